@@ -1,0 +1,3 @@
+#include <gtest/gtest.h>
+#include "text/WStrUtils.h"
+TEST(Smoke, ExceptionCarriesUtf8) { EXPECT_STREQ(Exception(u"\u00e7a").what(), "\xc3\xa7" "a"); }

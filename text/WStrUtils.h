@@ -1,0 +1,50 @@
+#pragma once
+// Wide strings are UTF-16 everywhere, also in the native build where wchar_t is
+// 32 bits wide; the Windows build casts to wchar_t only at the platform boundary.
+#include <cstdint>
+#include <exception>
+#include <initializer_list>
+#include <string>
+
+using WideChar = char16_t;
+using WideString = std::u16string;
+
+// Base of every error the program raises; Message is the exact user-facing text.
+class Exception : public std::exception {
+public:
+  explicit Exception(WideString message);
+  const WideString& Message() const noexcept { return FMessage; }
+  const char* what() const noexcept override { return FUtf8.c_str(); }
+
+private:
+  WideString FMessage;
+  std::string FUtf8;
+};
+
+// One argument of WideFormat: %d takes an integer, %s a text, %u an unsigned, %x hex.
+struct FormatArg {
+  FormatArg(int32_t v) : Kind(kInt), Int(v) {}
+  FormatArg(uint32_t v) : Kind(kUInt), Int(static_cast<int64_t>(v)) {}
+  FormatArg(const WideString& v) : Kind(kText), Text(&v) {}
+  FormatArg(const WideChar* v) : Kind(kChars), Chars(v) {}
+  enum { kInt, kUInt, kText, kChars } Kind;
+  int64_t Int = 0;
+  const WideString* Text = nullptr;
+  const WideChar* Chars = nullptr;
+};
+
+// printf-like formatting for the program's messages ("List index out of bounds (%d)").
+WideString WideFormat(const WideChar* format, std::initializer_list<FormatArg> args);
+
+WideString WideFromUtf8(const std::string& text);
+std::string Utf8FromWide(const WideString& text);
+
+// Routines on zero-terminated wide buffers that fill fixed-size platform records.
+int WideLength(const WideChar* p);
+WideChar* WideMove(WideChar* dest, const WideChar* src, int count);
+WideChar* WideCopyZ(WideChar* dest, const WideChar* src);
+WideChar* WideCopyMax(WideChar* dest, const WideChar* src, int max);
+WideChar* WideFromBytes(WideChar* dest, const std::string& narrow);
+WideChar* WideAllocZ(int count);
+WideChar* WideDupZ(const WideChar* p);
+void WideFreeZ(WideChar* p);
