@@ -15,3 +15,62 @@ std::string Utf8FromWide(const WideString& text) {
   }
   return out;
 }
+
+WideString WideFromUtf8(const std::string& text) {
+  WideString out;
+  size_t i = 0;
+  auto cont = [&](size_t k) { return k < text.size() && (uint8_t(text[k]) & 0xC0) == 0x80; };
+  while (i < text.size()) {
+    uint8_t b = uint8_t(text[i]);
+    uint32_t c = 0xFFFD;
+    size_t n = 1;
+    if (b < 0x80) c = b;
+    else if ((b & 0xE0) == 0xC0 && cont(i + 1)) { c = ((b & 0x1Fu) << 6) | (text[i + 1] & 0x3F); n = 2; }
+    else if ((b & 0xF0) == 0xE0 && cont(i + 1) && cont(i + 2)) {
+      c = ((b & 0x0Fu) << 12) | ((text[i + 1] & 0x3Fu) << 6) | (text[i + 2] & 0x3F); n = 3;
+    } else if ((b & 0xF8) == 0xF0 && cont(i + 1) && cont(i + 2) && cont(i + 3)) {
+      c = ((b & 0x07u) << 18) | ((text[i + 1] & 0x3Fu) << 12) | ((text[i + 2] & 0x3Fu) << 6) | (text[i + 3] & 0x3F);
+      n = 4;
+    }
+    if (c >= 0x10000 && c <= 0x10FFFF) {
+      c -= 0x10000;
+      out += WideChar(0xD800 + (c >> 10));
+      out += WideChar(0xDC00 + (c & 0x3FF));
+    } else {
+      out += WideChar(c > 0x10FFFF ? 0xFFFD : c);
+    }
+    i += n;
+  }
+  return out;
+}
+
+WideString WideFormat(const WideChar* format, std::initializer_list<FormatArg> args) {
+  WideString out;
+  auto next = args.begin();
+  for (const WideChar* p = format; *p; ++p) {
+    if (*p != u'%' || p[1] == 0) { out += *p; continue; }
+    WideChar spec = *++p;
+    if (spec == u'%') { out += u'%'; continue; }
+    if (next == args.end()) { out += u'%'; out += spec; continue; }
+    const FormatArg& a = *next++;
+    switch (spec) {
+      case u's':
+        if (a.Kind == FormatArg::kText) out += *a.Text;
+        else if (a.Kind == FormatArg::kChars && a.Chars) out += a.Chars;
+        break;
+      case u'x': {
+        static const char digits[] = "0123456789ABCDEF";
+        uint32_t v = static_cast<uint32_t>(a.Int);
+        WideString hex;
+        do { hex.insert(hex.begin(), WideChar(digits[v & 15])); v >>= 4; } while (v);
+        out += hex;
+        break;
+      }
+      default: {  // d, u
+        std::string dec = std::to_string(a.Int);
+        out.append(dec.begin(), dec.end());
+      }
+    }
+  }
+  return out;
+}
