@@ -1,0 +1,406 @@
+#include "text/WIniFiles.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "text/WFold.h"
+
+namespace {
+
+constexpr int kHashSize = 256;
+
+// Runs body inside BeginUpdate/EndUpdate of list; the bracket closes on failure too.
+template <typename Body>
+void InUpdate(TWStrings& list, Body body) {
+  list.BeginUpdate();
+  try {
+    body();
+  } catch (...) {
+    list.EndUpdate();
+    throw;
+  }
+  list.EndUpdate();
+}
+
+// Removes leading and trailing code units up to U+0020.
+WideString Trim(const WideString& s) {
+  size_t first = 0;
+  size_t last = s.size();
+  while (first < last && s[first] <= u' ') ++first;
+  while (last > first && s[last - 1] <= u' ') --last;
+  return s.substr(first, last - first);
+}
+
+// A line break or U+0000 inside a name or value would split its line on disk,
+// or end the whole text on reading; they are written as spaces.
+WideString SingleLine(WideString s) {
+  for (WideChar& c : s)
+    if (c == u'\r' || c == u'\n' || c == 0) c = u' ';
+  return s;
+}
+
+int HexDigit(WideChar c) {
+  if (c >= u'0' && c <= u'9') return c - u'0';
+  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+  return -1;
+}
+
+// Enough buckets that chains stay short also for very long lists.
+int BucketsFor(int count) {
+  int buckets = kHashSize;
+  while (buckets < count / 2 && buckets < (1 << 22)) buckets *= 2;
+  return buckets;
+}
+
+}  // namespace
+
+// ---- TWStringHash ----
+
+TWStringHash::TWStringHash(int size) : FBuckets(static_cast<size_t>(size > 0 ? size : 1), -1) {}
+
+uint32_t TWStringHash::Hash(const WideString& key) const {
+  uint32_t h = 0;
+  for (WideChar c : key) h = ((h << 2) | (h >> 30)) ^ c;
+  return h;
+}
+
+void TWStringHash::Add(WideString key, int32_t value) {
+  const size_t bucket = Hash(key) % FBuckets.size();
+  FItems.push_back(THashItemW{FBuckets[bucket], std::move(key), value});
+  FBuckets[bucket] = static_cast<int32_t>(FItems.size() - 1);
+}
+
+int32_t TWStringHash::ValueOf(const WideString& key) const {
+  for (int32_t i = FBuckets[Hash(key) % FBuckets.size()]; i >= 0; i = FItems[static_cast<size_t>(i)].Next)
+    if (FItems[static_cast<size_t>(i)].Key == key) return FItems[static_cast<size_t>(i)].Value;
+  return -1;
+}
+
+void TWStringHash::Clear() {
+  FItems.clear();
+  std::fill(FBuckets.begin(), FBuckets.end(), -1);
+}
+
+// ---- TWHashedStringList ----
+
+TWHashedStringList::~TWHashedStringList() = default;
+
+WideString TWHashedStringList::KeyOf(const WideString& s) const { return CaseSensitive() ? s : FoldName(s); }
+
+void TWHashedStringList::Changed() {
+  TWStringList::Changed();
+  FValueHashValid = false;
+  FNameHashValid = false;
+}
+
+void TWHashedStringList::UpdateValueHash() const {
+  if (FValueHashValid) return;
+  const int count = GetCount();
+  if (!FValueHash || FValueHash->BucketCount() != BucketsFor(count))
+    FValueHash = std::make_unique<TWStringHash>(BucketsFor(count));
+  else
+    FValueHash->Clear();
+  for (int i = 0; i < count; ++i) FValueHash->Add(KeyOf(StringRef(i)), i);
+  FValueHashValid = true;
+}
+
+void TWHashedStringList::UpdateNameHash() const {
+  if (FNameHashValid) return;
+  const int count = GetCount();
+  if (!FNameHash || FNameHash->BucketCount() != BucketsFor(count))
+    FNameHash = std::make_unique<TWStringHash>(BucketsFor(count));
+  else
+    FNameHash->Clear();
+  for (int i = 0; i < count; ++i) {
+    const WideString& s = StringRef(i);
+    const size_t eq = s.find(u'=');
+    if (eq != WideString::npos) FNameHash->Add(KeyOf(s.substr(0, eq)), i);
+  }
+  FNameHashValid = true;
+}
+
+int TWHashedStringList::IndexOf(const WideString& s) const {
+  UpdateValueHash();
+  return FValueHash->ValueOf(KeyOf(s));
+}
+
+int TWHashedStringList::IndexOfName(const WideString& name) const {
+  UpdateNameHash();
+  return FNameHash->ValueOf(KeyOf(name));
+}
+
+// ---- Integer syntax ----
+
+bool TryParseIniInteger(const WideString& text, int32_t& value) {
+  const size_t n = text.size();
+  size_t i = 0;
+  while (i < n && text[i] == u' ') ++i;
+  bool negative = false;
+  if (i < n && (text[i] == u'+' || text[i] == u'-')) negative = text[i++] == u'-';
+  bool hex = false;
+  if (i < n && (text[i] == u'$' || text[i] == u'x' || text[i] == u'X')) {
+    hex = true;
+    ++i;
+  } else if (i + 1 < n && text[i] == u'0' && (text[i + 1] == u'x' || text[i + 1] == u'X')) {
+    hex = true;
+    i += 2;
+  }
+  if (i == n) return false;
+  uint32_t magnitude = 0;
+  if (hex) {
+    for (; i < n; ++i) {
+      const int digit = HexDigit(text[i]);
+      if (digit < 0 || magnitude > 0x0FFFFFFFu) return false;
+      magnitude = (magnitude << 4) | static_cast<uint32_t>(digit);
+    }
+  } else {
+    const uint64_t limit = negative ? 2147483648u : 2147483647u;
+    uint64_t acc = 0;
+    for (; i < n; ++i) {
+      if (text[i] < u'0' || text[i] > u'9') return false;
+      acc = acc * 10 + static_cast<uint64_t>(text[i] - u'0');
+      if (acc > limit) return false;
+    }
+    magnitude = static_cast<uint32_t>(acc);
+  }
+  // The 32-bit pattern is the value: $FFFFFFFF is -1, and a sign negates it.
+  value = static_cast<int32_t>(negative ? 0u - magnitude : magnitude);
+  return true;
+}
+
+// ---- TWCustomIniFile ----
+
+int32_t TWCustomIniFile::ReadInteger(const WideString& section, const WideString& ident, int32_t defaultValue) const {
+  WideString text = ReadString(section, ident, WideString());
+  if (text.size() > 2 && text[0] == u'0' && (text[1] == u'x' || text[1] == u'X')) text.replace(0, 2, u"$");
+  int32_t value;
+  return TryParseIniInteger(text, value) ? value : defaultValue;
+}
+
+void TWCustomIniFile::WriteInteger(const WideString& section, const WideString& ident, int32_t value) {
+  const std::string digits = std::to_string(value);
+  WriteString(section, ident, WideString(digits.begin(), digits.end()));
+}
+
+bool TWCustomIniFile::ReadBool(const WideString& section, const WideString& ident, bool defaultValue) const {
+  return ReadInteger(section, ident, defaultValue ? 1 : 0) != 0;
+}
+
+void TWCustomIniFile::WriteBool(const WideString& section, const WideString& ident, bool value) {
+  WriteString(section, ident, value ? u"1" : u"0");
+}
+
+int TWCustomIniFile::ReadBinaryStream(const WideString& section, const WideString& ident, TStream& value) const {
+  const WideString text = ReadString(section, ident, WideString());
+  std::string bytes;
+  for (size_t i = 0; i + 1 < text.size(); i += 2) {
+    const int hi = HexDigit(text[i]);
+    const int lo = HexDigit(text[i + 1]);
+    if (hi < 0 || lo < 0) break;
+    bytes += static_cast<char>(hi << 4 | lo);
+  }
+  value.WriteBuffer(bytes.data(), bytes.size());
+  return static_cast<int>(bytes.size());
+}
+
+void TWCustomIniFile::WriteBinaryStream(const WideString& section, const WideString& ident, TStream& value) {
+  static const char digits[] = "0123456789ABCDEF";
+  WideString text;
+  unsigned char buffer[4096];
+  for (size_t n; (n = value.Read(buffer, sizeof buffer)) > 0;)
+    for (size_t i = 0; i < n; ++i) {
+      text += WideChar(digits[buffer[i] >> 4]);
+      text += WideChar(digits[buffer[i] & 15]);
+    }
+  WriteString(section, ident, text);
+}
+
+double TWCustomIniFile::ReadFloat(const WideString& section, const WideString& ident, double defaultValue) const {
+  const WideString text = ReadString(section, ident, WideString());
+  std::string narrow;
+  for (WideChar c : text) {
+    if (c >= 0x80) return defaultValue;
+    narrow += static_cast<char>(c);
+  }
+  if (narrow.empty()) return defaultValue;
+  char* end = nullptr;
+  const double value = std::strtod(narrow.c_str(), &end);
+  return end == narrow.c_str() + narrow.size() && std::isfinite(value) ? value : defaultValue;
+}
+
+void TWCustomIniFile::WriteFloat(const WideString& section, const WideString& ident, double value) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.15g", value);
+  const std::string s(text);
+  WriteString(section, ident, WideString(s.begin(), s.end()));
+}
+
+TDateTime TWCustomIniFile::ReadDate(const WideString& section, const WideString& ident, TDateTime defaultValue) const {
+  return ReadFloat(section, ident, defaultValue);
+}
+TDateTime TWCustomIniFile::ReadDateTime(const WideString& section, const WideString& ident,
+                                        TDateTime defaultValue) const {
+  return ReadFloat(section, ident, defaultValue);
+}
+TDateTime TWCustomIniFile::ReadTime(const WideString& section, const WideString& ident, TDateTime defaultValue) const {
+  return ReadFloat(section, ident, defaultValue);
+}
+void TWCustomIniFile::WriteDate(const WideString& section, const WideString& ident, TDateTime value) {
+  WriteFloat(section, ident, value);
+}
+void TWCustomIniFile::WriteDateTime(const WideString& section, const WideString& ident, TDateTime value) {
+  WriteFloat(section, ident, value);
+}
+void TWCustomIniFile::WriteTime(const WideString& section, const WideString& ident, TDateTime value) {
+  WriteFloat(section, ident, value);
+}
+
+bool TWCustomIniFile::SectionExists(const WideString& section) const {
+  TWStringList names;
+  ReadSection(section, &names);
+  return names.GetCount() > 0;
+}
+
+// ---- TWMemIniFile ----
+
+TWMemIniFile::TWMemIniFile(const WideString& fileName)
+    : TWCustomIniFile(fileName), FSections(new TWHashedStringList) {
+  try {
+    LoadValues();
+  } catch (...) {
+    Clear();
+    delete FSections;
+    throw;
+  }
+}
+
+TWMemIniFile::~TWMemIniFile() {
+  Clear();
+  delete FSections;
+}
+
+TWHashedStringList* TWMemIniFile::Lines(int index) const {
+  return static_cast<TWHashedStringList*>(FSections->GetObject(index));
+}
+
+void TWMemIniFile::LoadValues() {
+  if (!FileName().empty()) TAtomicFileStream::RemoveLeftover(FileName());
+  if (WideFileExists(FileName())) {
+    TWStringList list;
+    list.LoadFromFile(FileName());
+    SetStrings(&list);
+  } else {
+    Clear();
+  }
+}
+
+void TWMemIniFile::Clear() {
+  for (int i = 0; i < FSections->GetCount(); ++i) delete Lines(i);
+  FSections->Clear();
+}
+
+TWHashedStringList* TWMemIniFile::AddSection(const WideString& name) {
+  auto lines = std::make_unique<TWHashedStringList>();
+  lines->SetCaseSensitive(FSections->CaseSensitive());
+  FSections->AddObject(name, lines.get());
+  return lines.release();
+}
+
+void TWMemIniFile::SetStrings(TWStrings* list) {
+  Clear();
+  TWHashedStringList* section = nullptr;
+  const int count = list->GetCount();
+  for (int i = 0; i < count; ++i) {
+    const WideString s = Trim(list->Get(i));
+    if (s.empty() || s[0] == u';') continue;
+    if (s.size() >= 2 && s.front() == u'[' && s.back() == u']') {
+      section = AddSection(Trim(s.substr(1, s.size() - 2)));
+    } else if (section) {
+      const size_t eq = s.find(u'=');
+      if (eq == WideString::npos) section->Add(s);
+      else section->Add(Trim(s.substr(0, eq)) + u"=" + Trim(s.substr(eq + 1)));
+    }
+  }
+}
+
+void TWMemIniFile::GetStrings(TWStrings* list) const {
+  InUpdate(*list, [&] {
+    for (int i = 0; i < FSections->GetCount(); ++i) {
+      list->Add(u"[" + SingleLine(FSections->StringRef(i)) + u"]");
+      const TWHashedStringList* lines = Lines(i);
+      for (int j = 0; j < lines->GetCount(); ++j) list->Add(SingleLine(lines->StringRef(j)));
+      list->Add(WideString());
+    }
+  });
+}
+
+WideString TWMemIniFile::ReadString(const WideString& section, const WideString& ident,
+                                    const WideString& defaultValue) const {
+  const int i = FSections->IndexOf(section);
+  if (i < 0) return defaultValue;
+  const TWHashedStringList* lines = Lines(i);
+  const int j = lines->IndexOfName(ident);
+  if (j < 0) return defaultValue;
+  // After the first "=", whatever the length of the name as asked.
+  const WideString& line = lines->StringRef(j);
+  return line.substr(line.find(u'=') + 1);
+}
+
+void TWMemIniFile::WriteString(const WideString& section, const WideString& ident, const WideString& value) {
+  const int i = FSections->IndexOf(section);
+  TWHashedStringList* lines = i >= 0 ? Lines(i) : AddSection(section);
+  const WideString line = ident + u"=" + value;
+  const int j = lines->IndexOfName(ident);
+  if (j >= 0) lines->Put(j, line);
+  else lines->Add(line);
+}
+
+void TWMemIniFile::ReadSection(const WideString& section, TWStrings* strings) const {
+  InUpdate(*strings, [&] {
+    strings->Clear();
+    const int i = FSections->IndexOf(section);
+    if (i < 0) return;
+    const TWHashedStringList* lines = Lines(i);
+    for (int j = 0; j < lines->GetCount(); ++j) {
+      const WideString& line = lines->StringRef(j);
+      const size_t eq = line.find(u'=');
+      strings->Add(eq == WideString::npos ? WideString() : line.substr(0, eq));
+    }
+  });
+}
+
+void TWMemIniFile::ReadSections(TWStrings* strings) const { strings->Assign(FSections); }
+
+void TWMemIniFile::ReadSectionValues(const WideString& section, TWStrings* strings) const {
+  InUpdate(*strings, [&] {
+    strings->Clear();
+    const int i = FSections->IndexOf(section);
+    if (i >= 0) strings->Assign(Lines(i));
+  });
+}
+
+void TWMemIniFile::EraseSection(const WideString& section) {
+  const int i = FSections->IndexOf(section);
+  if (i < 0) return;
+  TWHashedStringList* lines = Lines(i);
+  FSections->Delete(i);
+  delete lines;
+}
+
+void TWMemIniFile::DeleteKey(const WideString& section, const WideString& ident) {
+  const int i = FSections->IndexOf(section);
+  if (i < 0) return;
+  TWHashedStringList* lines = Lines(i);
+  const int j = lines->IndexOfName(ident);
+  if (j >= 0) lines->Delete(j);
+}
+
+void TWMemIniFile::UpdateFile() {
+  TWStringList list;
+  GetStrings(&list);
+  list.SaveToFile(FileName());
+}

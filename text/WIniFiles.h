@@ -1,0 +1,146 @@
+#pragma once
+// INI text of wide strings held in memory: sections and keys found without
+// regard to case through hashed lists, typed values, write-back as UTF-16.
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "text/WStreams.h"
+#include "text/WStrings.h"
+
+// Chain item of TWStringHash; Next is the index of the next item, -1 at the end.
+struct THashItemW {
+  int32_t Next;
+  WideString Key;
+  int32_t Value;
+};
+
+// Chained hash table from wide keys to integers. Add puts the new item at the
+// head of its chain, so of equal keys the one added last is found.
+class TWStringHash {
+public:
+  explicit TWStringHash(int size);
+  TWStringHash(const TWStringHash&) = delete;
+  TWStringHash& operator=(const TWStringHash&) = delete;
+  virtual ~TWStringHash() = default;
+
+  virtual uint32_t Hash(const WideString& key) const;
+  void Add(WideString key, int32_t value);
+  int32_t ValueOf(const WideString& key) const;
+  void Clear();
+  int BucketCount() const { return static_cast<int>(FBuckets.size()); }
+
+private:
+  std::vector<int32_t> FBuckets;
+  std::vector<THashItemW> FItems;
+};
+
+// A string list whose IndexOf and IndexOfName go through hash indexes, built
+// on first use after a change. Names compare folded unless CaseSensitive.
+class TWHashedStringList : public TWStringList {
+public:
+  TWHashedStringList() = default;
+  ~TWHashedStringList() override;
+  WideString ClassName() const override { return u"TWHashedStringList"; }
+
+  int IndexOf(const WideString& s) const override;
+  int IndexOfName(const WideString& name) const override;
+
+protected:
+  void Changed() override;
+
+private:
+  WideString KeyOf(const WideString& s) const;
+  void UpdateValueHash() const;
+  void UpdateNameHash() const;
+
+  // Rebuilt lazily by lookups; a list shared between threads must be searched
+  // once after its last change before other threads read it.
+  mutable std::unique_ptr<TWStringHash> FValueHash;
+  mutable std::unique_ptr<TWStringHash> FNameHash;
+  mutable bool FValueHashValid = false;
+  mutable bool FNameHashValid = false;
+};
+
+using TDateTime = double;
+
+class TWCustomIniFile {
+public:
+  explicit TWCustomIniFile(const WideString& fileName) : FFileName(fileName) {}
+  TWCustomIniFile(const TWCustomIniFile&) = delete;
+  TWCustomIniFile& operator=(const TWCustomIniFile&) = delete;
+  virtual ~TWCustomIniFile() = default;
+
+  const WideString& FileName() const { return FFileName; }
+
+  virtual WideString ReadString(const WideString& section, const WideString& ident,
+                                const WideString& defaultValue) const = 0;
+  virtual void WriteString(const WideString& section, const WideString& ident, const WideString& value) = 0;
+  virtual int32_t ReadInteger(const WideString& section, const WideString& ident, int32_t defaultValue) const;
+  virtual void WriteInteger(const WideString& section, const WideString& ident, int32_t value);
+  virtual bool ReadBool(const WideString& section, const WideString& ident, bool defaultValue) const;
+  virtual void WriteBool(const WideString& section, const WideString& ident, bool value);
+  // Hex text, two characters per byte, written into value at its position; returns the byte count.
+  virtual int ReadBinaryStream(const WideString& section, const WideString& ident, TStream& value) const;
+  // Date and time values are stored as their day count, like any float.
+  virtual TDateTime ReadDate(const WideString& section, const WideString& ident, TDateTime defaultValue) const;
+  virtual TDateTime ReadDateTime(const WideString& section, const WideString& ident, TDateTime defaultValue) const;
+  virtual double ReadFloat(const WideString& section, const WideString& ident, double defaultValue) const;
+  virtual TDateTime ReadTime(const WideString& section, const WideString& ident, TDateTime defaultValue) const;
+  // Writes the bytes from value's position to its end.
+  virtual void WriteBinaryStream(const WideString& section, const WideString& ident, TStream& value);
+  virtual void WriteDate(const WideString& section, const WideString& ident, TDateTime value);
+  virtual void WriteDateTime(const WideString& section, const WideString& ident, TDateTime value);
+  virtual void WriteFloat(const WideString& section, const WideString& ident, double value);
+  virtual void WriteTime(const WideString& section, const WideString& ident, TDateTime value);
+  virtual void ReadSection(const WideString& section, TWStrings* strings) const = 0;
+  virtual void ReadSections(TWStrings* strings) const = 0;
+  virtual void ReadSectionValues(const WideString& section, TWStrings* strings) const = 0;
+  virtual void EraseSection(const WideString& section) = 0;
+  virtual void DeleteKey(const WideString& section, const WideString& ident) = 0;
+  virtual void UpdateFile() = 0;
+
+  // A section without a single line does not count.
+  bool SectionExists(const WideString& section) const;
+
+private:
+  WideString FFileName;
+};
+
+class TWMemIniFile : public TWCustomIniFile {
+public:
+  // Reads the file when it exists; an empty name or a missing file gives an empty INI.
+  explicit TWMemIniFile(const WideString& fileName);
+  ~TWMemIniFile() override;
+
+  void Clear();
+  // Appends the text form: each section's header, its lines, an empty line.
+  void GetStrings(TWStrings* list) const;
+  // Replaces the whole content by the INI text in list.
+  void SetStrings(TWStrings* list);
+  bool CaseSensitive() const { return FSections->CaseSensitive(); }
+
+  WideString ReadString(const WideString& section, const WideString& ident,
+                        const WideString& defaultValue) const override;
+  void WriteString(const WideString& section, const WideString& ident, const WideString& value) override;
+  void ReadSection(const WideString& section, TWStrings* strings) const override;
+  void ReadSections(TWStrings* strings) const override;
+  void ReadSectionValues(const WideString& section, TWStrings* strings) const override;
+  void EraseSection(const WideString& section) override;
+  void DeleteKey(const WideString& section, const WideString& ident) override;
+  // Replaces the file as a whole: on any failure the old file stays as it was.
+  void UpdateFile() override;
+
+protected:
+  TWHashedStringList* AddSection(const WideString& name);
+  void LoadValues();
+
+private:
+  TWHashedStringList* Lines(int index) const;
+  // Each item is a section name; its object is that section's lines, owned here.
+  TWHashedStringList* FSections;
+};
+
+// The INI integer syntax: leading spaces, an optional sign, then a decimal
+// number in int32 range or a hex number ($, x, X, 0x, 0X) of at most 32 bits.
+bool TryParseIniInteger(const WideString& text, int32_t& value);

@@ -1,0 +1,423 @@
+#include "text/WStrings.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <utility>
+
+namespace {
+
+const WideChar kIndexError[] = u"List index out of bounds (%d)";
+const WideChar kCapacityError[] = u"List capacity out of bounds (%d)";
+const WideChar kSortedError[] = u"Operation not allowed on sorted list";
+const WideChar kDuplicateError[] = u"String list does not allow duplicates";
+const WideChar kAssignError[] = u"Cannot assign a %s to a %s";
+
+const WideChar kByteOrderMark[] = {0xFEFF, 0};
+
+// Runs body inside BeginUpdate/EndUpdate; the bracket closes on failure too.
+template <typename Body>
+void InUpdate(TWStrings& list, Body body) {
+  list.BeginUpdate();
+  try {
+    body();
+  } catch (...) {
+    list.EndUpdate();
+    throw;
+  }
+  list.EndUpdate();
+}
+
+// The text on disk is little-endian whatever the machine.
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "UTF-16LE is written from memory as is");
+
+}  // namespace
+
+int WideCompare(const WideString& a, const WideString& b) {
+  const int c = a.compare(b);  // char16_t compares as unsigned code units
+  return c < 0 ? -1 : c > 0 ? 1 : 0;
+}
+
+void TPersistent::Assign(TPersistent* source) {
+  throw EConvertError(WideFormat(kAssignError, {source ? source->ClassName() : WideString(u"nil"), ClassName()}));
+}
+
+// ---- TWStrings ----
+
+void TWStrings::Assign(TPersistent* source) {
+  auto* strings = dynamic_cast<TWStrings*>(source);
+  if (!strings) return TPersistent::Assign(source);
+  // Clearing first would leave nothing to copy from.
+  if (strings == this) return;
+  InUpdate(*this, [&] {
+    Clear();
+    AddStrings(strings);
+  });
+}
+
+void* TWStrings::GetObject(int) const { return nullptr; }
+
+WideString TWStrings::GetText() const {
+  const int count = GetCount();
+  size_t size = 0;
+  for (int i = 0; i < count; ++i) size += Get(i).size() + 2;
+  WideString text;
+  text.reserve(size);
+  for (int i = 0; i < count; ++i) {
+    text += Get(i);
+    text += u"\r\n";
+  }
+  return text;
+}
+
+void TWStrings::Put(int index, const WideString& s) {
+  void* object = GetObject(index);
+  Delete(index);
+  InsertObject(index, s, object);
+}
+
+void TWStrings::PutObject(int, void*) {}
+void TWStrings::SetCapacity(int) {}
+void TWStrings::SetUpdateState(bool) {}
+
+void TWStrings::SetText(const WideString& text) {
+  InUpdate(*this, [&] {
+    Clear();
+    const WideChar* p = text.c_str();  // the terminator ends the scan like an embedded U+0000
+    while (*p) {
+      const WideChar* start = p;
+      while (*p && *p != u'\r' && *p != u'\n') ++p;
+      Add(WideString(start, static_cast<size_t>(p - start)));
+      if (*p == u'\r') ++p;
+      if (*p == u'\n') ++p;
+    }
+  });
+}
+
+int TWStrings::Add(const WideString& s) {
+  const int index = GetCount();
+  Insert(index, s);
+  return index;
+}
+
+int TWStrings::AddObject(const WideString& s, void* object) {
+  const int index = Add(s);
+  PutObject(index, object);
+  return index;
+}
+
+void TWStrings::AddStrings(TWStrings* source) {
+  InUpdate(*this, [&] {
+    const int count = source->GetCount();  // fixed up front: source may be this list
+    for (int i = 0; i < count; ++i) AddObject(source->Get(i), source->GetObject(i));
+  });
+}
+
+void TWStrings::Exchange(int index1, int index2) {
+  InUpdate(*this, [&] {
+    const WideString s = Get(index1);
+    void* object = GetObject(index1);
+    Put(index1, Get(index2));
+    PutObject(index1, GetObject(index2));
+    Put(index2, s);
+    PutObject(index2, object);
+  });
+}
+
+int TWStrings::IndexOf(const WideString& s) const {
+  const int count = GetCount();
+  for (int i = 0; i < count; ++i)
+    if (Get(i) == s) return i;
+  return -1;
+}
+
+int TWStrings::IndexOfName(const WideString& name) const {
+  const int count = GetCount();
+  for (int i = 0; i < count; ++i) {
+    const WideString s = Get(i);
+    const size_t eq = s.find(u'=');
+    if (eq != WideString::npos && s.compare(0, eq, name) == 0) return i;
+  }
+  return -1;
+}
+
+int TWStrings::IndexOfObject(void* object) const {
+  const int count = GetCount();
+  for (int i = 0; i < count; ++i)
+    if (GetObject(i) == object) return i;
+  return -1;
+}
+
+void TWStrings::LoadFromFile(const WideString& fileName) {
+  TFileStream stream(fileName, TFileMode::OpenRead);
+  uint8_t mark[2] = {0, 0};
+  if (stream.Read(mark, 2) != 2 || mark[0] != 0xFF || mark[1] != 0xFE) stream.SetPosition(0);
+  LoadFromStream(stream);
+}
+
+void TWStrings::LoadFromStream(TStream& stream) {
+  InUpdate(*this, [&] {
+    const int64_t bytes = stream.Size() - stream.Position();
+    const int64_t units = bytes > 0 ? bytes / 2 : 0;  // an odd last byte is ignored
+    // A text this large cannot be held in memory; refuse it rather than truncate the count.
+    if (static_cast<uint64_t>(units) > std::numeric_limits<size_t>::max() / 4) throw EReadError(u"Stream read error");
+    WideString text(static_cast<size_t>(units), u'\0');
+    stream.ReadBuffer(&text[0], static_cast<size_t>(units) * 2);
+    SetText(text);
+  });
+}
+
+void TWStrings::Move(int fromIndex, int toIndex) {
+  if (fromIndex == toIndex) return;
+  // Both checks come first so that a bad target cannot lose the item.
+  const int count = GetCount();
+  if (fromIndex < 0 || fromIndex >= count) throw EStringListError(WideFormat(kIndexError, {fromIndex}));
+  if (toIndex < 0 || toIndex >= count) throw EStringListError(WideFormat(kIndexError, {toIndex}));
+  InUpdate(*this, [&] {
+    const WideString s = Get(fromIndex);
+    void* object = GetObject(fromIndex);
+    Delete(fromIndex);
+    InsertObject(toIndex, s, object);
+  });
+}
+
+void TWStrings::SaveToFile(const WideString& fileName) {
+  // The old file stays whole until the new one is complete on disk.
+  TAtomicFileStream stream(fileName);
+  stream.WriteBuffer("\xFF\xFE", 2);
+  SaveToStream(stream);
+  stream.Commit();
+}
+
+void TWStrings::SaveToStream(TStream& stream) {
+  const WideString text = GetText();
+  stream.WriteBuffer(text.data(), text.size() * sizeof(WideChar));
+}
+
+void TWStrings::BeginUpdate() {
+  if (FUpdateCount == 0) SetUpdateState(true);
+  ++FUpdateCount;
+}
+
+void TWStrings::EndUpdate() {
+  --FUpdateCount;
+  if (FUpdateCount == 0) SetUpdateState(false);
+}
+
+void TWStrings::InsertObject(int index, const WideString& s, void* object) {
+  Insert(index, s);
+  PutObject(index, object);
+}
+
+WideString TWStrings::Names(int index) const {
+  const WideString s = Get(index);
+  const size_t eq = s.find(u'=');
+  return eq == WideString::npos ? WideString() : s.substr(0, eq);
+}
+
+// Everything after the first "=": for an exact name match that is the same as
+// skipping the name, and it stays right when a list matches names loosely.
+WideString TWStrings::Values(const WideString& name) const {
+  const int index = IndexOfName(name);
+  if (index < 0) return WideString();
+  const WideString s = Get(index);
+  const size_t eq = s.find(u'=');
+  return eq == WideString::npos ? WideString() : s.substr(eq + 1);
+}
+
+// ---- TWStringList ----
+
+TWStringList::~TWStringList() {
+  OnChange = nullptr;
+  OnChanging = nullptr;
+  delete[] FList;
+}
+
+void TWStringList::CheckIndex(int index, int limit) const {
+  if (index < 0 || index >= limit) throw EStringListError(WideFormat(kIndexError, {index}));
+}
+
+const WideString& TWStringList::StringRef(int index) const {
+  CheckIndex(index, FCount);
+  return FList[index].FString;
+}
+
+WideString TWStringList::Get(int index) const { return StringRef(index); }
+
+void* TWStringList::GetObject(int index) const {
+  CheckIndex(index, FCount);
+  return FList[index].FObject;
+}
+
+void TWStringList::Put(int index, const WideString& s) {
+  if (FSorted) throw EStringListError(kSortedError);
+  CheckIndex(index, FCount);
+  Changing();
+  FList[index].FString = s;
+  Changed();
+}
+
+void TWStringList::PutObject(int index, void* object) {
+  CheckIndex(index, FCount);
+  Changing();
+  FList[index].FObject = object;
+  Changed();
+}
+
+void TWStringList::SetCapacity(int capacity) {
+  if (capacity < FCount) throw EStringListError(WideFormat(kCapacityError, {capacity}));
+  if (capacity == FCapacity) return;
+  TWStringItem* list = capacity > 0 ? new TWStringItem[static_cast<size_t>(capacity)] : nullptr;
+  for (int i = 0; i < FCount; ++i) {
+    list[i].FString.swap(FList[i].FString);
+    list[i].FObject = FList[i].FObject;
+  }
+  delete[] FList;
+  FList = list;
+  FCapacity = capacity;
+}
+
+void TWStringList::Grow() {
+  const int delta = FCapacity > 64 ? FCapacity / 4 : FCapacity > 8 ? 16 : 4;
+  if (FCapacity > std::numeric_limits<int32_t>::max() - delta) throw std::bad_alloc();
+  SetCapacity(FCapacity + delta);
+}
+
+void TWStringList::SetUpdateState(bool updating) {
+  if (updating) Changing();
+  else Changed();
+}
+
+int TWStringList::Add(const WideString& s) {
+  int index = FCount;
+  if (FSorted && Find(s, index)) {
+    if (FDuplicates == dupIgnore) return index;
+    if (FDuplicates == dupError) throw EStringListError(kDuplicateError);
+  }
+  InsertItem(index, s);
+  return index;
+}
+
+void TWStringList::Clear() {
+  if (FCount == 0) return;
+  Changing();
+  for (int i = 0; i < FCount; ++i) FList[i] = TWStringItem();
+  FCount = 0;
+  SetCapacity(0);
+  Changed();
+}
+
+void TWStringList::Delete(int index) {
+  CheckIndex(index, FCount);
+  Changing();
+  std::move(FList + index + 1, FList + FCount, FList + index);
+  --FCount;
+  FList[FCount] = TWStringItem();
+  Changed();
+}
+
+void TWStringList::Exchange(int index1, int index2) {
+  CheckIndex(index1, FCount);
+  CheckIndex(index2, FCount);
+  Changing();
+  ExchangeItems(index1, index2);
+  Changed();
+}
+
+void TWStringList::ExchangeItems(int index1, int index2) {
+  FList[index1].FString.swap(FList[index2].FString);
+  std::swap(FList[index1].FObject, FList[index2].FObject);
+}
+
+int TWStringList::IndexOf(const WideString& s) const {
+  if (!FSorted) return TWStrings::IndexOf(s);
+  int index;
+  return Find(s, index) ? index : -1;
+}
+
+void TWStringList::Insert(int index, const WideString& s) {
+  if (FSorted) throw EStringListError(kSortedError);
+  CheckIndex(index, FCount + 1);
+  InsertItem(index, s);
+}
+
+void TWStringList::InsertItem(int index, const WideString& s) {
+  Changing();
+  if (FCount == FCapacity) Grow();
+  WideString text = s;  // copied before the move so a failed copy changes nothing
+  std::move_backward(FList + index, FList + FCount, FList + FCount + 1);
+  FList[index].FString.swap(text);
+  FList[index].FObject = nullptr;
+  ++FCount;
+  Changed();
+}
+
+void TWStringList::Move(int fromIndex, int toIndex) {
+  if (FSorted) throw EStringListError(kSortedError);
+  TWStrings::Move(fromIndex, toIndex);
+}
+
+bool TWStringList::Find(const WideString& s, int& index) const {
+  bool found = false;
+  int lo = 0;
+  int hi = FCount - 1;
+  while (lo <= hi) {
+    const int mid = static_cast<int>((static_cast<unsigned>(lo) + static_cast<unsigned>(hi)) >> 1);
+    const int c = WideCompare(FList[mid].FString, s);
+    if (c < 0) {
+      lo = mid + 1;
+    } else {
+      hi = mid - 1;
+      if (c == 0) {
+        found = true;
+        if (FDuplicates != dupAccept) lo = mid;
+      }
+    }
+  }
+  index = lo;
+  return found;
+}
+
+void TWStringList::Sort() {
+  if (FSorted || FCount <= 1) return;
+  Changing();
+  QuickSort(0, FCount - 1);
+  Changed();
+}
+
+// Written as its loops: the final order of equal texts, and so of their
+// objects, depends on exactly this partitioning.
+void TWStringList::QuickSort(int l, int r) {
+  int i, j;
+  do {
+    i = l;
+    j = r;
+    const WideString p = FList[(static_cast<unsigned>(l) + static_cast<unsigned>(r)) >> 1].FString;
+    do {
+      while (WideCompare(FList[i].FString, p) < 0) ++i;
+      while (WideCompare(FList[j].FString, p) > 0) --j;
+      if (i <= j) {
+        ExchangeItems(i, j);
+        ++i;
+        --j;
+      }
+    } while (i <= j);
+    if (l < j) QuickSort(l, j);
+    l = i;
+  } while (i < r);
+}
+
+void TWStringList::SetSorted(bool value) {
+  if (value == FSorted) return;
+  if (value) Sort();
+  FSorted = value;
+}
+
+void TWStringList::Changed() {
+  if (UpdateCount() == 0 && OnChange) OnChange(this);
+}
+
+void TWStringList::Changing() {
+  if (UpdateCount() == 0 && OnChanging) OnChanging(this);
+}
