@@ -1,0 +1,272 @@
+#include "ui/Canvas.h"
+
+#include <vector>
+
+#include "ui/StreamAdapter.h"
+#include "ui/WidgetsUnit.h"
+
+using namespace Gdiplus;
+using namespace Gdiplus::DllExports;
+
+namespace {
+constexpr int kTextRenderingAntiAliasGridFit = 3;
+constexpr int kTextRenderingSystemDefault = 0;
+constexpr DWORD kResourceCopyBlock = 16384;
+
+std::wstring WideFromAnsi(const std::string& text) {
+  if (text.empty()) return std::wstring();
+  int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring out(static_cast<size_t>(n > 0 ? n : 0), L'\0');
+  if (n > 0) MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &out[0], n);
+  return out;
+}
+
+// Unlocks the bits however the pixel pass ends.
+class TLockedBits {
+public:
+  TLockedBits(GpBitmap* bitmap, const GpRect& rect) : FBitmap(bitmap) {
+    FLocked = GdipBitmapLockBits(bitmap, &rect, ImageLockModeRead | ImageLockModeWrite, PixelFormat32bppARGB,
+                                 &FData) == Ok;
+  }
+  ~TLockedBits() {
+    if (FLocked) GdipBitmapUnlockBits(FBitmap, &FData);
+  }
+  TLockedBits(const TLockedBits&) = delete;
+  TLockedBits& operator=(const TLockedBits&) = delete;
+  bool Locked() const { return FLocked; }
+  const BitmapData& Data() const { return FData; }
+
+private:
+  GpBitmap* FBitmap;
+  BitmapData FData{};
+  bool FLocked = false;
+};
+}  // namespace
+
+// ---- TWidgetSolidBrush
+
+TWidgetSolidBrush::TWidgetSolidBrush() { GdipCreateSolidFill(clWidgetBlack, FHandle.Put()); }
+
+TWidgetColor TWidgetSolidBrush::Color() const {
+  ARGB color = 0;
+  if (FHandle) GdipGetSolidFillColor(FHandle.Get(), &color);
+  return color;
+}
+
+void TWidgetSolidBrush::SetColor(TWidgetColor value) {
+  if (value != Color()) GdipSetSolidFillColor(FHandle.Get(), value);
+}
+
+void TWidgetSolidBrush::SetOpacity(uint8_t value) {
+  if (value != Opacity()) SetColor((Color() & 0x00FFFFFF) | (TWidgetColor(value) << 24));
+}
+
+// ---- TWidgetPen
+
+TWidgetPen::TWidgetPen() {
+  GdipCreatePen1(FColor, FWidth, UnitWorld, FHandle.Put());
+  GdipSetPenDashStyle(FHandle.Get(), static_cast<GpDashStyle>(FDashStyle));
+  GdipSetPenMode(FHandle.Get(), PenAlignmentInset);  // the outline stays inside the rectangle
+}
+
+void TWidgetPen::SetColor(TWidgetColor value) {
+  if (value == FColor) return;
+  FColor = value;
+  GdipSetPenColor(FHandle.Get(), value);
+}
+
+// ---- TWidgetStringFormat
+
+TWidgetStringFormat::TWidgetStringFormat() { GdipCreateStringFormat(0, LANG_NEUTRAL, FHandle.Put()); }
+
+void TWidgetStringFormat::SetAlignment(int32_t value) {
+  if (value == FAlignment) return;
+  FAlignment = value;
+  GdipSetStringFormatAlign(FHandle.Get(), static_cast<StringAlignment>(value));
+}
+
+void TWidgetStringFormat::SetLineAlignment(int32_t value) {
+  if (value == FLineAlignment) return;
+  FLineAlignment = value;
+  GdipSetStringFormatLineAlign(FHandle.Get(), static_cast<StringAlignment>(value));
+}
+
+// ---- TWidgetFont
+
+TWidgetFont::TWidgetFont() : FBrush(new TWidgetSolidBrush), FFormat(new TWidgetStringFormat) { CreateHandle(); }
+
+void TWidgetFont::SetName(const std::string& value) {
+  if (value == FName) return;
+  FName = value;
+  CreateHandle();
+}
+
+void TWidgetFont::SetSize(int32_t value) {
+  if (value == FSize) return;
+  FSize = value;
+  CreateHandle();
+}
+
+void TWidgetFont::SetStyle(int32_t value) {
+  if (value == FStyle) return;
+  FStyle = value;
+  CreateHandle();
+}
+
+// A family that is not installed falls back to the cached generic sans-serif.
+void TWidgetFont::CreateHandle() {
+  TGpFont font;
+  TGpFontFamily named;
+  std::wstring name = WideFromAnsi(FName);
+  GpFontFamily* family = nullptr;
+  if (GdipCreateFontFamilyFromName(name.c_str(), nullptr, named.Put()) == Ok && named)
+    family = named.Get();
+  else
+    family = GenericSansSerifFamily();
+  if (family && GdipCreateFont(family, static_cast<REAL>(FSize), FStyle, UnitPoint, font.Put()) != Ok) {
+    font.Release();
+    if (GpFontFamily* generic = GenericSansSerifFamily())
+      if (GdipCreateFont(generic, static_cast<REAL>(FSize), FStyle, UnitPoint, font.Put()) != Ok) font.Release();
+  }
+  // The new font exists before the old one goes, so a change always shows as a new handle.
+  FHandle = std::move(font);
+}
+
+// ---- TWidgetImage
+
+TWidgetImage::TWidgetImage(const WideString& name, bool fromResource) : FName(name) {
+  if (fromResource) {
+    auto* stream = new TMemoryStream;
+    LoadResourceStream(u"PNG", name, stream);
+    // The adapter owns the stream; GDI+ keeps its own reference while the bitmap lives.
+    TComPtr<IStream> adapter(new TStreamAdapter(stream, TStreamOwnership::Owned));
+    if (GdipCreateBitmapFromStream(adapter.Get(), FHandle.Put()) != Ok) FHandle.Release();
+  } else {
+    DWORD attributes = GetFileAttributesW(WinStr(name));
+    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+      if (GdipCreateBitmapFromFile(WinStr(name), FHandle.Put()) != Ok) FHandle.Release();
+  }
+}
+
+uint32_t TWidgetImage::Width() const {
+  UINT w = 0;
+  if (FHandle) GdipGetImageWidth(FHandle.Get(), &w);
+  return w;
+}
+
+uint32_t TWidgetImage::Height() const {
+  UINT h = 0;
+  if (FHandle) GdipGetImageHeight(FHandle.Get(), &h);
+  return h;
+}
+
+// ---- TWidgetCanvas
+
+TWidgetCanvas::TWidgetCanvas(int32_t width, int32_t height) : FWidth(width), FHeight(height) {
+  CreateSurface();
+  FFont.reset(new TWidgetFont);
+  FBrush.reset(new TWidgetSolidBrush);
+  FPen.reset(new TWidgetPen);
+}
+
+void TWidgetCanvas::CreateSurface() {
+  if (GdipCreateBitmapFromScan0(FWidth, FHeight, 0, PixelFormat32bppARGB, nullptr, FBitmap.Put()) != Ok) {
+    FBitmap.Release();
+    return;
+  }
+  if (GdipGetImageGraphicsContext(FBitmap.Get(), FGraphics.Put()) != Ok) {
+    FGraphics.Release();
+    return;
+  }
+  GdipSetTextRenderingHint(FGraphics.Get(), static_cast<TextRenderingHint>(
+                               OSLevel() >= 0x600 ? kTextRenderingAntiAliasGridFit : kTextRenderingSystemDefault));
+}
+
+void TWidgetCanvas::ReleaseSurface() {
+  FGraphics.Reset();
+  FBitmap.Reset();
+}
+
+void TWidgetCanvas::Clear() {
+  if (FGraphics) GdipGraphicsClear(FGraphics.Get(), clWidgetTransparent);
+}
+
+void TWidgetCanvas::DrawImage(GpImage* image, int32_t x, int32_t y, int32_t w, int32_t h) {
+  if (FGraphics && image) GdipDrawImageRectI(FGraphics.Get(), image, x, y, w, h);
+}
+
+void TWidgetCanvas::DrawImageAlpha(GpBitmap* image, int32_t x, int32_t y, int32_t w, int32_t h, uint8_t opacity) {
+  if (!image) return;
+  ScaleAlpha(image, opacity);
+  DrawImage(image, x, y, w, h);
+}
+
+void TWidgetCanvas::DrawRect(const RECT& rect) {
+  if (FGraphics)
+    GdipDrawRectangleI(FGraphics.Get(), FPen->Handle(), rect.left, rect.top, rect.right - rect.left,
+                       rect.bottom - rect.top);
+}
+
+void TWidgetCanvas::FillRect(const RECT& rect) {
+  if (FGraphics)
+    GdipFillRectangleI(FGraphics.Get(), FBrush->Handle(), rect.left, rect.top, rect.right - rect.left,
+                       rect.bottom - rect.top);
+}
+
+void TWidgetCanvas::DrawText(const WideString& text, const RECT& rect) {
+  if (!FGraphics || text.empty()) return;
+  RectF layout(static_cast<REAL>(rect.left), static_cast<REAL>(rect.top), static_cast<REAL>(rect.right - rect.left),
+               static_cast<REAL>(rect.bottom - rect.top));
+  GdipDrawString(FGraphics.Get(), WinStr(text), static_cast<INT>(text.size()), FFont->Handle(), &layout,
+                 FFont->Format()->Handle(), FFont->Brush()->Handle());
+}
+
+void TWidgetCanvas::SetSize(int32_t width, int32_t height) {
+  ReleaseSurface();
+  FWidth = width;
+  FHeight = height;
+  CreateSurface();
+}
+
+// ---- unit operations
+
+void ScaleAlpha(GpBitmap* bitmap, uint8_t opacity) {
+  if (!bitmap) return;
+  PixelFormat format = 0;
+  if (GdipGetImagePixelFormat(bitmap, &format) != Ok || !(format & PixelFormatAlpha)) return;
+  UINT width = 0, height = 0;
+  GdipGetImageWidth(bitmap, &width);
+  GdipGetImageHeight(bitmap, &height);
+  GpRect rect(0, 0, static_cast<INT>(width), static_cast<INT>(height));
+  TLockedBits bits(bitmap, rect);
+  if (!bits.Locked()) return;
+  const BitmapData& data = bits.Data();
+  auto* row = static_cast<uint8_t*>(data.Scan0);
+  for (UINT y = 0; y < data.Height; ++y, row += data.Stride) {
+    uint8_t* alpha = row + 3;
+    for (UINT x = 0; x < data.Width; ++x, alpha += 4) *alpha = static_cast<uint8_t>((*alpha * opacity) >> 8);
+  }
+}
+
+void LoadResourceStream(const WideString& resType, const WideString& resName, TStream* stream) {
+  HMODULE module = GetModuleHandleW(nullptr);
+  HRSRC info = FindResourceW(module, WinStr(resName), WinStr(resType));
+  if (!info) return;
+  HGLOBAL global = LoadResource(module, info);
+  if (!global) return;
+  const auto* data = static_cast<const uint8_t*>(LockResource(global));
+  if (data && stream) {
+    DWORD size = SizeofResource(module, info);
+    try {
+      for (DWORD done = 0; done < size;) {
+        DWORD block = std::min(kResourceCopyBlock, size - done);
+        stream->Write(data + done, block);
+        done += block;
+      }
+      stream->Seek(0, TSeekOrigin::Beginning);
+    } catch (const Exception&) {
+      // A stream that cannot take the bytes keeps what it got; nothing is reported.
+    }
+  }
+  FreeResource(global);
+}

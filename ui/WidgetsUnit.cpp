@@ -1,0 +1,93 @@
+#include "ui/WidgetsUnit.h"
+
+#include <atomic>
+#include <mutex>
+
+#include <mmsystem.h>
+
+#include "ui/Handles.h"
+
+using namespace Gdiplus;
+
+namespace {
+std::mutex gUnitLock;  // guards every field below
+int gHolders = 0;
+TGlobalAtom gAtom;
+std::atomic<ATOM> gAtomValue{0};
+std::atomic<int32_t> gOSLevel{0};
+UINT gTimerPeriod = 0;
+ULONG_PTR gGdiplusToken = 0;
+TGpFontFamily gSansSerif;
+bool gSansSerifTried = false;
+
+WCHAR UpperAscii(WCHAR c) { return (c >= L'a' && c <= L'z') ? WCHAR(c - 32) : c; }
+
+int CompareTextAscii(const std::wstring& a, const std::wstring& b) {
+  size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    WCHAR x = UpperAscii(a[i]), y = UpperAscii(b[i]);
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+int32_t QueryOSLevel() {
+  // GetVersionExW reports the compatibility version, which is what the
+  // rendering choice depends on.
+  OSVERSIONINFOW info{};
+  info.dwOSVersionInfoSize = sizeof(info);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  if (!GetVersionExW(&info)) return 0;
+#pragma GCC diagnostic pop
+  return ComputeOSLevel(info.dwMajorVersion, info.dwMinorVersion, info.szCSDVersion);
+}
+}  // namespace
+
+int32_t ComputeOSLevel(uint32_t major, uint32_t minor, const std::wstring& servicePack) {
+  if (major > 5 || (major == 5 && minor > 1)) return 0x600;
+  if (major == 5 && minor == 1) return CompareTextAscii(servicePack, L"Service Pack 2") >= 0 ? 0x502 : 0x501;
+  return 0;
+}
+
+TWidgetsUnit::TWidgetsUnit() {
+  std::lock_guard<std::mutex> lock(gUnitLock);
+  if (gHolders++ > 0) return;
+  gAtom.Reset(GlobalAddAtomA(WINDOW_ATOM_NAME));
+  gAtomValue = gAtom.Get();
+  gOSLevel = QueryOSLevel();
+  TIMECAPS caps{};
+  if (timeGetDevCaps(&caps, sizeof(caps)) == TIMERR_NOERROR) {
+    gTimerPeriod = caps.wPeriodMin;
+    timeBeginPeriod(gTimerPeriod);
+  }
+  GdiplusStartupInput input;  // version 1, default options
+  if (GdiplusStartup(&gGdiplusToken, &input, nullptr) != Ok) gGdiplusToken = 0;
+}
+
+TWidgetsUnit::~TWidgetsUnit() {
+  std::lock_guard<std::mutex> lock(gUnitLock);
+  if (--gHolders > 0) return;
+  // The cached family is a GDI+ object: it must go before GDI+ does.
+  gSansSerif.Reset();
+  gSansSerifTried = false;
+  if (gGdiplusToken) GdiplusShutdown(gGdiplusToken);
+  gGdiplusToken = 0;
+  if (gTimerPeriod) timeEndPeriod(gTimerPeriod);
+  gTimerPeriod = 0;
+  gAtomValue = 0;
+  gAtom.Reset();
+}
+
+ATOM WindowAtom() { return gAtomValue; }
+
+int32_t OSLevel() { return gOSLevel; }
+
+GpFontFamily* GenericSansSerifFamily() {
+  std::lock_guard<std::mutex> lock(gUnitLock);
+  if (!gSansSerifTried && gGdiplusToken) {
+    gSansSerifTried = true;
+    if (DllExports::GdipGetGenericFontFamilySansSerif(gSansSerif.Put()) != Ok) gSansSerif.Release();
+  }
+  return gSansSerif.Get();
+}

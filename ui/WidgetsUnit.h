@@ -1,0 +1,34 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "platform/WinApi.h"
+
+#include <gdiplus.h>
+
+// Framework start-up and shut-down, held as a scoped object by the application
+// and by the tests: the first holder adds the window-property atom, computes
+// OSLevel, raises the timer resolution and starts GDI+; the last one releases
+// the cached font family, shuts GDI+ down, restores the timer and deletes the
+// atom. Holders may live on any thread.
+class TWidgetsUnit {
+public:
+  TWidgetsUnit();
+  ~TWidgetsUnit();
+  TWidgetsUnit(const TWidgetsUnit&) = delete;
+  TWidgetsUnit& operator=(const TWidgetsUnit&) = delete;
+};
+
+constexpr const char* WINDOW_ATOM_NAME = "Widget.WindowAtom.3.1";
+
+// The atom naming the window property that binds a window to its control; 0
+// while no TWidgetsUnit is held.
+ATOM WindowAtom();
+
+// 0x600, 0x502, 0x501 or 0: selects the text rendering hint of canvases.
+int32_t OSLevel();
+int32_t ComputeOSLevel(uint32_t major, uint32_t minor, const std::wstring& servicePack);
+
+// The generic sans-serif family, made on first need and kept until shut-down;
+// null when GDI+ cannot provide one.
+Gdiplus::GpFontFamily* GenericSansSerifFamily();
