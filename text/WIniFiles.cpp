@@ -25,13 +25,10 @@ void InUpdate(TWStrings& list, Body body) {
   list.EndUpdate();
 }
 
-// Removes leading and trailing code units up to U+0020.
-WideString Trim(const WideString& s) {
-  size_t first = 0;
-  size_t last = s.size();
+// Narrows [first, last) of s past leading and trailing code units up to U+0020.
+void TrimBounds(const WideString& s, size_t& first, size_t& last) {
   while (first < last && s[first] <= u' ') ++first;
   while (last > first && s[last - 1] <= u' ') --last;
-  return s.substr(first, last - first);
 }
 
 // A line break or U+0000 inside a name or value would split its line on disk,
@@ -312,17 +309,38 @@ TWHashedStringList* TWMemIniFile::AddSection(const WideString& name) {
 
 void TWMemIniFile::SetStrings(TWStrings* list) {
   Clear();
+  // Trimming works on positions so that a long file costs one copy per line.
+  const auto* plain = dynamic_cast<const TWStringList*>(list);
   TWHashedStringList* section = nullptr;
+  WideString copy;
   const int count = list->GetCount();
   for (int i = 0; i < count; ++i) {
-    const WideString s = Trim(list->Get(i));
-    if (s.empty() || s[0] == u';') continue;
-    if (s.size() >= 2 && s.front() == u'[' && s.back() == u']') {
-      section = AddSection(Trim(s.substr(1, s.size() - 2)));
+    const WideString& line = plain ? plain->StringRef(i) : (copy = list->Get(i));
+    size_t first = 0;
+    size_t last = line.size();
+    TrimBounds(line, first, last);
+    if (first == last || line[first] == u';') continue;
+    if (last - first >= 2 && line[first] == u'[' && line[last - 1] == u']') {
+      size_t nameFirst = first + 1;
+      size_t nameLast = last - 1;
+      TrimBounds(line, nameFirst, nameLast);
+      section = AddSection(line.substr(nameFirst, nameLast - nameFirst));
     } else if (section) {
-      const size_t eq = s.find(u'=');
-      if (eq == WideString::npos) section->Add(s);
-      else section->Add(Trim(s.substr(0, eq)) + u"=" + Trim(s.substr(eq + 1)));
+      const size_t eq = line.find(u'=', first);
+      if (eq == WideString::npos) {
+        section->Add(line.substr(first, last - first));
+        continue;
+      }
+      size_t keyFirst = first;
+      size_t keyLast = eq;
+      size_t valueFirst = eq + 1;
+      size_t valueLast = last;
+      TrimBounds(line, keyFirst, keyLast);
+      TrimBounds(line, valueFirst, valueLast);
+      WideString stored;
+      stored.reserve(keyLast - keyFirst + 1 + valueLast - valueFirst);
+      stored.append(line, keyFirst, keyLast - keyFirst).append(1, u'=').append(line, valueFirst, valueLast - valueFirst);
+      section->Add(stored);
     }
   }
 }

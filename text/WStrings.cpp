@@ -250,6 +250,16 @@ void* TWStringList::GetObject(int index) const {
   return FList[index].FObject;
 }
 
+// As the base, without copying every item twice.
+WideString TWStringList::GetText() const {
+  size_t size = 0;
+  for (int i = 0; i < FCount; ++i) size += FList[i].FString.size() + 2;
+  WideString text;
+  text.reserve(size);
+  for (int i = 0; i < FCount; ++i) text.append(FList[i].FString).append(u"\r\n");
+  return text;
+}
+
 void TWStringList::Put(int index, const WideString& s) {
   if (FSorted) throw EStringListError(kSortedError);
   CheckIndex(index, FCount);

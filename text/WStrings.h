@@ -96,6 +96,7 @@ public:
   int GetCapacity() const override { return FCapacity; }
   int GetCount() const override { return FCount; }
   void* GetObject(int index) const override;
+  WideString GetText() const override;
   void Put(int index, const WideString& s) override;
   void PutObject(int index, void* object) override;
   void SetCapacity(int capacity) override;
