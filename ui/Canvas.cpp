@@ -264,7 +264,7 @@ void LoadResourceStream(const WideString& resType, const WideString& resName, TS
         done += block;
       }
       stream->Seek(0, TSeekOrigin::Beginning);
-    } catch (const Exception&) {
+    } catch (...) {
       // A stream that cannot take the bytes keeps what it got; nothing is reported.
     }
   }

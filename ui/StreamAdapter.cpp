@@ -9,7 +9,7 @@ constexpr int64_t kCopyBufferSize = 0x100000;  // CopyTo moves at most 1 MiB at 
 constexpr int64_t kMaxChunk = 0x7FFFFFFF;
 }  // namespace
 
-TStreamAdapter::TStreamAdapter(TStream* stream, TStreamOwnership ownership)
+TStreamAdapter::TStreamAdapter(TSizableStream* stream, TStreamOwnership ownership)
     : FStream(stream), FOwnership(ownership) {}
 
 TStreamAdapter::~TStreamAdapter() {
@@ -39,7 +39,7 @@ ULONG TStreamAdapter::Release() {
 HRESULT TStreamAdapter::Read(void* pv, ULONG cb, ULONG* pcbRead) {
   if (!pv) return STG_E_INVALIDPOINTER;
   try {
-    ULONG n = FStream->Read(pv, cb);
+    ULONG n = static_cast<ULONG>(FStream->Read(pv, cb));
     if (pcbRead) *pcbRead = n;
     return S_OK;
   } catch (...) {
@@ -50,7 +50,7 @@ HRESULT TStreamAdapter::Read(void* pv, ULONG cb, ULONG* pcbRead) {
 HRESULT TStreamAdapter::Write(const void* pv, ULONG cb, ULONG* pcbWritten) {
   if (!pv) return STG_E_INVALIDPOINTER;
   try {
-    ULONG n = FStream->Write(pv, cb);
+    ULONG n = static_cast<ULONG>(FStream->Write(pv, cb));
     if (pcbWritten) *pcbWritten = n;
     return S_OK;
   } catch (...) {
@@ -94,7 +94,7 @@ HRESULT TStreamAdapter::CopyTo(IStream* pstm, ULARGE_INTEGER cb, ULARGE_INTEGER*
     while (remaining > 0 && !done) {
       int64_t chunk = std::min(remaining, kMaxChunk);
       while (chunk > 0) {
-        uint32_t r = FStream->Read(buffer.data(), static_cast<uint32_t>(std::min(chunk, bufferSize)));
+        ULONG r = static_cast<ULONG>(FStream->Read(buffer.data(), static_cast<size_t>(std::min(chunk, bufferSize))));
         if (r == 0) {
           done = true;
           break;

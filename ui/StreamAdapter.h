@@ -13,11 +13,11 @@ enum class TStreamOwnership { Reference = 0, Owned = 1 };
 // TStreamOwnership::Owned the stream goes with the last reference.
 class TStreamAdapter final : public IStream {
 public:
-  TStreamAdapter(TStream* stream, TStreamOwnership ownership);
+  TStreamAdapter(TSizableStream* stream, TStreamOwnership ownership);
   TStreamAdapter(const TStreamAdapter&) = delete;
   TStreamAdapter& operator=(const TStreamAdapter&) = delete;
 
-  TStream* Stream() const { return FStream; }
+  TSizableStream* Stream() const { return FStream; }
 
   // IUnknown
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override;
@@ -41,7 +41,7 @@ public:
 private:
   ~TStreamAdapter();
 
-  TStream* FStream;
+  TSizableStream* FStream;
   TStreamOwnership FOwnership;
   std::atomic<ULONG> FRefCount{1};
 };

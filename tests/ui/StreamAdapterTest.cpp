@@ -10,20 +10,20 @@ namespace {
 // Records what arrives, and can be told to take less than it is given.
 class TSinkStream : public TMemoryStream {
 public:
-  uint32_t Write(const void* buffer, uint32_t count) override {
-    Writes.push_back(count);
+  size_t Write(const void* buffer, size_t count) override {
+    Writes.push_back(static_cast<uint32_t>(count));
     return TMemoryStream::Write(buffer, Short && count > 1 ? count - 1 : count);
   }
   std::vector<uint32_t> Writes;
   bool Short = false;
 };
 
-class TFailingStream : public TStream {
+class TFailingStream : public TSizableStream {
 public:
-  uint32_t Read(void*, uint32_t) override { throw EStreamError(u"read"); }
-  uint32_t Write(const void*, uint32_t) override { throw EStreamError(u"write"); }
+  size_t Read(void*, size_t) override { throw EStreamError(u"read"); }
+  size_t Write(const void*, size_t) override { throw EStreamError(u"write"); }
   int64_t Seek(int64_t, TSeekOrigin) override { throw EStreamError(u"seek"); }
-  int64_t Size() const override { throw EStreamError(u"size"); }
+  int64_t Size() override { throw EStreamError(u"size"); }
   void SetSize(int64_t) override { throw EStreamError(u"size"); }
 };
 
