@@ -14,8 +14,6 @@ const WideChar kSortedError[] = u"Operation not allowed on sorted list";
 const WideChar kDuplicateError[] = u"String list does not allow duplicates";
 const WideChar kAssignError[] = u"Cannot assign a %s to a %s";
 
-const WideChar kByteOrderMark[] = {0xFEFF, 0};
-
 // Runs body inside BeginUpdate/EndUpdate; the bracket closes on failure too.
 template <typename Body>
 void InUpdate(TWStrings& list, Body body) {

@@ -1,0 +1,159 @@
+// Fuzzes the INI text parser and the integer syntax with arbitrary UTF-16 text.
+// Invariants: the text form is stable under re-parsing and survives the byte
+// round trip; every key reads back what a plain model of "last section, last
+// line of a folded name" says; ReadInteger agrees with an independent parser.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "text/WFold.h"
+#include "text/WIniFiles.h"
+
+namespace {
+
+void Check(bool ok, const char* what) {
+  if (!ok) {
+    std::fprintf(stderr, "invariant broken: %s\n", what);
+    std::abort();
+  }
+}
+
+std::vector<WideString> Items(const TWStrings& list) {
+  std::vector<WideString> items;
+  for (int i = 0; i < list.GetCount(); ++i) items.push_back(list.Get(i));
+  return items;
+}
+
+// The integer syntax restated: significant hex digits at most 8, decimal within int32.
+bool ReferenceInteger(const WideString& text, int32_t& value) {
+  std::string s;
+  for (WideChar c : text) {
+    if (c >= 0x80 || c == 0) return false;
+    s += static_cast<char>(c);
+  }
+  size_t i = s.find_first_not_of(' ');
+  if (i == std::string::npos) return false;
+  bool negative = false;
+  if (s[i] == '+' || s[i] == '-') negative = s[i++] == '-';
+  bool hex = false;
+  if (s.compare(i, 1, "$") == 0 || s.compare(i, 1, "x") == 0 || s.compare(i, 1, "X") == 0) {
+    hex = true;
+    i += 1;
+  } else if (s.compare(i, 2, "0x") == 0 || s.compare(i, 2, "0X") == 0) {
+    hex = true;
+    i += 2;
+  }
+  const std::string digits = s.substr(i);
+  if (digits.empty()) return false;
+  const char* allowed = hex ? "0123456789abcdefABCDEF" : "0123456789";
+  if (digits.find_first_not_of(allowed) != std::string::npos) return false;
+  const size_t significant = digits.find_first_not_of('0');
+  const std::string trimmed = significant == std::string::npos ? "0" : digits.substr(significant);
+  if (hex) {
+    if (trimmed.size() > 8) return false;
+    const uint32_t pattern = static_cast<uint32_t>(std::strtoul(trimmed.c_str(), nullptr, 16));
+    value = static_cast<int32_t>(negative ? 0u - pattern : pattern);
+    return true;
+  }
+  if (trimmed.size() > 10) return false;
+  const long long v = std::strtoll(trimmed.c_str(), nullptr, 10) * (negative ? -1 : 1);
+  if (v < INT32_MIN || v > INT32_MAX) return false;
+  value = static_cast<int32_t>(v);
+  return true;
+}
+
+void CheckInteger(const TWMemIniFile& ini, const WideString& section, const WideString& key, const WideString& raw) {
+  int32_t expected = 0;
+  const bool parses = ReferenceInteger(raw, expected);
+  int32_t direct = 0;
+  Check(TryParseIniInteger(raw, direct) == parses, "integer syntax accepts what the reference does");
+  if (parses) Check(direct == expected, "integer value");
+  // ReadInteger's 0x-to-$ rewrite must not change the outcome.
+  const int32_t read = ini.ReadInteger(section, key, 0x5EED);
+  Check(read == (parses ? expected : 0x5EED), "ReadInteger");
+}
+
+// Last section of each folded name, and within it the last line of each folded key.
+void CheckLookups(const TWMemIniFile& ini) {
+  TWStringList sections;
+  ini.ReadSections(&sections);
+  std::map<WideString, int> lastSection;
+  for (int i = 0; i < sections.GetCount(); ++i) lastSection[FoldName(sections.Get(i))] = i;
+  for (int i = 0; i < sections.GetCount() && i < 64; ++i) {
+    const WideString name = sections.Get(i);
+    const auto* lines = static_cast<const TWStrings*>(sections.GetObject(i));
+    const auto* answering = static_cast<const TWStrings*>(sections.GetObject(lastSection[FoldName(name)]));
+    std::map<WideString, WideString> lastValue;
+    for (int j = 0; j < answering->GetCount(); ++j) {
+      const WideString line = answering->Get(j);
+      const size_t eq = line.find(u'=');
+      if (eq != WideString::npos) lastValue[FoldName(line.substr(0, eq))] = line.substr(eq + 1);
+    }
+    for (int j = 0; j < lines->GetCount() && j < 64; ++j) {
+      const WideString line = lines->Get(j);
+      const size_t eq = line.find(u'=');
+      if (eq == WideString::npos) continue;
+      const WideString key = line.substr(0, eq);
+      const auto found = lastValue.find(FoldName(key));
+      const WideString expected = found == lastValue.end() ? WideString(u"\xFFFF") : found->second;
+      Check(ini.ReadString(name, key, u"\xFFFF") == expected, "ReadString finds the last match");
+      CheckInteger(ini, name, key, ini.ReadString(name, key, WideString()));
+    }
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size > 1 << 16) return 0;
+  WideString text;
+  for (size_t i = 0; i + 1 < size; i += 2) text += static_cast<WideChar>(data[i] | data[i + 1] << 8);
+
+  TWStringList lines;
+  lines.SetText(text);
+  for (int i = 0; i < lines.GetCount(); ++i)
+    Check(lines.Get(i).find_first_of(WideString(u"\r\n\0", 3)) == WideString::npos, "lines hold no breaks");
+  TWStringList again;
+  again.SetText(lines.GetText());
+  Check(Items(again) == Items(lines), "GetText then SetText gives the same lines");
+
+  TWMemIniFile ini{WideString()};
+  ini.SetStrings(&lines);
+  TWStringList form;
+  ini.GetStrings(&form);
+  TWMemIniFile reparsed{WideString()};
+  reparsed.SetStrings(&form);
+  TWStringList form2;
+  reparsed.GetStrings(&form2);
+  Check(Items(form) == Items(form2), "the text form is stable under re-parsing");
+
+  TBytesStream bytes;
+  form.SaveToStream(bytes);
+  bytes.SetPosition(0);
+  TWStringList loaded;
+  loaded.LoadFromStream(bytes);
+  Check(Items(loaded) == Items(form), "the byte form loads back");
+
+  CheckLookups(ini);
+
+  // Arbitrary text as a value; integers written and read back.
+  const WideString value = text.substr(0, 64);
+  CheckInteger(ini, u"Fuzz", u"Raw", WideString());
+  ini.WriteString(u"Fuzz", u"Raw", value);
+  Check(ini.ReadString(u"fuzz", u"raw", WideString()) == value, "a written value reads back");
+  CheckInteger(ini, u"Fuzz", u"Raw", value);
+  if (size >= 4) {
+    const int32_t n = static_cast<int32_t>(uint32_t(data[0]) | uint32_t(data[1]) << 8 | uint32_t(data[2]) << 16 |
+                                           uint32_t(data[3]) << 24);
+    ini.WriteInteger(u"Fuzz", u"N", n);
+    Check(ini.ReadInteger(u"Fuzz", u"N", n ^ 1) == n, "WriteInteger then ReadInteger");
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "0x%08X", static_cast<unsigned>(n));
+    ini.WriteString(u"Fuzz", u"Hex", WideString(hex, hex + 10));
+    Check(ini.ReadInteger(u"Fuzz", u"Hex", n ^ 1) == n, "0x%08X reads back");
+  }
+  return 0;
+}
