@@ -66,9 +66,28 @@ uint32_t TWStringHash::Hash(const WideString& key) const {
 }
 
 void TWStringHash::Add(WideString key, int32_t value) {
-  const size_t bucket = Hash(key) % FBuckets.size();
-  FItems.push_back(THashItemW{FBuckets[bucket], std::move(key), value});
+  const uint32_t hash = Hash(key);
+  const size_t bucket = hash % FBuckets.size();
+  FItems.push_back(THashItemW{FBuckets[bucket], std::move(key), value, hash});
   FBuckets[bucket] = static_cast<int32_t>(FItems.size() - 1);
+}
+
+void TWStringHash::RemoveValue(int32_t value) {
+  size_t kept = 0;
+  for (size_t i = 0; i < FItems.size(); ++i) {
+    if (FItems[i].Value == value) continue;
+    if (FItems[i].Value > value) --FItems[i].Value;
+    if (kept != i) FItems[kept] = std::move(FItems[i]);
+    ++kept;
+  }
+  FItems.resize(kept);
+  // Linking again in the order of adding keeps the later of equal keys first.
+  std::fill(FBuckets.begin(), FBuckets.end(), -1);
+  for (size_t i = 0; i < FItems.size(); ++i) {
+    const size_t bucket = FItems[i].KeyHash % FBuckets.size();
+    FItems[i].Next = FBuckets[bucket];
+    FBuckets[bucket] = static_cast<int32_t>(i);
+  }
 }
 
 int32_t TWStringHash::ValueOf(const WideString& key) const {
@@ -90,8 +109,63 @@ WideString TWHashedStringList::KeyOf(const WideString& s) const { return CaseSen
 
 void TWHashedStringList::Changed() {
   TWStringList::Changed();
+  ++FChanges;
   FValueHashValid = false;
   FNameHashValid = false;
+}
+
+// A new last item shifts no index: it joins the indexes that were valid just
+// before, unless a callback changed the list further or rebuilt them itself,
+// or the list has outgrown their bucket count.
+void TWHashedStringList::Appended(const TIndexState& before, int index) {
+  if (FChanges != before.Changes + 1 || index != GetCount() - 1) return;
+  const WideString& s = StringRef(index);
+  const int buckets = BucketsFor(GetCount());
+  if (before.ValueValid && !FValueHashValid && FValueHash->BucketCount() >= buckets) {
+    FValueHash->Add(KeyOf(s), index);
+    FValueHashValid = true;
+  }
+  if (before.NameValid && !FNameHashValid && FNameHash->BucketCount() >= buckets) {
+    const size_t eq = s.find(u'=');
+    if (eq != WideString::npos) FNameHash->Add(KeyOf(s.substr(0, eq)), index);
+    FNameHashValid = true;
+  }
+}
+
+int TWHashedStringList::Add(const WideString& s) {
+  const TIndexState before = State();
+  const int index = TWStringList::Add(s);
+  Appended(before, index);
+  return index;
+}
+
+void TWHashedStringList::Insert(int index, const WideString& s) {
+  const TIndexState before = State();
+  TWStringList::Insert(index, s);
+  Appended(before, index);
+}
+
+void TWHashedStringList::Delete(int index) {
+  const TIndexState before = State();
+  TWStringList::Delete(index);
+  if (FChanges != before.Changes + 1) return;
+  if (before.ValueValid && !FValueHashValid) {
+    FValueHash->RemoveValue(index);
+    FValueHashValid = true;
+  }
+  if (before.NameValid && !FNameHashValid) {
+    FNameHash->RemoveValue(index);
+    FNameHashValid = true;
+  }
+}
+
+// Objects are not part of any key.
+void TWHashedStringList::PutObject(int index, void* object) {
+  const TIndexState before = State();
+  TWStringList::PutObject(index, object);
+  if (FChanges != before.Changes + 1) return;
+  FValueHashValid = FValueHashValid || before.ValueValid;
+  FNameHashValid = FNameHashValid || before.NameValid;
 }
 
 void TWHashedStringList::UpdateValueHash() const {

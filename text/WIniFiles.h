@@ -13,6 +13,7 @@ struct THashItemW {
   int32_t Next;
   WideString Key;
   int32_t Value;
+  uint32_t KeyHash;
 };
 
 // Chained hash table from wide keys to integers. Add puts the new item at the
@@ -28,6 +29,9 @@ public:
   void Add(WideString key, int32_t value);
   int32_t ValueOf(const WideString& key) const;
   void Clear();
+  // Drops the items of value and lowers every greater value by one, keeping
+  // the chain order: the index of a list after its item number value went.
+  void RemoveValue(int32_t value);
   int BucketCount() const { return static_cast<int>(FBuckets.size()); }
 
 private:
@@ -46,13 +50,29 @@ public:
   int IndexOf(const WideString& s) const override;
   int IndexOfName(const WideString& name) const override;
 
+  // Appending, deleting and changing an object keep valid indexes valid, so
+  // that a long list (the sections of a file) is not indexed anew after each.
+  int Add(const WideString& s) override;
+  void Insert(int index, const WideString& s) override;
+  void Delete(int index) override;
+  void PutObject(int index, void* object) override;
+
 protected:
   void Changed() override;
 
 private:
+  struct TIndexState {
+    uint32_t Changes;
+    bool ValueValid;
+    bool NameValid;
+  };
+  TIndexState State() const { return {FChanges, FValueHashValid, FNameHashValid}; }
+  void Appended(const TIndexState& before, int index);
   WideString KeyOf(const WideString& s) const;
   void UpdateValueHash() const;
   void UpdateNameHash() const;
+
+  uint32_t FChanges = 0;  // Changed calls so far: tells a lone change from one with side effects
 
   // Rebuilt lazily by lookups; a list shared between threads must be searched
   // once after its last change before other threads read it.

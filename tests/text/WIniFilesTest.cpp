@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <random>
 #include <vector>
 
 #include "text/WFold.h"
@@ -263,3 +264,59 @@ TEST(Lookup, NamesFoldThroughTheAnsiCodePage) {
   EXPECT_EQ(hashed.Values(replaced), u"v");
 }
 #endif
+
+// The indexes kept up to date through appends, deletes and object changes
+// must answer exactly like a fresh search for the last match.
+TEST(HashedList, KeptIndexesMatchALinearSearch) {
+  std::mt19937 random(99);
+  const WideString names[] = {u"a", u"A", u"b", u"k=1", u"K=2", u"k", u"=x", u"b=", u"c=3"};
+  auto lastIndexOf = [](const TWStrings& list, const WideString& s) {
+    for (int i = list.GetCount() - 1; i >= 0; --i)
+      if (FoldName(list.Get(i)) == FoldName(s)) return i;
+    return -1;
+  };
+  auto lastIndexOfName = [](const TWStrings& list, const WideString& name) {
+    for (int i = list.GetCount() - 1; i >= 0; --i) {
+      const WideString s = list.Get(i);
+      const size_t eq = s.find(u'=');
+      if (eq != WideString::npos && FoldName(s.substr(0, eq)) == FoldName(name)) return i;
+    }
+    return -1;
+  };
+  for (int round = 0; round < 20; ++round) {
+    TWHashedStringList list;
+    int changes = 0;
+    // Half the rounds look up from inside the callback, rebuilding mid-change.
+    list.OnChange = [&](TWStrings* sender) {
+      ++changes;
+      if (round % 2) sender->IndexOfName(u"k");
+    };
+    for (int step = 0; step < 300; ++step) {
+      const WideString& s = names[random() % 9];
+      const int count = list.GetCount();
+      switch (random() % 8) {
+        case 0: case 1: list.Add(s); break;
+        case 2: list.Insert(count ? int(random() % (count + 1)) : 0, s); break;
+        case 3: if (count) list.Delete(int(random() % count)); break;
+        case 4: if (count) list.PutObject(int(random() % count), &list); break;
+        case 5: if (count) list.Put(int(random() % count), s); break;
+        case 6: if (count > 1) list.Exchange(0, count - 1); break;
+        case 7: list.AddObject(s, &list); break;
+      }
+      for (const WideString& probe : names) {
+        ASSERT_EQ(list.IndexOf(probe), lastIndexOf(list, probe)) << round << "/" << step;
+        const WideString name = probe.substr(0, probe.find(u'='));
+        ASSERT_EQ(list.IndexOfName(name), lastIndexOfName(list, name)) << round << "/" << step;
+      }
+    }
+    EXPECT_GT(changes, 0);
+  }
+  TWHashedStringList big;
+  for (int i = 0; i < 3000; ++i) {
+    big.Add(WideFormat(u"S%d", {i}));
+    ASSERT_EQ(big.IndexOf(WideFormat(u"s%d", {i / 2})), i / 2) << "past every bucket growth";
+  }
+  big.Delete(0);
+  EXPECT_EQ(big.IndexOf(u"s2999"), 2998);
+  EXPECT_EQ(big.IndexOf(u"s0"), -1);
+}
