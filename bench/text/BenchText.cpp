@@ -195,16 +195,23 @@ int main() {
   Row("load", loadOurs, loadPlain);
 
   size_t sink = 0;
-  const double lookupOurs = Best([&] {
-    TWMemIniFile ini(name);  // fresh file: the first lookups build the indexes
+  // A fresh file each run: the first lookups build the indexes.
+  double lookupOurs = 1e300;
+  for (int r = 0; r < kRepeats; ++r) {
+    TWMemIniFile ini(name);
+    const auto start = Clock::now();
     for (const WideString& id : ids)
       for (const WideChar* key : kKeys) sink += ini.ReadString(id, key, u"").size();
-  }) - loadOurs;
+    lookupOurs = std::min(lookupOurs, std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+  }
   const double lookupPlain = Best([&] {
     for (const WideString& id : ids)
-      for (const WideChar* key : kKeys) sink += plain.Find(id, key) ? plain.Find(id, key)->size() : 0;
+      for (const WideChar* key : kKeys) {
+        const WideString* value = plain.Find(id, key);
+        sink += value ? value->size() : 0;
+      }
   });
-  Row("look up 13,000 keys (with indexes)", lookupOurs, lookupPlain);
+  Row("look up 13,000 keys, cold indexes", lookupOurs, lookupPlain);
 
   TWMemIniFile loaded(name);
   for (const WideString& id : ids) sink += loaded.ReadString(id, u"Left", u"").size();
@@ -212,7 +219,7 @@ int main() {
     for (const WideString& id : ids)
       for (const WideChar* key : kKeys) sink += loaded.ReadString(id, key, u"").size();
   });
-  Row("look up 13,000 keys (warm)", warmOurs, lookupPlain);
+  Row("look up 13,000 keys, warm indexes", warmOurs, lookupPlain);
 
   // The save on exit: every tracker section erased and written anew, then the file.
   const double saveOurs = Best([&] {
