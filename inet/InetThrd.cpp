@@ -1,0 +1,206 @@
+#include "inet/InetThrd.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+HINTERNET InternetHandle = nullptr;
+
+namespace {
+
+// Neither WinInet nor any proxy cache may answer a poll with an old count.
+// Redirects are not followed: WinInet under Wine follows a redirect loop for
+// ever inside HttpSendRequest, out of reach of the request's deadline.
+constexpr DWORD REQUEST_FLAGS = INTERNET_FLAG_HYPERLINK | INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
+                                INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_AUTO_REDIRECT;
+
+std::atomic<int> liveJobs{0};
+
+class TInetHandle {
+public:
+  explicit TInetHandle(HINTERNET h) : FHandle(h) {}
+  ~TInetHandle() {
+    if (FHandle) InternetCloseHandle(FHandle);
+  }
+  TInetHandle(const TInetHandle&) = delete;
+  TInetHandle& operator=(const TInetHandle&) = delete;
+  operator HINTERNET() const { return FHandle; }
+  explicit operator bool() const { return FHandle != nullptr; }
+
+private:
+  HINTERNET FHandle;
+};
+
+void SetTimeout(HINTERNET h, DWORD option, DWORD ms) {
+  InternetSetOptionA(h, option, &ms, sizeof ms);
+}
+
+}  // namespace
+
+void TResponse::SetHeader(int index, const std::string& value) {
+  if (index >= 0 && index < RESPONSE_HEADER_COUNT) FHeaders[static_cast<size_t>(index)] = value;
+}
+
+std::string TResponse::GetHeader(int index) const {
+  if (index >= 0 && index < RESPONSE_HEADER_COUNT) return FHeaders[static_cast<size_t>(index)];
+  return std::string();
+}
+
+TRequest::TRequest() : FResponse(new TResponse) {
+  FFields[rfMethod] = "GET";
+  FFields[rfVersion] = "HTTP/1.1";
+}
+
+void TRequest::SetField(int index, const std::string& value) {
+  if (index >= 0 && index < REQUEST_FIELD_COUNT) FFields[static_cast<size_t>(index)] = value;
+}
+
+std::string TRequest::GetField(int index) const {
+  if (index >= 0 && index < REQUEST_FIELD_COUNT) return FFields[static_cast<size_t>(index)];
+  return std::string();
+}
+
+std::string TRequest::HeaderText() const {
+  static const struct {
+    int Field;
+    const char* Name;
+  } order[] = {{rfAccept, "Accept"}, {rfCookie, "Cookie"}, {rfConnection, "Connection"}, {rfContentType, "Content-Type"}};
+  std::string text;
+  for (const auto& h : order) {
+    const std::string& value = FFields[static_cast<size_t>(h.Field)];
+    if (!value.empty()) text += std::string(h.Name) + ": " + value + "\r\n";
+  }
+  return text;
+}
+
+int TRequest::Send(HINTERNET internet) {
+  if (!internet) return INET_FAILED;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(Limits.DeadlineMs);
+  auto pastDeadline = [&] { return std::chrono::steady_clock::now() >= deadline; };
+
+  THostPort server = SplitHostPort(FFields[rfHost]);
+  TInetHandle connection(InternetConnectA(internet, server.Host.c_str(), server.Port, nullptr, nullptr,
+                                          INTERNET_SERVICE_HTTP, 0, 0));
+  if (!connection) return INET_FAILED;
+  TInetHandle request(HttpOpenRequestA(connection, FFields[rfMethod].c_str(), FFields[rfPath].c_str(),
+                                       FFields[rfVersion].c_str(), nullptr, nullptr, REQUEST_FLAGS, 0));
+  if (!request) return INET_FAILED;
+  SetTimeout(request, INTERNET_OPTION_CONNECT_TIMEOUT, Limits.ConnectTimeoutMs);
+  SetTimeout(request, INTERNET_OPTION_SEND_TIMEOUT, Limits.SendTimeoutMs);
+  SetTimeout(request, INTERNET_OPTION_RECEIVE_TIMEOUT, Limits.ReceiveTimeoutMs);
+
+  std::string headers = HeaderText();
+  if (!HttpSendRequestA(request, headers.c_str(), static_cast<DWORD>(headers.size()),
+                        Body.empty() ? nullptr : const_cast<char*>(Body.data()), static_cast<DWORD>(Body.size())))
+    return INET_FAILED;
+
+  char cookie[INET_COOKIE_BUFFER] = {};
+  DWORD cookieLength = sizeof cookie;
+  DWORD headerIndex = 0;
+  // A missing or oversized Set-Cookie is not a failure: the header stays empty.
+  if (HttpQueryInfoA(request, HTTP_QUERY_SET_COOKIE, cookie, &cookieLength, &headerIndex))
+    FResponse->SetHeader(hfSetCookie, std::string(cookie, strnlen(cookie, std::min<size_t>(cookieLength, sizeof cookie))));
+
+  std::vector<char> buffer(INET_READ_SIZE);
+  for (;;) {
+    // Checked between reads, so a server that sends one byte at a time is cut off too.
+    if (pastDeadline()) return INET_FAILED;
+    DWORD available = 0;
+    if (!InternetQueryDataAvailable(request, &available, 0, 0)) return INET_FAILED;
+    // Ask only for what is already there: a full-size read would block until
+    // 8192 bytes came, out of the deadline's reach.
+    DWORD want = available == 0 ? INET_READ_SIZE : std::min(available, INET_READ_SIZE);
+    std::fill(buffer.begin(), buffer.end(), 0);
+    DWORD got = 0;
+    if (!InternetReadFile(request, buffer.data(), want, &got)) return INET_FAILED;
+    if (got == 0) return INET_OK;
+    if (FResponse->Body.size() + got > Limits.MaxBodyBytes) {
+      FResponse->Body = std::string();
+      return INET_FAILED;
+    }
+    FResponse->Body.append(buffer.data(), got);
+    ++FResponse->ReadCount;
+  }
+}
+
+// State shared by the owner's handle and the worker thread; whichever lets go
+// last frees it.
+struct TInetThread::TJob {
+  TJob(HWND targetWindow, HINTERNET internet, UINT doneMessage)
+      : Internet(internet), TargetWindow(targetWindow), DoneMessage(doneMessage) {
+    ++liveJobs;
+  }
+  ~TJob() { --liveJobs; }
+
+  TRequest Request;
+  HINTERNET Internet;
+  HWND TargetWindow;
+  UINT DoneMessage;
+
+  std::mutex Lock;
+  std::condition_variable Changed;
+  bool Finished = false;  // guarded by Lock
+  bool Detached = false;  // guarded by Lock: the owner is gone, post nothing
+};
+
+TInetThread::TInetThread(HWND targetWindow, HINTERNET internet, UINT doneMessage)
+    : FJob(std::make_shared<TJob>(targetWindow, internet, doneMessage)) {}
+
+TInetThread::~TInetThread() {
+  if (!FThread.joinable()) return;
+  std::unique_lock<std::mutex> lock(FJob->Lock);
+  if (FJob->Changed.wait_for(lock, std::chrono::milliseconds(WORKER_FREE_WAIT_MS), [&] { return FJob->Finished; })) {
+    lock.unlock();
+    FThread.join();  // only the post is left to do
+  } else {
+    FJob->Detached = true;
+    lock.unlock();
+    FThread.detach();
+  }
+}
+
+TRequest& TInetThread::Request() { return FJob->Request; }
+HWND TInetThread::TargetWindow() const { return FJob->TargetWindow; }
+UINT TInetThread::DoneMessage() const { return FJob->DoneMessage; }
+
+bool TInetThread::Finished() const {
+  std::lock_guard<std::mutex> guard(FJob->Lock);
+  return FJob->Finished;
+}
+
+void TInetThread::Resume() {
+  if (FThread.joinable()) return;
+  std::shared_ptr<TJob> job = FJob;
+  FThread = std::thread([job] {
+    int result = job->Request.Send(job->Internet);
+    bool post;
+    {
+      std::lock_guard<std::mutex> guard(job->Lock);
+      job->Finished = true;
+      post = !job->Detached;
+    }
+    job->Changed.notify_all();
+    // The owner's window may be gone already; then the message has nowhere to go.
+    if (post && IsWindow(job->TargetWindow))
+      PostMessageA(job->TargetWindow, job->DoneMessage, 0, static_cast<LPARAM>(result));
+  });
+}
+
+int TInetThread::LiveCount() { return liveJobs.load(); }
+
+HINTERNET OpenInternetHandle() {
+  if (InternetHandle) return InternetHandle;
+  DWORD conns = INET_MAX_CONNS_PER_SERVER;
+  InternetSetOptionA(nullptr, INTERNET_OPTION_MAX_CONNS_PER_SERVER, &conns, sizeof conns);
+  InternetSetOptionA(nullptr, INTERNET_OPTION_MAX_CONNS_PER_1_0_SERVER, &conns, sizeof conns);
+  InternetHandle = InternetOpenA(INET_AGENT, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+  return InternetHandle;
+}
+
+void CloseInternetHandle() {
+  if (InternetHandle) InternetCloseHandle(InternetHandle);
+  InternetHandle = nullptr;
+}

@@ -1,0 +1,124 @@
+#pragma once
+// One HTTP request run synchronously through WinInet on a short-lived worker
+// thread, which posts a done message to its owner's window when it ends.
+#include <array>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "platform/WinApi.h"
+#include <wininet.h>
+
+#include "inet/InetUtil.h"
+
+// Agent string of the shared root handle.
+constexpr const char INET_AGENT[] = "Orvanta Explorer 0.31";
+
+// Request field indexes; 5 and 9 to 11 have no role.
+enum TRequestField : int {
+  rfHost = 0,  // "host" or "host:port"
+  rfPath = 1,
+  rfMethod = 2,
+  rfCookie = 3,
+  rfContentType = 4,
+  rfAccept = 6,
+  rfConnection = 7,
+  rfVersion = 8,
+};
+constexpr int REQUEST_FIELD_COUNT = 12;
+
+// Response header indexes; only the Set-Cookie slot is filled.
+constexpr int hfSetCookie = 4;
+constexpr int RESPONSE_HEADER_COUNT = 12;
+
+constexpr DWORD INET_READ_SIZE = 8192;       // bytes asked for per body read
+constexpr DWORD INET_COOKIE_BUFFER = 1024;   // a longer Set-Cookie is not kept
+constexpr int INET_FAILED = -1;
+constexpr int INET_OK = 0;
+
+// Bounds of one request. Under Wine the platform's own send and receive
+// time-outs are "wait forever", so every request carries its own.
+struct TRequestLimits {
+  DWORD ConnectTimeoutMs = 5000;
+  DWORD SendTimeoutMs = 5000;
+  DWORD ReceiveTimeoutMs = 10000;
+  DWORD DeadlineMs = 15000;        // whole request, checked between reads
+  size_t MaxBodyBytes = 1 << 20;   // past this the transfer fails and the body is dropped
+};
+
+class TResponse {
+public:
+  void SetHeader(int index, const std::string& value);
+  std::string GetHeader(int index) const;
+  // The whole body, byte for byte as received.
+  std::string Text() const { return Body; }
+
+  std::string Body;
+  int ReadCount = 0;  // non-empty reads that delivered the body
+
+private:
+  std::array<std::string, RESPONSE_HEADER_COUNT> FHeaders;
+};
+
+class TRequest {
+public:
+  TRequest();
+  TRequest(const TRequest&) = delete;
+  TRequest& operator=(const TRequest&) = delete;
+
+  void SetField(int index, const std::string& value);
+  std::string GetField(int index) const;
+  // Extra request headers in their fixed order: Accept, Cookie, Connection, Content-Type.
+  std::string HeaderText() const;
+  // Runs the request on the calling thread: INET_OK or INET_FAILED.
+  int Send(HINTERNET internet);
+
+  TResponse& Response() { return *FResponse; }
+  const TResponse& Response() const { return *FResponse; }
+  std::string Body;  // optional data sent with the request
+  TRequestLimits Limits;
+
+private:
+  std::unique_ptr<TResponse> FResponse;
+  std::array<std::string, REQUEST_FIELD_COUNT> FFields;
+};
+
+// Owner's handle on one worker. Created suspended; Resume starts the request.
+// The request and response are shared with the worker thread, so an owner that
+// frees a hung worker need not wait for it: after WORKER_FREE_WAIT_MS the worker
+// is detached, posts nothing, and frees the shared state itself when it ends.
+class TInetThread {
+public:
+  TInetThread(HWND targetWindow, HINTERNET internet, UINT doneMessage);
+  ~TInetThread();
+  TInetThread(const TInetThread&) = delete;
+  TInetThread& operator=(const TInetThread&) = delete;
+
+  // Owner's thread only, before Resume and after the done message.
+  TRequest& Request();
+  void Resume();
+  bool Finished() const;
+  HWND TargetWindow() const;
+  UINT DoneMessage() const;
+
+  // Worker states still alive, detached ones included.
+  static int LiveCount();
+
+  struct TJob;
+
+private:
+  std::shared_ptr<TJob> FJob;
+  std::thread FThread;
+};
+
+constexpr DWORD WORKER_FREE_WAIT_MS = 1500;
+// Trackers poll one host at once; WinInet's default of two connections per
+// server would queue every tracker behind two slow ones.
+constexpr DWORD INET_MAX_CONNS_PER_SERVER = 128;
+
+// The process-wide root handle shared by every worker; null when opening failed.
+extern HINTERNET InternetHandle;
+// Opens InternetHandle with INET_AGENT (raising the per-server connection limit
+// first) and closes it; both on the GUI thread at start and end.
+HINTERNET OpenInternetHandle();
+void CloseInternetHandle();
