@@ -1,0 +1,77 @@
+#pragma once
+// The window-free decisions of a tracker's polling: what the response means,
+// what the face shows, and which timers and requests the widget's handlers
+// arm or start. The widget window carries them out and owns the worker.
+#include <cstdint>
+#include <string>
+
+#include "text/WStrUtils.h"
+
+constexpr uint32_t TIMER_POLL = 1001;
+constexpr uint32_t TIMER_START = 1002;
+constexpr uint32_t WM_COUNTRESPONSE = 1024 + 18;  // WM_USER + 18, posted by the worker
+
+constexpr int32_t MIN_POLL_INTERVAL = 7000;  // shorter intervals poll only on Refresh
+constexpr int32_t DEFAULT_POLL_INTERVAL = 15000;
+constexpr int32_t FIRST_POLL_DELAY = 100;    // after the start delay
+constexpr int32_t NO_COUNT = -1;
+
+constexpr const WideChar IMG_INC[] = u"INC.PNG";
+constexpr const WideChar IMG_DEC[] = u"DEC.PNG";
+constexpr const WideChar IMG_EQUAL[] = u"EQUAL.PNG";
+constexpr const WideChar IMG_BUSY[] = u"BUSY.PNG";
+constexpr const WideChar IMG_IDLE[] = u"IDLE.PNG";
+
+// "?" for a negative count, else its decimal digits.
+WideString CountText(int32_t n);
+// Compares the raw values, -1 included.
+WideString TrendImageName(int32_t previous, int32_t current);
+// A whole signed 32-bit integer: optional sign, then decimal digits, or hex
+// digits after "$", "x", "X", "0x" or "0X". False for anything else.
+bool ParseInteger32(const std::string& text, int32_t& value);
+// The response body with codes 0 to 32 trimmed at both ends; NO_COUNT when invalid.
+int32_t ParseCount(const std::string& body);
+// "/sitecount/" followed by the escaped ID.
+std::string CountRequestPath(const WideString& id);
+
+enum class TIndicator { Unchanged, Busy, Idle };
+
+// What one handler asks the widget to do, carried out in field order.
+struct TPollActions {
+  bool KillStartTimer = false;
+  bool KillPollTimer = false;
+  bool StartRequest = false;    // create and resume a worker for RequestPath()
+  int32_t ArmPollTimerMs = -1;  // -1: arm nothing
+  bool UpdateFace = false;      // the captions and trend below are new
+  WideString CountCaption, PreviousCaption, TrendImage;
+  TIndicator Indicator = TIndicator::Unchanged;
+  bool FreeWorker = false;
+  bool Redraw = false;
+};
+
+// Polling state of one tracker; used on the widget's own thread only.
+class TCountPoller {
+public:
+  WideString ID;
+  int32_t Interval = DEFAULT_POLL_INTERVAL;
+  bool Enable = true;
+  int32_t Count = NO_COUNT;
+  int32_t Previous = NO_COUNT;
+
+  // True from StartPoll until the response is applied or the start failed.
+  bool Busy() const { return FBusy; }
+  // Narrow path of the request in flight, rebuilt at every poll.
+  const std::string& RequestPath() const { return FRequestPath; }
+
+  TPollActions OnStartTimer();
+  TPollActions OnPollTimer();
+  TPollActions StartPoll();
+  // The widget could not create or resume the worker.
+  TPollActions RequestNotStarted();
+  // The worker's done message, with the body of its response.
+  TPollActions ApplyResponse(const std::string& body);
+
+private:
+  bool FBusy = false;
+  std::string FRequestPath;
+};
