@@ -107,11 +107,13 @@ TWHashedStringList::~TWHashedStringList() = default;
 
 WideString TWHashedStringList::KeyOf(const WideString& s) const { return CaseSensitive() ? s : FoldName(s); }
 
+// The indexes go before the callback runs, so that a lookup from inside it
+// sees the list as it now is.
 void TWHashedStringList::Changed() {
-  TWStringList::Changed();
   ++FChanges;
   FValueHashValid = false;
   FNameHashValid = false;
+  TWStringList::Changed();
 }
 
 // A new last item shifts no index: it joins the indexes that were valid just

@@ -286,10 +286,11 @@ TEST(HashedList, KeptIndexesMatchALinearSearch) {
   for (int round = 0; round < 20; ++round) {
     TWHashedStringList list;
     int changes = 0;
-    // Half the rounds look up from inside the callback, rebuilding mid-change.
+    // Half the rounds look up from inside the callback, which must already
+    // see the change, and rebuild the indexes mid-change.
     list.OnChange = [&](TWStrings* sender) {
       ++changes;
-      if (round % 2) sender->IndexOfName(u"k");
+      if (round % 2) EXPECT_EQ(sender->IndexOfName(u"k"), lastIndexOfName(*sender, u"k"));
     };
     for (int step = 0; step < 300; ++step) {
       const WideString& s = names[random() % 9];

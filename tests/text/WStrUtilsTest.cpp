@@ -5,7 +5,7 @@
 
 #include "text/WStrUtils.h"
 
-TEST(Smoke, ExceptionCarriesUtf8) { EXPECT_STREQ(Exception(u"\u00e7a").what(), "\xc3\xa7" "a"); }
+TEST(Exception, WhatIsTheMessageInUtf8) { EXPECT_STREQ(Exception(u"\u00e7a").what(), "\xc3\xa7" "a"); }
 
 TEST(WideBuffers, LengthCountsUnitsBeforeTheTerminator) {
   EXPECT_EQ(WideLength(u""), 0);
