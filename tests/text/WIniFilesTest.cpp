@@ -290,7 +290,9 @@ TEST(HashedList, KeptIndexesMatchALinearSearch) {
     // see the change, and rebuild the indexes mid-change.
     list.OnChange = [&](TWStrings* sender) {
       ++changes;
-      if (round % 2) EXPECT_EQ(sender->IndexOfName(u"k"), lastIndexOfName(*sender, u"k"));
+      if (round % 2) {
+        EXPECT_EQ(sender->IndexOfName(u"k"), lastIndexOfName(*sender, u"k"));
+      }
     };
     for (int step = 0; step < 300; ++step) {
       const WideString& s = names[random() % 9];
