@@ -40,7 +40,7 @@ enum class TIndicator { Unchanged, Busy, Idle };
 struct TPollActions {
   bool KillStartTimer = false;
   bool KillPollTimer = false;
-  bool StartRequest = false;    // create and resume a worker for RequestPath()
+  bool StartRequest = false;    // a worker for CounterHost() and RequestPath(), done message WM_COUNTRESPONSE
   int32_t ArmPollTimerMs = -1;  // -1: arm nothing
   bool UpdateFace = false;      // the captions and trend below are new
   WideString CountCaption, PreviousCaption, TrendImage;

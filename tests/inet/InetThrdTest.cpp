@@ -95,6 +95,16 @@ TEST(RequestFields, OutOfRangeIndexesAreIgnored) {
   EXPECT_EQ(request.Response().GetHeader(12), "");
 }
 
+TEST(RequestFields, DefaultLimitsBoundEveryRequest) {
+  TRequestLimits limits;
+  EXPECT_EQ(limits.ConnectTimeoutMs, 5000u);
+  EXPECT_EQ(limits.SendTimeoutMs, 5000u);
+  EXPECT_EQ(limits.ReceiveTimeoutMs, 10000u);
+  EXPECT_EQ(limits.DeadlineMs, 15000u);
+  EXPECT_EQ(limits.MaxBodyBytes, size_t(1) << 20);
+  EXPECT_EQ(TRequest().Limits.DeadlineMs, 15000u);
+}
+
 TEST(RequestFields, HeaderTextKeepsFixedOrder) {
   TRequest request;
   EXPECT_EQ(request.HeaderText(), "");
