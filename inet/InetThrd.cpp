@@ -38,6 +38,15 @@ void SetTimeout(HINTERNET h, DWORD option, DWORD ms) {
   InternetSetOptionA(h, option, &ms, sizeof ms);
 }
 
+// A connection closed before the announced Content-Length ends the reads as
+// quietly as a complete body; a cut-off count must not pass for a whole one.
+bool BodyComplete(HINTERNET request, size_t received) {
+  DWORD announced = 0, size = sizeof announced, index = 0;
+  if (!HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &announced, &size, &index))
+    return true;
+  return received == announced;
+}
+
 }  // namespace
 
 void TResponse::SetHeader(int index, const std::string& value) {
@@ -116,7 +125,7 @@ int TRequest::Send(HINTERNET internet) {
     std::fill(buffer.begin(), buffer.end(), 0);
     DWORD got = 0;
     if (!InternetReadFile(request, buffer.data(), want, &got)) return INET_FAILED;
-    if (got == 0) return INET_OK;
+    if (got == 0) return BodyComplete(request, FResponse->Body.size()) ? INET_OK : INET_FAILED;
     if (FResponse->Body.size() + got > Limits.MaxBodyBytes) {
       FResponse->Body = std::string();
       return INET_FAILED;

@@ -261,6 +261,14 @@ TEST_F(InetWorker, HostileAnswersEndPromptly) {
   }
 }
 
+TEST_F(InetWorker, TruncatedBodyIsAFailure) {
+  Server->SetCountRoute("short", FakeRoute(TFakeMode::ShortBody, "12"));
+  TRequest request;
+  request.Limits = ShortLimits();
+  EXPECT_EQ(Get(request, "/sitecount/short"), INET_FAILED);
+  EXPECT_EQ(request.Response().Text(), "12");
+}
+
 TEST_F(InetWorker, RedirectsAreNotFollowed) {
   Server->SetCountRoute("loop", FakeRoute(TFakeMode::RedirectLoop));
   TRequest request;
@@ -343,13 +351,19 @@ TEST_F(InetWorker, TwoHungTrackersDoNotBlockAThird) {
   Server->SetCountRoute("hung1", FakeRoute(TFakeMode::NeverAnswer));
   Server->SetCountRoute("hung2", FakeRoute(TFakeMode::NeverAnswer));
   Server->SetCount("live", "3");
+  // Wine does not enforce the per-server limit, so check that it was raised.
+  for (DWORD option : {INTERNET_OPTION_MAX_CONNS_PER_SERVER, INTERNET_OPTION_MAX_CONNS_PER_1_0_SERVER}) {
+    DWORD conns = 0, size = sizeof conns;
+    ASSERT_TRUE(InternetQueryOptionA(nullptr, option, &conns, &size));
+    EXPECT_EQ(conns, INET_MAX_CONNS_PER_SERVER);
+  }
   TTestWindow window;
   std::vector<std::unique_ptr<TInetThread>> hung;
   for (const char* id : {"hung1", "hung2"}) {
     hung.push_back(std::make_unique<TInetThread>(window.Handle, InternetHandle, WM_TESTDONE));
     hung.back()->Request().Limits = ShortLimits();
-    hung.back()->Request().Limits.ReceiveTimeoutMs = 4000;
-    hung.back()->Request().Limits.DeadlineMs = 4000;
+    hung.back()->Request().Limits.ReceiveTimeoutMs = 3000;
+    hung.back()->Request().Limits.DeadlineMs = 3000;
     hung.back()->Request().SetField(rfHost, Server->HostPort());
     hung.back()->Request().SetField(rfPath, std::string("/sitecount/") + id);
     hung.back()->Resume();
@@ -363,4 +377,29 @@ TEST_F(InetWorker, TwoHungTrackersDoNotBlockAThird) {
   EXPECT_FALSE(hung[0]->Finished());
   hung.clear();
   WaitForDetachedWorkers(8000);
+}
+
+TEST_F(InetWorker, FakeServerStopDropsStalledConnections) {
+  Server->SetCountRoute("never", FakeRoute(TFakeMode::NeverAnswer));
+  Server->SetCountRoute("stall", FakeRoute(TFakeMode::HeadersThenStall, "12345"));
+  std::string bodies[2] = {"x", "x"};
+  std::thread clients[2];
+  const char* ids[2] = {"never", "stall"};
+  for (int i = 0; i < 2; ++i) {
+    clients[i] = std::thread([this, &bodies, &ids, i] {
+      TRequest request;
+      Get(request, std::string("/sitecount/") + ids[i]);
+      bodies[i] = request.Response().Text();
+    });
+  }
+  ASSERT_TRUE(Server->WaitForRequests(2, 3000));
+  auto start = Clock::now();
+  Server->Stop();
+  EXPECT_LT(MsSince(start), 1000);
+  for (auto& c : clients) c.join();
+  // The dropped connections end the requests long before their time-outs.
+  EXPECT_LT(MsSince(start), 3000);
+  EXPECT_EQ(bodies[0], "");
+  EXPECT_EQ(bodies[1], "");
+  EXPECT_EQ(Server->OpenConnections(), 0);
 }
