@@ -279,9 +279,10 @@ TEST_F(InetWorker, RedirectsAreNotFollowed) {
 }
 
 TEST_F(InetWorker, WorkerPostsItsResultToTheWindow) {
+  TCounterHostOverride counterHost(*Server);
   TTestWindow window;
   TInetThread worker(window.Handle, InternetHandle, WM_TESTDONE);
-  worker.Request().SetField(rfHost, Server->HostPort());
+  worker.Request().SetField(rfHost, CounterHost());
   worker.Request().SetField(rfPath, "/sitecount/abc");
   worker.Resume();
   LPARAM result = 99;

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "inet/InetUtil.h"
 #include "platform/WinApi.h"
 #include "tools/fakeserver/FakeServer.h"
 
@@ -29,3 +30,12 @@ inline TFakeRoute FakeRoute(TFakeMode mode, const std::string& body = std::strin
   route.Body = body;
   return route;
 }
+
+// Points the program's counter host at a fake server for one scope.
+class TCounterHostOverride {
+public:
+  explicit TCounterHostOverride(const TFakeServer& server) { OverrideCounterHostForTesting(server.HostPort()); }
+  ~TCounterHostOverride() { OverrideCounterHostForTesting(std::string()); }
+  TCounterHostOverride(const TCounterHostOverride&) = delete;
+  TCounterHostOverride& operator=(const TCounterHostOverride&) = delete;
+};
