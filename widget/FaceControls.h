@@ -1,0 +1,49 @@
+#pragma once
+// The two content controls of a tracker's face: a picture from the program's
+// resources and a one-line text with a soft shadow.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "ui/Widgets.h"
+
+// Picture drawn from a "PNG" resource, scaled to the control's size.
+class TWidgetImageControl : public TWidgetControl {
+public:
+  explicit TWidgetImageControl(TComponent* owner);
+  ~TWidgetImageControl() override;
+
+  const std::string& ImageName() const { return FImageName; }
+  // Reloads the resource every time, also for the same name, dropping any tint.
+  void SetImageName(const std::string& name);
+  // Recolours every pixel to Color's red, green and blue, keeping its alpha.
+  void Tint(TWidgetColor color);
+  TWidgetImage* Image() const { return FImage.get(); }
+
+protected:
+  void FillCreateParams(TWidgetCreateParams& params) override;
+  void DoPaint() override;
+
+private:
+  std::unique_ptr<TWidgetImage> FImage;
+  std::string FImageName;
+};
+
+// One line of text in the canvas font, drawn over a faint copy of itself one
+// pixel down and right.
+class TWidgetLabel : public TWidgetControl {
+public:
+  explicit TWidgetLabel(TComponent* owner);
+
+  bool Shadow = true;
+
+protected:
+  void FillCreateParams(TWidgetCreateParams& params) override;
+  void DoPaint() override;
+};
+
+// The alpha the shadow keeps of the text colour.
+constexpr TWidgetColor LABEL_SHADOW_MASK = 0x40000000;
+
+// A Windows colour 0x00BBGGRR as the opaque ARGB 0xFFRRGGBB.
+TWidgetColor OpaqueArgbOf(uint32_t windowsColor);
