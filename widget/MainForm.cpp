@@ -293,6 +293,12 @@ bool TWidgetMainForm::PumpMessages() {
   return WindowExists();
 }
 
+void TWidgetMainForm::FadeTo(uint8_t opacity) {
+  SetOpacity(opacity);
+  UpdateLayer();
+  if (OnFadeStep) OnFadeStep(this);
+}
+
 bool TWidgetMainForm::FadeGoesOn(uint32_t generation) { return generation == FFadeGeneration && WindowExists(); }
 
 void TWidgetMainForm::ShowWidget() {
@@ -306,12 +312,10 @@ void TWidgetMainForm::ShowWidget() {
   if (FMenu) CheckMenuItem(FMenu, CMD_HIDE, MF_BYCOMMAND | MF_UNCHECKED);
   while (Opacity() < FTargetOpacity) {
     if (Opacity() + FADE_STEP >= FTargetOpacity) {
-      SetOpacity(static_cast<uint8_t>(FTargetOpacity));
-      UpdateLayer();
+      FadeTo(static_cast<uint8_t>(FTargetOpacity));
       break;
     }
-    SetOpacity(static_cast<uint8_t>(Opacity() + FADE_STEP));
-    UpdateLayer();
+    FadeTo(static_cast<uint8_t>(Opacity() + FADE_STEP));
     // Messages handled here may start another fade or close the window.
     if (!PumpMessages() || !FadeGoesOn(generation)) return;
     Sleep(FADE_SLEEP_MS);
@@ -325,12 +329,10 @@ void TWidgetMainForm::HideWidget() {
   if (FMenu) CheckMenuItem(FMenu, CMD_HIDE, MF_BYCOMMAND | MF_CHECKED);
   while (Opacity() > 0) {
     if (Opacity() <= FADE_STEP) {
-      SetOpacity(0);
-      UpdateLayer();
+      FadeTo(0);
       break;
     }
-    SetOpacity(static_cast<uint8_t>(Opacity() - FADE_STEP));
-    UpdateLayer();
+    FadeTo(static_cast<uint8_t>(Opacity() - FADE_STEP));
     if (!PumpMessages() || !FadeGoesOn(generation)) return;
     Sleep(FADE_SLEEP_MS);
   }

@@ -149,6 +149,9 @@ public:
   TWidgetLabel* TitleLabel = nullptr;
   TWidgetImageControl* StateImage = nullptr;
 
+  // Raised after every fade step, with Opacity already at its new value.
+  TNotifyEvent OnFadeStep;
+
 protected:
   void WndProc(TWidgetMessage& message) override;
   void WMDestroy(TWidgetMessage& message) override;
@@ -174,6 +177,7 @@ private:
   // Pumps the thread's queue; false once the window is gone or a quit came.
   bool PumpMessages();
   bool FadeGoesOn(uint32_t generation);
+  void FadeTo(uint8_t opacity);
   void Publish();
   void ShowAbout();
   void ConfirmRemove();

@@ -1,0 +1,364 @@
+#include "widget/WidgetTestSupport.h"
+
+#include <vector>
+
+using namespace widgettest;
+using uitest::PixelAt;
+
+namespace {
+std::string ImageOf(TWidgetMainForm* w, TWidgetImageControl* TWidgetMainForm::*field) {
+  return WidgetTest::Read<std::string>(w, [w, field] { return (w->*field)->ImageName(); });
+}
+WideString CaptionOf(TWidgetMainForm* w, TWidgetLabel* TWidgetMainForm::*field) {
+  return WidgetTest::Read<WideString>(w, [w, field] { return (w->*field)->Caption(); });
+}
+RECT BoundsOf(TWidgetMainForm* w) {
+  RECT r{};
+  GetWindowRect(w->StoredHandle(), &r);
+  return r;
+}
+}  // namespace
+
+// ---- polling
+
+TEST_F(WidgetTest, PollShowsCountPreviousAndTrend) {
+  TTrackerSettings s = Quiet(u"site1");
+  s.Count = 5;
+  Server->SetCount("site1", "8\r\n");
+  TWidgetMainForm* w = Start(s);
+  EXPECT_EQ(CaptionOf(w, &TWidgetMainForm::CountLabel), u"5");
+
+  Refresh(w);
+  ASSERT_TRUE(WaitUntil([&] { return Read<int32_t>(w, [w] { return w->Count(); }) == 8 && Idle(w); }));
+  EXPECT_EQ(CaptionOf(w, &TWidgetMainForm::CountLabel), u"8");
+  EXPECT_EQ(CaptionOf(w, &TWidgetMainForm::PreviousLabel), u"5");
+  EXPECT_EQ(ImageOf(w, &TWidgetMainForm::TrendImage), "INC.PNG");
+
+  Refresh(w);
+  ASSERT_TRUE(WaitUntil([&] { return Read<int32_t>(w, [w] { return w->Previous(); }) == 8 && Idle(w); }));
+  EXPECT_EQ(ImageOf(w, &TWidgetMainForm::TrendImage), "EQUAL.PNG");
+  ASSERT_EQ(Server->Requests().size(), 2u);
+  EXPECT_EQ(Server->Requests()[0].Path, "/sitecount/site1");
+}
+
+TEST_F(WidgetTest, FailedPollShowsQuestionMark) {
+  TTrackerSettings s = Quiet(u"gone");
+  s.Count = 5;
+  OverrideCounterHostForTesting("127.0.0.1:" + std::to_string(ClosedLoopbackPort()));
+  TWidgetMainForm* w = Start(s);
+  Refresh(w);
+  ASSERT_TRUE(WaitUntil([&] { return Read<int32_t>(w, [w] { return w->Count(); }) == NO_COUNT && Idle(w); }));
+  EXPECT_EQ(CaptionOf(w, &TWidgetMainForm::CountLabel), u"?");
+  EXPECT_EQ(CaptionOf(w, &TWidgetMainForm::PreviousLabel), u"5");
+  EXPECT_EQ(ImageOf(w, &TWidgetMainForm::TrendImage), "DEC.PNG");
+}
+
+TEST_F(WidgetTest, DotIsBusyOnlyWhileRequestIsInFlight) {
+  TFakeRoute slow;
+  slow.Body = "3";
+  slow.DelayMs = 1500;
+  Server->SetCountRoute("slow", slow);
+  TWidgetMainForm* w = Start(Quiet(u"slow"));
+  EXPECT_EQ(ImageOf(w, &TWidgetMainForm::StateImage), "IDLE.PNG");
+
+  Refresh(w);
+  ASSERT_TRUE(WaitUntil([&] { return !Idle(w); }));
+  EXPECT_EQ(ImageOf(w, &TWidgetMainForm::StateImage), "BUSY.PNG");
+  // Neither Refresh nor a poll tick starts a second request meanwhile.
+  Refresh(w);
+  w->Invoke([w] { w->OnPollTimer(); });
+
+  ASSERT_TRUE(WaitUntil([&] { return Idle(w); }));
+  EXPECT_EQ(ImageOf(w, &TWidgetMainForm::StateImage), "IDLE.PNG");
+  EXPECT_EQ(Read<int32_t>(w, [w] { return w->Count(); }), 3);
+  Sleep(200);
+  EXPECT_EQ(Server->Requests().size(), 1u);
+}
+
+// ---- timers
+
+TEST_F(WidgetTest, ShortIntervalPollsOnlyOnRefresh) {
+  TWidgetMainForm* w = Start(Quiet(u"short"), 0);
+  Sleep(700);
+  EXPECT_EQ(Server->Requests().size(), 0u);
+  Refresh(w);
+  ASSERT_TRUE(Server->WaitForRequests(1, 5000));
+  ASSERT_TRUE(WaitUntil([&] { return Idle(w); }));
+  Sleep(500);
+  EXPECT_EQ(Server->Requests().size(), 1u);
+}
+
+TEST_F(WidgetTest, DisabledTrackerPollsNothing) {
+  TTrackerSettings s = Quiet(u"off");
+  s.Interval = 7000;
+  s.Enable = false;
+  TWidgetMainForm* w = Start(s, 0);
+  // A tick of a switched-off tracker polls nothing either.
+  w->Invoke([w] { w->OnPollTimer(); });
+  Sleep(800);
+  EXPECT_EQ(Server->Requests().size(), 0u);
+}
+
+TEST_F(WidgetTest, FirstPollComesAfterStartDelayPlusFirstPollDelay) {
+  TTrackerSettings s = Quiet(u"timed");
+  s.Interval = 7000;
+  auto started = std::chrono::steady_clock::now();
+  Start(s, 300);
+  ASSERT_TRUE(Server->WaitForRequests(1, 5000));
+  auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
+  EXPECT_GE(elapsed.count(), 300 + FIRST_POLL_DELAY - 20);
+  // The next poll is a whole interval away.
+  Sleep(1000);
+  EXPECT_EQ(Server->Requests().size(), 1u);
+}
+
+// ---- face pixels
+
+TEST_F(WidgetTest, BackColorTintsPanelKeepingItsAlpha) {
+  TTrackerSettings s = Quiet(u"red");
+  s.BackColor = 0x000000FF;
+  TWidgetMainForm* w = Start(s);
+  TWidgetImage plain(u"SHADOW.PNG", true);
+  ASSERT_NE(plain.Handle(), nullptr);
+  for (auto [x, y] : {std::pair{39, 40}, std::pair{1, 37}, std::pair{6, 22}}) {
+    uint32_t tinted = Read<uint32_t>(w, [&] { return PixelAt(w->ShadowImage->Image()->Handle(), x, y); });
+    uint32_t original = PixelAt(plain.Handle(), x, y);
+    EXPECT_EQ(tinted >> 24, original >> 24) << x << "," << y;
+    if (tinted >> 24) {
+      EXPECT_EQ(tinted & 0xFFFFFF, 0xFF0000u) << x << "," << y;
+    }
+  }
+  // On screen over the black root: red, dimmed by the panel's alpha.
+  RECT r = BoundsOf(w);
+  uint32_t screen = uitest::ScreenPixel(r.left + 6, r.top + 22);
+  EXPECT_GT(screen >> 16, 150u);
+  EXPECT_LT((screen >> 8) & 0xFF, 40u);
+  EXPECT_LT(screen & 0xFF, 40u);
+}
+
+TEST_F(WidgetTest, TrendArrowIsGreenAfterAnIncrease) {
+  TTrackerSettings s = Quiet(u"up", 500, 200);
+  s.Count = 1;
+  Server->SetCount("up", "9");
+  TWidgetMainForm* w = Start(s);
+  Refresh(w);
+  ASSERT_TRUE(WaitUntil([&] { return Read<int32_t>(w, [w] { return w->Count(); }) == 9 && Idle(w); }));
+  RECT r = BoundsOf(w);
+  int green = 0, red = 0;
+  for (int y = 23; y <= 34; ++y)
+    for (int x = 63; x <= 74; ++x) {
+      uint32_t p = uitest::ScreenPixel(r.left + x, r.top + y);
+      uint32_t R = p >> 16, G = (p >> 8) & 0xFF;
+      if (G > 150 && R < 100) ++green;
+      if (R > 150 && G < 100) ++red;
+    }
+  EXPECT_GT(green, 10);
+  EXPECT_EQ(red, 0);
+}
+
+// The face without a title must equal the panel and the glass alone.
+TEST_F(WidgetTest, EmptyTitleDrawsOnlyTheGlassInTheTitleStrip) {
+  TTrackerSettings s = Quiet(u"notitle");
+  s.Title.clear();
+  TWidgetMainForm* w = Start(s);
+  TWidgetCanvas expected(WIDGET_WIDTH, WIDGET_HEIGHT);
+  expected.Clear();
+  TWidgetImage shadow(u"SHADOW.PNG", true), overlay(u"OVERLAY.PNG", true);
+  expected.DrawImage(shadow.Handle(), 0, 0, WIDGET_WIDTH, WIDGET_HEIGHT);
+  expected.DrawImage(overlay.Handle(), 0, 0, WIDGET_WIDTH, WIDGET_HEIGHT);
+  int differing = Read<int>(w, [&] {
+    w->Redraw();
+    int n = 0;
+    for (int y = 0; y < 18; ++y)
+      for (int x = 0; x < WIDGET_WIDTH; ++x) {
+        uint32_t a = PixelAt(w->Canvas()->Bitmap(), x, y), b = PixelAt(expected.Bitmap(), x, y);
+        for (int shift = 0; shift < 32; shift += 8)
+          if (!uitest::Near((a >> shift) & 0xFF, (b >> shift) & 0xFF, 2)) {
+            ++n;
+            break;
+          }
+      }
+    return n;
+  });
+  EXPECT_EQ(differing, 0);
+  // A title does change the strip, so the comparison can see text.
+  // Wine offers GDI+ only the DejaVu families here.
+  w->Invoke([w] {
+    w->TitleLabel->Canvas()->Font()->SetName("DejaVu Sans");
+    w->SetTitle(u"WWWWWW");
+    w->Redraw();
+  });
+  int changed = Read<int>(w, [&] {
+    int n = 0;
+    for (int y = 0; y < 18; ++y)
+      for (int x = 0; x < WIDGET_WIDTH; ++x)
+        if (PixelAt(w->Canvas()->Bitmap(), x, y) != PixelAt(expected.Bitmap(), x, y)) ++n;
+    return n;
+  });
+  EXPECT_GT(changed, 10);
+}
+
+// ---- snapping
+
+struct SnapCase {
+  int Gap;
+  bool Snaps;
+};
+
+TEST_F(WidgetTest, PositionsSetFromCodeSnapToNearVisibleEdges) {
+  TWidgetMainForm* anchor = Start(Quiet(u"anchor", 300, 300));
+  TWidgetMainForm* mover = Start(Quiet(u"mover", 600, 600));
+  const int anchorRight = 300 + WIDGET_WIDTH;
+  for (SnapCase c : {SnapCase{5, true}, SnapCase{7, true}, SnapCase{-7, true}, SnapCase{8, false}, SnapCase{-8, false}}) {
+    mover->Invoke([&] { mover->MoveTo(anchorRight + c.Gap, 600); });
+    RECT r = BoundsOf(mover);
+    EXPECT_EQ(r.left, c.Snaps ? anchorRight : anchorRight + c.Gap) << "gap " << c.Gap;
+    EXPECT_EQ(r.top, 600) << "gap " << c.Gap;
+    mover->Invoke([&] { mover->MoveTo(900, 600); });
+  }
+  // Own bottom onto the anchor's top.
+  mover->Invoke([&] { mover->MoveTo(700, 300 - WIDGET_HEIGHT - 3); });
+  EXPECT_EQ(BoundsOf(mover).top, 300 - WIDGET_HEIGHT);
+  (void)anchor;
+}
+
+TEST_F(WidgetTest, HiddenWidgetAttractsNothing) {
+  TWidgetMainForm* anchor = Start(Quiet(u"anchor", 300, 300));
+  TWidgetMainForm* mover = Start(Quiet(u"mover", 600, 600));
+  Post(anchor, WM_HIDEWIDGET);
+  ASSERT_TRUE(WaitUntil([&] { return !Read<bool>(anchor, [anchor] { return anchor->Visible(); }); }));
+  mover->Invoke([&] { mover->MoveTo(300 + WIDGET_WIDTH + 5, 600); });
+  EXPECT_EQ(BoundsOf(mover).left, 300 + WIDGET_WIDTH + 5);
+}
+
+TEST_F(WidgetTest, WorkAreaBottomWinsWithinSevenPixels) {
+  RECT work{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  TWidgetMainForm* w = Start(Quiet(u"bottom", 400, 300));
+  w->Invoke([&] { w->MoveTo(400, work.bottom - WIDGET_HEIGHT - 3); });
+  EXPECT_EQ(BoundsOf(w).bottom, work.bottom);
+  w->Invoke([&] { w->MoveTo(400, work.bottom - WIDGET_HEIGHT - 8); });
+  EXPECT_EQ(BoundsOf(w).bottom, work.bottom - 8);
+}
+
+// A neighbour freed while another widget moves leaves nothing behind to read.
+TEST_F(WidgetTest, RemovedNeighbourDropsOffTheBoard) {
+  TWidgetMainForm* anchor = Start(Quiet(u"anchor", 300, 300));
+  TWidgetMainForm* mover = Start(Quiet(u"mover", 600, 600));
+  delete anchor;
+  EXPECT_TRUE(Board.VisibleOthers(mover).empty());
+  mover->Invoke([&] { mover->MoveTo(300 + WIDGET_WIDTH + 5, 600); });
+  EXPECT_EQ(BoundsOf(mover).left, 300 + WIDGET_WIDTH + 5);
+}
+
+// ---- fades, menu and commands
+
+TEST_F(WidgetTest, FadeToLowTargetTakesThreeSteps) {
+  TTrackerSettings s = Quiet(u"faint");
+  s.TargetOpacity = 20;
+  auto* w = new TWidgetMainForm(Owner.get(), Host, s);
+  std::vector<int> steps;  // written on the widget's thread, read after it waited
+  w->OnFadeStep = [&](TComponent*) { steps.push_back(w->Opacity()); };
+  w->Resume();
+  ASSERT_TRUE(WaitUntil([&] { return Read<bool>(w, [w] { return w->Opacity() == 20; }); }));
+  EXPECT_EQ(Read<std::vector<int>>(w, [&] { return steps; }), (std::vector<int>{8, 16, 20}));
+  w->Invoke([&] { steps.clear(); });
+  Post(w, WM_HIDEWIDGET);
+  ASSERT_TRUE(WaitUntil([&] { return !Read<bool>(w, [w] { return w->Visible(); }); }));
+  EXPECT_EQ(Read<std::vector<int>>(w, [&] { return steps; }), (std::vector<int>{12, 4, 0}));
+}
+
+TEST_F(WidgetTest, HideChecksTheMenuItemAndShowUnchecksIt) {
+  TWidgetMainForm* w = Start(Quiet(u"menu"));
+  auto checked = [&] { return Read<bool>(w, [w] { return GetMenuState(w->Menu(), CMD_HIDE, MF_BYCOMMAND) & MF_CHECKED; }); };
+  ASSERT_NE(Read<HMENU>(w, [w] { return w->Menu(); }), nullptr);
+  EXPECT_FALSE(checked());
+  Post(w, WM_COMMAND, CMD_HIDE, 0);
+  ASSERT_TRUE(WaitUntil([&] { return !Read<bool>(w, [w] { return w->Visible(); }); }));
+  EXPECT_TRUE(checked());
+  EXPECT_FALSE(Read<bool>(w, [w] { return w->Shown(); }));
+  Post(w, WM_SHOWWIDGET);
+  ASSERT_TRUE(WaitUntil([&] { return Read<bool>(w, [w] { return w->Opacity() == 255; }); }));
+  EXPECT_FALSE(checked());
+  EXPECT_TRUE(Read<bool>(w, [w] { return w->Shown() && w->Visible(); }));
+}
+
+TEST_F(WidgetTest, ToggleTopMostTwiceLeavesAlwaysTopAsItWas) {
+  TWidgetMainForm* w = Start(Quiet(u"top"));
+  bool before = Read<bool>(w, [w] { return w->AlwaysTop(); });
+  SendMessageW(w->StoredHandle(), WM_TOGGLETOPMOST, 0, 0);
+  EXPECT_NE(Read<bool>(w, [w] { return w->AlwaysTop(); }), before);
+  EXPECT_EQ((GetWindowLongW(w->StoredHandle(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0, !before);
+  SendMessageW(w->StoredHandle(), WM_TOGGLETOPMOST, 0, 0);
+  EXPECT_EQ(Read<bool>(w, [w] { return w->AlwaysTop(); }), before);
+}
+
+TEST_F(WidgetTest, IgnoreMouseMakesTheWindowTransparentToClicks) {
+  TTrackerSettings s = Quiet(u"ghost");
+  s.IgnoreMouse = true;
+  TWidgetMainForm* w = Start(s);
+  EXPECT_TRUE(GetWindowLongW(w->StoredHandle(), GWL_EXSTYLE) & WS_EX_TRANSPARENT);
+  w->Invoke([w] { w->SetIgnoreMouse(false); });
+  EXPECT_FALSE(GetWindowLongW(w->StoredHandle(), GWL_EXSTYLE) & WS_EX_TRANSPARENT);
+}
+
+// A face control's click notification names the control in lParam; only
+// menu commands (lParam 0) act.
+TEST_F(WidgetTest, FaceClickNotificationsAreNotCommands) {
+  int preferences = 0;
+  Host.Preferences = [&](TWidgetMainForm&) { ++preferences; };
+  TWidgetMainForm* w = Start(Quiet(u"clicks"));
+  auto label = reinterpret_cast<LPARAM>(w->CountLabel->StoredHandle());
+  SendMessageW(w->StoredHandle(), WM_COMMAND, MAKEWPARAM(CMD_PREFERENCES, STN_CLICKED), label);
+  SendMessageW(w->StoredHandle(), WM_COMMAND, MAKEWPARAM(CMD_HIDE, STN_CLICKED), label);
+  SendMessageW(w->StoredHandle(), WM_COMMAND, MAKEWPARAM(CMD_REFRESH, 1), 0);
+  EXPECT_EQ(preferences, 0);
+  EXPECT_TRUE(Read<bool>(w, [w] { return w->Shown(); }));
+  SendMessageW(w->StoredHandle(), WM_COMMAND, CMD_PREFERENCES, 0);
+  EXPECT_EQ(preferences, 1);
+  Sleep(300);
+  EXPECT_EQ(Server->Requests().size(), 0u);
+}
+
+// ---- closing
+
+namespace {
+int64_t MillisecondsToStop(TWidgetMainForm* w) {
+  auto started = std::chrono::steady_clock::now();
+  w->Stop();
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count();
+}
+}  // namespace
+
+// Measured against an idle widget's close, since under Wine without a window
+// manager destroying an activated window waits two seconds for its unmap.
+TEST_F(WidgetTest, ClosingWhileRequestHangsReturnsWithinTwoSeconds) {
+  Server->SetCountRoute("hang", FakeRoute(TFakeMode::NeverAnswer));
+  TWidgetMainForm* idle = Start(Quiet(u"idle", 200, 200));
+  TWidgetMainForm* w = Start(Quiet(u"hang"));
+  Refresh(w);
+  ASSERT_TRUE(WaitUntil([&] { return !Idle(w); }));
+  ASSERT_TRUE(Server->WaitForRequests(1, 5000));
+  int64_t baseline = MillisecondsToStop(idle);
+  int64_t hanging = MillisecondsToStop(w);
+  EXPECT_LT(hanging - baseline, 2000);
+  EXPECT_FALSE(IsWindow(w->StoredHandle()));
+  EXPECT_FALSE(w->ThreadRunning());
+}
+
+TEST_F(WidgetTest, ClosingDuringAFadeEndsTheThread) {
+  // During the fade-in, before the thread even pumps.
+  auto* early = new TWidgetMainForm(Owner.get(), Host, Quiet(u"early"));
+  early->Resume();
+  early->Stop();
+  EXPECT_FALSE(early->ThreadRunning());
+  // During a fade-out that the close interrupts.
+  TWidgetMainForm* w = Start(Quiet(u"fading"));
+  Post(w, WM_HIDEWIDGET);
+  ASSERT_TRUE(WaitUntil([&] { return Read<int>(w, [w] { return w->Opacity(); }) < 200; }));
+  EXPECT_LT(MillisecondsToStop(w), 5000);
+  EXPECT_FALSE(w->ThreadRunning());
+  EXPECT_FALSE(IsWindow(w->StoredHandle()));
+  EXPECT_TRUE(Board.VisibleOthers(nullptr).empty());
+}
+

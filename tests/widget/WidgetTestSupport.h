@@ -1,0 +1,87 @@
+#pragma once
+// Tracker widgets on their own threads against the loopback fake counter
+// service: one board and one owner per test, state read on the widget's thread.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+
+#include "inet/InetThrd.h"
+#include "support/FakeServerFixture.h"
+#include "ui/UiTestSupport.h"
+#include "widget/MainForm.h"
+
+namespace widgettest {
+
+class InternetEnvironment : public ::testing::Environment {
+public:
+  void SetUp() override { OpenInternetHandle(); }
+  void TearDown() override { CloseInternetHandle(); }
+};
+
+inline ::testing::Environment* const kInternet = ::testing::AddGlobalTestEnvironment(new InternetEnvironment);
+
+// Polls cond every 10 ms until it holds or the time is up.
+inline bool WaitUntil(const std::function<bool()>& cond, int milliseconds = 5000) {
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  while (!cond()) {
+    if (std::chrono::steady_clock::now() >= end) return false;
+    Sleep(10);
+  }
+  return true;
+}
+
+class WidgetTest : public ::testing::Test {
+public:
+  std::unique_ptr<TFakeServer> Server = StartFakeServer();
+  TCounterHostOverride HostOverride{*Server};
+  TWidgetBoard Board;
+  TWidgetHost Host{nullptr, nullptr, &Board, nullptr};
+  // Declared last, so the widgets go (and their threads end) before the server.
+  std::unique_ptr<TComponent> Owner{new TComponent(nullptr)};
+
+  // Closes every widget at once: under Wine without a window manager each
+  // window's unmap waits two seconds, so one by one would add up.
+  void TearDown() override {
+    for (int i = 0; i < Owner->ComponentCount(); ++i)
+      if (auto* w = dynamic_cast<TWidgetMainForm*>(Owner->Components(i)))
+        if (w->WindowExists()) PostMessageW(w->StoredHandle(), WM_CLOSE, 0, 0);
+    Owner.reset();
+  }
+
+  // Settings that never poll by themselves unless a test says so.
+  static TTrackerSettings Quiet(const WideString& id, int32_t left = 300, int32_t top = 300) {
+    TTrackerSettings s;
+    s.ID = id;
+    s.Left = left;
+    s.Top = top;
+    s.Interval = 6000;
+    return s;
+  }
+
+  // Starts the widget's thread and waits for its fade-in to end.
+  TWidgetMainForm* Start(const TTrackerSettings& settings, int32_t startDelay = 250) {
+    auto* w = new TWidgetMainForm(Owner.get(), Host, settings);
+    w->SetStartDelay(startDelay);
+    w->ListOnBoard();
+    w->Resume();
+    EXPECT_TRUE(WaitUntil([&] { return Read<bool>(w, [w] { return w->Opacity() == w->TargetOpacity(); }); }));
+    return w;
+  }
+
+  template <typename T>
+  static T Read(TWidgetMainForm* w, const std::function<T()>& fn) {
+    T value{};
+    w->Invoke([&] { value = fn(); });
+    return value;
+  }
+
+  static void Post(TWidgetMainForm* w, UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) {
+    PostMessageW(w->StoredHandle(), msg, wParam, lParam);
+  }
+  static void Refresh(TWidgetMainForm* w) { Post(w, WM_COMMAND, CMD_REFRESH, 0); }
+  static bool Idle(TWidgetMainForm* w) { return !Read<bool>(w, [w] { return w->Busy(); }); }
+};
+
+}  // namespace widgettest
