@@ -1,0 +1,338 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "UiTestSupport.h"
+
+using namespace uitest;
+
+namespace {
+WideString ErrorOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const Exception& e) {
+    return e.Message();
+  }
+  return u"<no error>";
+}
+
+WideString Num(int n) {
+  std::string s = std::to_string(n);
+  return WideString(s.begin(), s.end());
+}
+
+// A visible form at a known place on the screen, painted opaque so that the
+// platform sees it under the cursor.
+struct TScreenForm {
+  explicit TScreenForm(int x = 100, int y = 100, int w = 60, int h = 60) : Form(nullptr) {
+    Form.SetBounds(0, 0, 0, 0);  // no window yet: changes nothing
+    Form.MoveTo(x, y);
+    Form.SetWidth(w);
+    Form.SetHeight(h);
+    Form.OnPaint = [](TComponent*, TWidgetCanvas* canvas) {
+      canvas->Brush()->SetColor(0xFF808080);
+      canvas->FillRect(RECT{0, 0, canvas->Width(), canvas->Height()});
+    };
+    Form.Show();
+    Form.Redraw();
+    Pump(50);
+  }
+  TWidgetForm Form;
+};
+
+}  // namespace
+
+TEST(ControlNames, CountedAcrossClassesInOrder) {
+  int start = ControlCounter();
+  TControl first(nullptr);
+  TWidgetForm second(nullptr);
+  TWidgetTray third(nullptr);
+  EXPECT_EQ(first.Name(), u"Widget_" + Num(start));
+  EXPECT_EQ(second.Name(), u"Widget_" + Num(start + 1));
+  EXPECT_EQ(third.Name(), u"Widget_" + Num(start + 2));
+  if (start == 0) {
+    EXPECT_EQ(first.Name(), u"Widget_0");  // the first control of this process
+  }
+}
+
+TEST(ControlNames, DuplicateAndInvalidNamesAreRefused) {
+  TComponent owner(nullptr);
+  auto* a = new TControl(&owner);
+  auto* b = new TWidgetControl(&owner);
+  a->SetName(u"Face");
+  EXPECT_EQ(ErrorOf([&] { b->SetName(u"FACE"); }), u"A component named FACE already exists");
+  EXPECT_EQ(ErrorOf([&] { b->SetName(u"9lives"); }), u"''9lives'' is not a valid component name");
+  EXPECT_EQ(owner.FindComponent(b->Name()), b);
+}
+
+TEST(ControlWindow, ChildWithoutParentRaisesParentRequired) {
+  TControl orphan(nullptr);
+  WideString expected = u"Parent Required " + orphan.Name();
+  EXPECT_EQ(ErrorOf([&] { orphan.Handle(); }), expected);
+  try {
+    orphan.Handle();
+  } catch (const EInvalidOperation&) {
+  }
+  EXPECT_EQ(orphan.StoredHandle(), nullptr);
+  EXPECT_FALSE(orphan.WindowExists());
+  EXPECT_EQ(ErrorOf([&] { orphan.Show(); }), expected);
+  EXPECT_FALSE(orphan.Visible());
+}
+
+TEST(ControlWindow, PropertiesBeforeCreationAreStoredAndUsed) {
+  TWidgetForm form(nullptr);
+  EXPECT_EQ(form.Width(), 320);
+  EXPECT_EQ(form.Height(), 240);
+  EXPECT_FALSE(form.Visible());
+  EXPECT_EQ(form.Opacity(), 255);
+  EXPECT_EQ(form.Style(), 0u);
+  form.SetCaption(u"Before");
+  EXPECT_EQ(form.Caption(), u"Before");
+  form.SetLeft(30);
+  form.SetTop(40);
+  form.SetBounds(1, 2, 3, 4);
+  EXPECT_EQ(form.Left(), 30);
+  EXPECT_EQ(form.Width(), 320);
+  EXPECT_FALSE(form.WindowExists());
+
+  HWND window = form.Handle();
+  wchar_t text[32] = {};
+  GetWindowTextW(window, text, 32);
+  EXPECT_EQ(WideOf(text), u"Before");
+  RECT r;
+  GetWindowRect(window, &r);
+  EXPECT_EQ(r.left, 30);
+  EXPECT_EQ(r.top, 40);
+  EXPECT_EQ(r.right - r.left, 320);
+  EXPECT_EQ(form.Style() & (WS_POPUP | WS_CHILD | WS_VISIBLE), static_cast<DWORD>(WS_POPUP));
+  EXPECT_EQ(form.ExStyle() & (WS_EX_LAYERED | WS_EX_TOOLWINDOW), static_cast<DWORD>(WS_EX_LAYERED | WS_EX_TOOLWINDOW));
+  form.SetCaption(u"After");
+  GetWindowTextW(window, text, 32);
+  EXPECT_EQ(WideOf(text), u"After");
+  EXPECT_EQ(form.Caption(), u"After");
+  form.SetBounds(5, 6, 70, 80);
+  GetWindowRect(window, &r);
+  EXPECT_EQ(r.left, 5);
+  EXPECT_EQ(r.bottom - r.top, 80);
+}
+
+TEST(ControlWindow, DisabledFormIsCreatedDisabled) {
+  TWidgetForm form(nullptr);
+  form.SetEnabled(false);
+  EXPECT_TRUE(form.Style() == 0);
+  form.Handle();
+  EXPECT_TRUE(form.Style() & WS_DISABLED);
+  form.SetEnabled(true);
+  EXPECT_FALSE(form.Style() & WS_DISABLED);
+}
+
+TEST(ControlWindow, VisibleChildCreatesItsParentFirst) {
+  TWidgetForm form(nullptr);
+  auto* child = new TWidgetControl(&form);
+  child->SetParent(&form);
+  child->SetWidth(10);
+  child->SetHeight(10);
+  child->Show();
+  ASSERT_TRUE(form.WindowExists());
+  EXPECT_EQ(GetParent(child->StoredHandle()), form.StoredHandle());
+  EXPECT_EQ(form.ControlCount(), 1);
+  EXPECT_EQ(TControl::FromWindow(child->StoredHandle()), child);
+  EXPECT_EQ(GetWindowLongPtrW(child->StoredHandle(), GWLP_ID), reinterpret_cast<LONG_PTR>(child->StoredHandle()));
+  auto* later = new TWidgetControl(&form);
+  later->SetParent(&form);
+  later->Handle();
+  EXPECT_EQ(GetWindow(form.StoredHandle(), GW_CHILD), later->StoredHandle());  // newest on top
+  EXPECT_EQ(form.ControlCount(), 2);
+}
+
+TEST(ControlWindow, FreeingAControlDestroysItsWindowFirst) {
+  auto* form = new TWidgetForm(nullptr);
+  auto* child = new TWidgetControl(form);
+  child->SetParent(form);
+  HWND childWindow = child->Handle();
+  HWND formWindow = form->StoredHandle();
+  delete child;
+  EXPECT_FALSE(IsWindow(childWindow));
+  EXPECT_TRUE(IsWindow(formWindow));
+  auto* second = new TWidgetControl(form);
+  second->SetParent(form);
+  HWND secondWindow = second->Handle();
+  delete form;  // frees its window, which takes the child window along, then the child
+  EXPECT_FALSE(IsWindow(formWindow));
+  EXPECT_FALSE(IsWindow(secondWindow));
+}
+
+TEST(ControlWindow, PlatformDestructionLeavesTheObjectUsable) {
+  TWidgetForm form(nullptr);
+  HWND window = form.Handle();
+  DestroyWindow(window);
+  EXPECT_FALSE(form.WindowExists());
+  EXPECT_EQ(form.StoredHandle(), window);
+  EXPECT_EQ(form.Handle(), window);  // no second window
+  EXPECT_EQ(form.Style(), 0u);
+  form.SetLeft(12);
+  EXPECT_EQ(form.Left(), 12);
+  EXPECT_EQ(TControl::FromWindow(window), nullptr);
+}
+
+TEST(ControlMessages, PerformWorksWithoutAWindow) {
+  TControl control(nullptr);
+  EXPECT_EQ(control.Perform(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(u"abc")), 0);
+  EXPECT_EQ(control.Perform(WM_GETTEXTLENGTH, 0, 0), 3);
+  WideChar buffer[3] = {u'x', u'x', u'x'};
+  EXPECT_EQ(control.Perform(WM_GETTEXT, 3, reinterpret_cast<LPARAM>(buffer)), 2);
+  EXPECT_EQ(WideString(buffer), u"ab");
+  EXPECT_EQ(control.Perform(WM_GETTEXT, 0, reinterpret_cast<LPARAM>(buffer)), 0);
+  int moves = 0;
+  control.OnMove = [&](TComponent* sender, int32_t x, int32_t y) {
+    EXPECT_EQ(sender, &control);
+    EXPECT_EQ(x, -5);
+    EXPECT_EQ(y, 7);
+    ++moves;
+  };
+  control.Perform(WM_MOVE, 0, MAKELPARAM(-5, 7));
+  EXPECT_EQ(moves, 1);
+  EXPECT_EQ(control.Left(), -5);
+}
+
+TEST(ControlMessages, ClickNeedsPressAndReleaseInside) {
+  TScreenForm screen;
+  TWidgetForm& form = screen.Form;
+  std::vector<std::string> log;
+  auto record = [&](const char* what) {
+    return [&log, what](TComponent*, int32_t keys, int32_t x, int32_t y) {
+      log.push_back(std::string(what) + " " + std::to_string(keys) + " " + std::to_string(x) + "," + std::to_string(y));
+    };
+  };
+  form.OnMouseDown = record("down");
+  form.OnMouseUp = record("up");
+  form.OnClick = record("click");
+  HWND w = form.Handle();
+  SetCursorPos(120, 120);
+  SendMessageW(w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 20));
+  SendMessageW(w, WM_LBUTTONUP, 0, MAKELPARAM(20, 20));
+  EXPECT_EQ(log, (std::vector<std::string>{"down 1 20,20", "up 1 20,20", "click 1 20,20"}));
+
+  log.clear();
+  SendMessageW(w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 20));
+  SetCursorPos(400, 400);
+  SendMessageW(w, WM_LBUTTONUP, 0, MAKELPARAM(300, 300));
+  EXPECT_EQ(log, (std::vector<std::string>{"down 1 20,20", "up 1 300,300"}));
+
+  log.clear();
+  SetCursorPos(120, 120);
+  SendMessageW(w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 20));
+  SendMessageW(w, WM_RBUTTONUP, MK_LBUTTON, MAKELPARAM(20, 20));  // left still held
+  EXPECT_EQ(log, (std::vector<std::string>{"down 1 20,20", "up 3 20,20"}));
+  SendMessageW(w, WM_MBUTTONUP, MK_SHIFT, MAKELPARAM(20, 20));
+  EXPECT_EQ(log.back(), "click 20 20,20");  // the left press is still pending
+}
+
+TEST(ControlMessages, EnterHoverAndLeaveFollowTheCursor) {
+  SetCursorPos(500, 500);  // away from where earlier windows were
+  Pump(100);
+  TScreenForm screen;
+  TWidgetForm& form = screen.Form;
+  std::vector<std::string> log;
+  form.OnMouseMove = [&](TComponent*, int32_t, int32_t, int32_t) { log.push_back("move"); };
+  form.OnMouseEnter = [&](TComponent*, int32_t keys, int32_t x, int32_t y) {
+    log.push_back("enter " + std::to_string(keys + x + y));
+  };
+  form.OnMouseHover = [&](TComponent*, int32_t, int32_t, int32_t) { log.push_back("hover"); };
+  form.OnMouseLeave = [&](TComponent*, int32_t, int32_t, int32_t) { log.push_back("leave"); };
+  SetCursorPos(500, 500);
+  Pump(30);
+  log.clear();
+  SetCursorPos(130, 130);  // the platform reports the move into the window
+  Pump(600, [&] { return log.size() >= 3; });
+  ASSERT_GE(log.size(), 3u) << testing::PrintToString(log);
+  EXPECT_EQ(log[0], "move");
+  EXPECT_EQ(log[1], "enter 0");
+  EXPECT_EQ(log[2], "hover");
+  Pump(200);
+  SendMessageW(form.Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(31, 31));  // still inside: no second enter
+  Pump(200);
+  EXPECT_EQ(std::count(log.begin(), log.end(), "hover"), 1);
+  EXPECT_EQ(std::count(log.begin(), log.end(), "enter 0"), 1);
+  SetCursorPos(500, 500);
+  Pump(1000, [&] { return !log.empty() && log.back() == "leave"; });
+  EXPECT_EQ(log.back(), "leave");
+}
+
+TEST(ControlMessages, WheelTowardsTheUserIsNegative) {
+  TWidgetForm form(nullptr);
+  int32_t delta = 0, keys = -1, x = 0, y = 0;
+  form.OnMouseWheel = [&](TComponent*, int32_t k, int32_t d, int32_t px, int32_t py) {
+    keys = k;
+    delta = d;
+    x = px;
+    y = py;
+  };
+  EXPECT_EQ(SendMessageW(form.Handle(), WM_MOUSEWHEEL, MAKEWPARAM(MK_CONTROL, static_cast<WORD>(-120)),
+                         MAKELPARAM(-10, 900)),
+            0);
+  EXPECT_EQ(delta, -120);
+  EXPECT_EQ(keys, MK_CONTROL);
+  EXPECT_EQ(x, -10);
+  EXPECT_EQ(y, 900);
+}
+
+TEST(ControlMessages, SetCursorUsesTheControlsCursorInTheClientArea) {
+  TScreenForm screen;
+  TWidgetForm& form = screen.Form;
+  HCURSOR hand = CopyCursor(LoadCursorW(nullptr, IDC_HAND));
+  form.SetCursor(hand);
+  form.SetCursor(hand);  // the same handle again: kept, not destroyed
+  EXPECT_EQ(form.Cursor(), hand);
+  HWND w = form.Handle();
+  ::SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+  EXPECT_EQ(SendMessageW(w, WM_SETCURSOR, reinterpret_cast<WPARAM>(w), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)), 1);
+  EXPECT_EQ(GetCursor(), hand);
+  ::SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+  SendMessageW(w, WM_SETCURSOR, reinterpret_cast<WPARAM>(w), MAKELPARAM(HTCAPTION, WM_MOUSEMOVE));
+  EXPECT_NE(GetCursor(), hand);
+}
+
+TEST(ControlMessages, SizeMessagesUpdateClientSizeAndTheCanvas) {
+  TWidgetForm form(nullptr);
+  form.SetWidth(50);
+  form.SetHeight(30);
+  form.Handle();
+  std::vector<int> sizes;
+  form.OnSize = [&](TComponent*, int32_t flag, int32_t w, int32_t h) { sizes = {flag, w, h}; };
+  form.SetWidth(64);
+  EXPECT_EQ(sizes, (std::vector<int>{SIZE_RESTORED, 64, 30}));
+  EXPECT_EQ(form.ClientWidth(), 64);
+  EXPECT_EQ(form.Canvas()->Width(), 64);
+  EXPECT_EQ(form.Canvas()->Height(), 30);
+}
+
+TEST(ControlThreads, FormsOnSeveralThreadsAtOnce) {
+  struct TThreadForm : TWidgetForm {
+    using TWidgetForm::TWidgetForm;
+  };
+  constexpr int kThreads = 4;
+  std::vector<WideString> names(kThreads);
+  std::vector<int> created(kThreads, 0);
+  std::vector<std::thread> threads;
+  for (int i = 0; i < kThreads; ++i)
+    threads.emplace_back([&, i] {
+      for (int round = 0; round < 5; ++round) {
+        TThreadForm form(nullptr);
+        auto* child = new TWidgetControl(&form);
+        child->SetParent(&form);
+        child->Show();
+        if (IsWindow(form.StoredHandle()) && TControl::FromWindow(child->StoredHandle()) == child) ++created[i];
+        names[i] = form.Name();
+      }
+    });
+  for (auto& t : threads) t.join();
+  for (int i = 0; i < kThreads; ++i) EXPECT_EQ(created[i], 5);
+  for (int i = 0; i < kThreads; ++i)
+    for (int j = i + 1; j < kThreads; ++j) EXPECT_NE(names[i], names[j]);
+  WNDCLASSW info;
+  EXPECT_TRUE(GetClassInfoW(GetModuleHandleW(nullptr), L"TThreadForm", &info));
+}

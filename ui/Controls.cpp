@@ -1,0 +1,557 @@
+#include "ui/Controls.h"
+
+#include <cxxabi.h>
+
+#include <commctrl.h>
+#include <cstdlib>
+#include <mutex>
+#include <string>
+#include <typeinfo>
+#include <vector>
+
+#include "ui/WidgetsUnit.h"
+
+namespace {
+std::atomic<int32_t> gControlCount{0};
+std::mutex gClassLock;  // makes looking up and registering a window class one step
+
+constexpr DWORD kChildStyle = WS_CHILD | WS_CLIPSIBLINGS;
+constexpr UINT kRaiseFlags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+constexpr UINT kMoveFlags = SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE;
+constexpr UINT kSizeFlags = SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE;
+constexpr UINT kClassStyle = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
+constexpr UINT kSharedClassStyles = CS_OWNDC | CS_CLASSDC | CS_PARENTDC | CS_GLOBALCLASS;
+constexpr int kWindowExtraBytes = 4;
+const HBRUSH kWindowBrush = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+
+int32_t LowSigned(LPARAM value) { return static_cast<int16_t>(LOWORD(value)); }
+int32_t HighSigned(LPARAM value) { return static_cast<int16_t>(HIWORD(value)); }
+
+LPCWSTR PropertyName() { return MAKEINTATOM(WindowAtom()); }
+
+WideString DecimalOf(int32_t value) {
+  std::string s = std::to_string(value);
+  return WideString(s.begin(), s.end());
+}
+}  // namespace
+
+// ---- errors
+
+WideString SysErrorMessage(DWORD code) {
+  wchar_t* buffer = nullptr;
+  DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
+                               FORMAT_MESSAGE_ARGUMENT_ARRAY,
+                           nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  WideString text = n && buffer ? WideOf(buffer, n) : WideString();
+  if (buffer) LocalFree(buffer);
+  while (!text.empty() && (text.back() <= u' ' || text.back() == u'.')) text.pop_back();
+  return text;
+}
+
+EOSError::EOSError(DWORD code)
+    : Exception(code ? WideFormat(u"System Error.  Code: %d.\r\n%s", {static_cast<int32_t>(code), SysErrorMessage(code)})
+                     : WideString(u"A call to an OS function failed")),
+      FErrorCode(code) {}
+
+void RaiseLastOSError() { throw EOSError(GetLastError()); }
+
+int32_t ControlCounter() { return gControlCount; }
+
+// ---- shared window procedure
+
+// Binds and dispatches only. Exceptions stop here: they must not unwind through
+// the platform's frames.
+LRESULT CALLBACK SharedWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+  TWidgetMessage message{window, msg, wParam, lParam, 0};
+  try {
+    TControl* control = TControl::FromWindow(window);
+    if (control) {
+      if (msg == WM_NCDESTROY) {
+        if (control->FDefWndProc)
+          SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(control->FDefWndProc));
+        ATOM atom = WindowAtom();
+        control->WndProc(message);
+        RemovePropW(window, MAKEINTATOM(atom));
+      } else {
+        control->WndProc(message);
+      }
+    } else if (msg == WM_CREATE) {
+      auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+      if (create && create->lpCreateParams) static_cast<TControl*>(create->lpCreateParams)->WndProc(message);
+    } else {
+      message.Result = DefWindowProcW(window, msg, wParam, lParam);
+    }
+  } catch (...) {
+    // The program's policy for escaping errors is to drop them silently.
+  }
+  return message.Result;
+}
+
+TControl* TControl::FromWindow(HWND window) {
+  ATOM atom = WindowAtom();
+  return atom && window ? static_cast<TControl*>(GetPropW(window, MAKEINTATOM(atom))) : nullptr;
+}
+
+// ---- TControl construction
+
+TControl::TControl(TComponent* owner) : TComponent(owner) {
+  SetName(u"Widget_" + DecimalOf(gControlCount.fetch_add(1)));
+}
+
+TControl::~TControl() { Unbind(); }
+
+void TControl::Unbind() {
+  if (!FHandle || !IsWindow(FHandle) || FromWindow(FHandle) != this) return;
+  if (FSubclassed) SetWindowLongPtrW(FHandle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FDefWndProc));
+  RemovePropW(FHandle, PropertyName());
+  // Fails quietly from another thread; the window is unbound either way.
+  DestroyWindow(FHandle);
+}
+
+WideString TControl::ClassName() const {
+  const char* mangled = typeid(*this).name();
+  int status = 0;
+  char* demangled = abi::__cxa_demangle(mangled, nullptr, nullptr, &status);
+  std::string name = status == 0 && demangled ? demangled : mangled;
+  std::free(demangled);
+  size_t colon = name.rfind("::");
+  if (colon != std::string::npos) name.erase(0, colon + 2);
+  return WideString(name.begin(), name.end());
+}
+
+// ---- window handle
+
+bool TControl::WindowExists() const { return FHandle && IsWindow(FHandle); }
+
+HWND TControl::Handle() {
+  EnsureHandle();
+  return FHandle;
+}
+
+void TControl::EnsureHandle() {
+  if (FHandle) return;
+  if (FParent) FParent->EnsureHandle();
+  CreateHandle();
+}
+
+void TControl::CreateHandle() {
+  if (FHandle) return;
+  if (!WindowAtom()) throw EInvalidOperation(u"The widget framework has not been started");
+  CreateWindowObject();
+  SetPropW(FHandle, PropertyName(), static_cast<HANDLE>(this));
+  if (FParent) SetWindowPos(FHandle, HWND_TOP, 0, 0, 0, 0, kRaiseFlags);
+}
+
+void TControl::FillCreateParams(TWidgetCreateParams& params) {
+  params = TWidgetCreateParams{};
+  params.Param = static_cast<TControl*>(this);
+  params.Caption = FPendingCaption ? FPendingCaption->c_str() : nullptr;
+  params.Style = kChildStyle | (FEnabled ? 0 : WS_DISABLED);
+  params.ExStyle = 0;
+  params.X = FLeft;
+  params.Y = FTop;
+  params.Width = FWidth;
+  params.Height = FHeight;
+  params.WndParent = FParent ? FParent->Handle() : FParentWindow;
+  params.WindowClass.style = kClassStyle;
+  params.WindowClass.lpfnWndProc = DefWindowProcW;
+  params.WindowClass.cbWndExtra = kWindowExtraBytes;
+  params.WindowClass.hInstance = GetModuleHandleW(nullptr);
+  params.WindowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  params.WindowClass.hbrBackground = kWindowBrush;
+  WideString name = ClassName();
+  size_t n = std::min(name.size(), std::size(params.WinClassName) - 1);
+  name.copy(params.WinClassName, n);
+  params.WinClassName[n] = 0;
+}
+
+void TControl::SubclassWindowClass(TWidgetCreateParams& params, const WideChar* className) {
+  if (!className) return;
+  HINSTANCE remembered = params.WindowClass.hInstance;
+  HINSTANCE program = GetModuleHandleW(nullptr);
+  for (HINSTANCE instance : {program, HINSTANCE(nullptr), program, remembered})
+    if (GetClassInfoW(instance, WinStr(className), &params.WindowClass)) break;
+  params.WindowClass.hInstance = remembered;
+  params.WindowClass.style = (params.WindowClass.style & ~kSharedClassStyles) | CS_VREDRAW | CS_HREDRAW;
+  WideString name(className);
+  size_t n = std::min(name.size(), std::size(params.WinClassName) - 1);
+  name.copy(params.WinClassName, n);
+  params.WinClassName[n] = 0;
+}
+
+void TControl::CreateWindowObject() {
+  TWidgetCreateParams params;
+  FillCreateParams(params);
+  if (!params.WndParent && (params.Style & WS_CHILD))
+    throw EInvalidOperation(WideFormat(u"Parent Required %s", {Name()}));
+  FDefWndProc = params.WindowClass.lpfnWndProc;
+  WNDCLASSW existing{};
+  bool existed;
+  {
+    std::lock_guard<std::mutex> lock(gClassLock);
+    existed = GetClassInfoW(params.WindowClass.hInstance, WinStr(params.WinClassName), &existing);
+    if (!existed) {
+      WNDCLASSW registered = params.WindowClass;
+      registered.lpfnWndProc = SharedWindowProc;
+      registered.lpszClassName = WinStr(params.WinClassName);
+      if (!RegisterClassW(&registered)) RaiseLastOSError();
+    }
+  }
+  CreateWindowHandle(params);
+  if (!FHandle) RaiseLastOSError();
+  if (existed && reinterpret_cast<WNDPROC>(GetWindowLongPtrW(FHandle, GWLP_WNDPROC)) != SharedWindowProc) {
+    FDefWndProc = existing.lpfnWndProc;
+    FSubclassed = true;
+    SetWindowLongPtrW(FHandle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SharedWindowProc));
+  }
+  if ((GetWindowLongW(FHandle, GWL_STYLE) & WS_CHILD) && GetWindowLongPtrW(FHandle, GWLP_ID) == 0)
+    SetWindowLongPtrW(FHandle, GWLP_ID, reinterpret_cast<LONG_PTR>(FHandle));
+  FPendingCaption.reset();
+}
+
+void TControl::CreateWindowHandle(const TWidgetCreateParams& params) {
+  FHandle = CreateWindowExW(params.ExStyle, WinStr(params.WinClassName), WinStr(params.Caption), params.Style, params.X,
+                            params.Y, params.Width, params.Height, params.WndParent, nullptr,
+                            params.WindowClass.hInstance, params.Param);
+}
+
+void TControl::DestroyWindowHandle() {
+  if (!DestroyWindow(FHandle)) RaiseLastOSError();
+  FHandle = nullptr;
+}
+
+void TControl::DestroyWindowObject() { DestroyWindowHandle(); }
+
+// ---- messages
+
+LRESULT TControl::Perform(UINT msg, WPARAM wParam, LPARAM lParam) {
+  TWidgetMessage message{FHandle, msg, wParam, lParam, 0};
+  WndProc(message);
+  return message.Result;
+}
+
+void TControl::CallDefaultProc(TWidgetMessage& message) {
+  if (FDefWndProc && WindowExists())
+    message.Result = CallWindowProcW(FDefWndProc, FHandle, message.Msg, message.WParam, message.LParam);
+}
+
+void TControl::WndProc(TWidgetMessage& message) {
+  switch (message.Msg) {
+    case WM_MOVE: WMMove(message); return;
+    case WM_SIZE: WMSize(message); return;
+    case WM_SETTEXT: WMSetText(message); break;
+    case WM_GETTEXT: WMGetText(message); break;
+    case WM_GETTEXTLENGTH: WMGetTextLength(message); break;
+    case WM_SHOWWINDOW: WMShowWindow(message); return;
+    case WM_CANCELMODE: WMCancelMode(message); break;
+    case WM_SETCURSOR:
+      WMSetCursor(message);
+      if (message.Result == 1) return;
+      break;
+    case WM_WINDOWPOSCHANGING: WMWindowPosChanging(message); return;
+    case WM_WINDOWPOSCHANGED: WMWindowPosChanged(message); break;
+    case WM_NOTIFY: WMNotify(message); break;
+    case WM_HSCROLL: WMHScroll(message); break;
+    case WM_VSCROLL: WMVScroll(message); break;
+    case WM_CTLCOLORMSGBOX: case WM_CTLCOLOREDIT: case WM_CTLCOLORLISTBOX: case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG: case WM_CTLCOLORSCROLLBAR: case WM_CTLCOLORSTATIC:
+      WMCtlColor(message);
+      return;
+    case WM_MOUSEMOVE: WMMouseMove(message); break;
+    case WM_LBUTTONDOWN: case WM_RBUTTONDOWN: case WM_MBUTTONDOWN: WMMouseDown(message); break;
+    case WM_LBUTTONUP: case WM_RBUTTONUP: case WM_MBUTTONUP: WMMouseUp(message); break;
+    case WM_MOUSEWHEEL: WMMouseWheel(message); return;
+    case WM_SIZING:
+      WMSizing(message);
+      message.Result = 1;
+      return;
+    case WM_MOVING:
+      WMMoving(message);
+      message.Result = 1;
+      return;
+    case WM_MOUSEHOVER: WMMouseHover(message); break;
+    case WM_MOUSELEAVE: WMMouseLeave(message); return;
+    case WM_MOUSEENTER: WMMouseEnter(message); return;
+    default: break;
+  }
+  CallDefaultProc(message);
+}
+
+void TControl::WMCreate(TWidgetMessage& message) {
+  if (!FHandle) FHandle = message.Handle;
+}
+
+void TControl::WMSetCursor(TWidgetMessage& message) {
+  if (LOWORD(message.LParam) == HTCLIENT && FCursor) {
+    ::SetCursor(FCursor.Get());
+    message.Result = 1;
+  }
+}
+
+void TControl::WMMouseMove(TWidgetMessage& message) {
+  if (OnMouseMove) OnMouseMove(this, static_cast<int32_t>(message.WParam), LowSigned(message.LParam), HighSigned(message.LParam));
+  if (FMouseInside) return;
+  FMouseInside = true;
+  TRACKMOUSEEVENT track{sizeof(TRACKMOUSEEVENT), TME_HOVER | TME_LEAVE, FHandle, MOUSE_HOVER_TIME};
+  _TrackMouseEvent(&track);
+  PostMessageW(FHandle, WM_MOUSEENTER, 0, 0);
+}
+
+void TControl::WMMouseEnter(TWidgetMessage& message) {
+  FMouseInside = true;
+  if (OnMouseEnter) OnMouseEnter(this, static_cast<int32_t>(message.WParam), LowSigned(message.LParam), HighSigned(message.LParam));
+}
+
+void TControl::WMMouseHover(TWidgetMessage& message) {
+  FMouseInside = true;
+  if (OnMouseHover) OnMouseHover(this, static_cast<int32_t>(message.WParam), LowSigned(message.LParam), HighSigned(message.LParam));
+}
+
+void TControl::WMMouseLeave(TWidgetMessage& message) {
+  FMouseInside = false;
+  if (OnMouseLeave) OnMouseLeave(this, static_cast<int32_t>(message.WParam), LowSigned(message.LParam), HighSigned(message.LParam));
+}
+
+void TControl::WMMouseDown(TWidgetMessage& message) {
+  if (OnMouseDown) OnMouseDown(this, static_cast<int32_t>(message.WParam), LowSigned(message.LParam), HighSigned(message.LParam));
+  FLeftPressed = (message.WParam & MK_LBUTTON) != 0;
+}
+
+void TControl::WMMouseUp(TWidgetMessage& message) {
+  int32_t keys = static_cast<int32_t>(message.WParam);
+  if (message.Msg == WM_LBUTTONUP) keys |= MK_LBUTTON;
+  else if (message.Msg == WM_RBUTTONUP) keys |= MK_RBUTTON;
+  else if (message.Msg == WM_MBUTTONUP) keys |= MK_MBUTTON;
+  int32_t x = LowSigned(message.LParam), y = HighSigned(message.LParam);
+  if (OnMouseUp) OnMouseUp(this, keys, x, y);
+  // A click is a left press and release that ends with the cursor still inside.
+  if (FLeftPressed && !(message.WParam & MK_LBUTTON) && OnClick) {
+    RECT client{};
+    ::GetClientRect(FHandle, &client);
+    MapWindowPoints(FHandle, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    if (PtInRect(&client, cursor)) {
+      OnClick(this, keys, x, y);
+      FLeftPressed = false;
+    }
+  }
+}
+
+void TControl::WMMouseWheel(TWidgetMessage& message) {
+  if (OnMouseWheel)
+    OnMouseWheel(this, LOWORD(message.WParam), static_cast<int16_t>(HIWORD(message.WParam)), LowSigned(message.LParam),
+                 HighSigned(message.LParam));
+}
+
+void TControl::WMSizing(TWidgetMessage& message) {
+  if (OnSizing && message.LParam)
+    OnSizing(this, static_cast<int32_t>(message.WParam), *reinterpret_cast<RECT*>(message.LParam));
+}
+
+void TControl::WMMoving(TWidgetMessage& message) {
+  if (OnMoving) OnMoving(this, static_cast<int32_t>(message.WParam), reinterpret_cast<RECT*>(message.LParam));
+}
+
+void TControl::WMSize(TWidgetMessage& message) {
+  FClientWidth = LowSigned(message.LParam);
+  FClientHeight = HighSigned(message.LParam);
+  if (OnSize) OnSize(this, static_cast<int32_t>(message.WParam), FClientWidth, FClientHeight);
+}
+
+void TControl::WMMove(TWidgetMessage& message) {
+  FLeft = LowSigned(message.LParam);
+  FTop = HighSigned(message.LParam);
+  if (OnMove) OnMove(this, FLeft, FTop);
+}
+
+void TControl::DoSysTimer() {
+  if (OnSysTimer) OnSysTimer(this);
+}
+
+void TControl::DoSetFocus() {
+  if (OnSetFocus) OnSetFocus(this);
+}
+
+void TControl::DoKillFocus() {
+  if (OnKillFocus) OnKillFocus(this);
+}
+
+void TControl::WMSetText(TWidgetMessage& message) {
+  const auto* text = reinterpret_cast<const WideChar*>(message.LParam);
+  FPendingCaption.reset(new WideString(text ? text : u""));
+}
+
+void TControl::WMGetText(TWidgetMessage& message) {
+  auto* buffer = reinterpret_cast<WideChar*>(message.LParam);
+  if (!buffer || message.WParam == 0) return;  // no room even for the terminator
+  size_t n = FPendingCaption ? std::min<size_t>(FPendingCaption->size(), message.WParam - 1) : 0;
+  if (n) FPendingCaption->copy(buffer, n);
+  buffer[n] = 0;
+  message.Result = static_cast<LRESULT>(n);
+}
+
+void TControl::WMGetTextLength(TWidgetMessage& message) {
+  message.Result = FPendingCaption ? static_cast<LRESULT>(FPendingCaption->size()) : 0;
+}
+
+void TControl::ForwardToParent(TWidgetMessage& message) {
+  if (FParent && FParent->WindowExists())
+    message.Result = SendMessageW(FParent->FHandle, message.Msg, message.WParam, message.LParam);
+}
+
+// ---- properties
+
+WideString TControl::Caption() {
+  LRESULT length = Perform(WM_GETTEXTLENGTH, 0, 0);
+  if (length <= 0) return WideString();
+  std::vector<WideChar> buffer(static_cast<size_t>(length) + 1, 0);
+  LRESULT copied = Perform(WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()));
+  if (copied < 0 || copied > length) copied = length;
+  return WideString(buffer.data(), static_cast<size_t>(copied));
+}
+
+void TControl::SetCaption(const WideString& value) {
+  if (value != Caption()) Perform(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(value.c_str()));
+}
+
+void TControl::SetCursor(HCURSOR value) {
+  if (value != FCursor.Get()) FCursor.Reset(value);
+}
+
+void TControl::SetLeft(int32_t value) {
+  if (value == FLeft) return;
+  FLeft = value;
+  if (WindowExists()) SetWindowPos(FHandle, nullptr, FLeft, FTop, 0, 0, kMoveFlags);
+}
+
+void TControl::SetTop(int32_t value) {
+  if (value == FTop) return;
+  FTop = value;
+  if (WindowExists()) SetWindowPos(FHandle, nullptr, FLeft, FTop, 0, 0, kMoveFlags);
+}
+
+void TControl::SetWidth(int32_t value) {
+  if (value == FWidth) return;
+  FWidth = value;
+  if (WindowExists()) SetWindowPos(FHandle, nullptr, 0, 0, FWidth, FHeight, kSizeFlags);
+}
+
+void TControl::SetHeight(int32_t value) {
+  if (value == FHeight) return;
+  FHeight = value;
+  if (WindowExists()) SetWindowPos(FHandle, nullptr, 0, 0, FWidth, FHeight, kSizeFlags);
+}
+
+void TControl::MoveTo(int32_t x, int32_t y) {
+  if (x == FLeft && y == FTop) return;
+  FLeft = x;
+  FTop = y;
+  if (WindowExists()) SetWindowPos(FHandle, nullptr, FLeft, FTop, 0, 0, kMoveFlags);
+}
+
+void TControl::SetBounds(int32_t x, int32_t y, int32_t w, int32_t h) {
+  if (!WindowExists()) return;
+  FLeft = x;
+  FTop = y;
+  FWidth = w;
+  FHeight = h;
+  MoveWindow(FHandle, x, y, w, h, TRUE);
+}
+
+RECT TControl::BoundsRect() const { return RECT{FLeft, FTop, FLeft + FWidth, FTop + FHeight}; }
+
+void TControl::GetClientRect(RECT& rect) const {
+  rect = RECT{};
+  if (FHandle) ::GetClientRect(FHandle, &rect);
+}
+
+void TControl::SetEnabled(bool value) {
+  if (value == FEnabled) return;
+  FEnabled = value;
+  if (WindowExists()) EnableWindow(FHandle, value);
+}
+
+void TControl::SetVisible(bool value) {
+  if (value == FVisible) return;
+  // The window comes first: a control whose window cannot be made stays as it was.
+  HWND window = Handle();
+  FVisible = value;
+  ShowWindow(window, value ? SW_SHOW : SW_HIDE);
+}
+
+int32_t TControl::ControlCount() const {
+  if (!WindowExists()) return 0;
+  int32_t count = 0;
+  for (HWND child = GetWindow(FHandle, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) ++count;
+  return count;
+}
+
+DWORD TControl::Style() const { return WindowExists() ? static_cast<DWORD>(GetWindowLongW(FHandle, GWL_STYLE)) : 0; }
+
+void TControl::SetStyle(DWORD value) {
+  FStyle = value;
+  if (WindowExists()) SetWindowLongW(FHandle, GWL_STYLE, static_cast<LONG>(value));
+}
+
+DWORD TControl::ExStyle() const {
+  return WindowExists() ? static_cast<DWORD>(GetWindowLongW(FHandle, GWL_EXSTYLE)) : 0;
+}
+
+void TControl::SetExStyle(DWORD value) {
+  FExStyle = value;
+  if (WindowExists()) SetWindowLongW(FHandle, GWL_EXSTYLE, static_cast<LONG>(value));
+}
+
+// ---- TWidgetControl
+
+TWidgetControl::TWidgetControl(TComponent* owner)
+    : TControl(owner), FCanvas(new TWidgetCanvas(Width(), Height())) {}
+
+void TWidgetControl::SetOpacity(uint8_t value) {
+  if (value == FOpacity) return;
+  FOpacity = value;
+  FFaded = true;  // from now on the control composites through alpha scaling
+}
+
+void TWidgetControl::WMSize(TWidgetMessage& message) {
+  TControl::WMSize(message);
+  FCanvas->SetSize(Width(), Height());
+}
+
+void TWidgetControl::WMShowWindow(TWidgetMessage&) { FCanvas->SetSize(Width(), Height()); }
+
+void TWidgetControl::Paint() {
+  if (!WindowExists()) return;
+  DoPaint();
+  PaintChildren();
+  DrawToParent();
+}
+
+void TWidgetControl::DoPaint() {
+  FCanvas->Clear();
+  if (OnPaint) OnPaint(this, FCanvas.get());
+}
+
+// Bottom of the sibling order first, so that later children land on top.
+void TWidgetControl::PaintChildren() {
+  HWND child = GetWindow(StoredHandle(), GW_CHILD);
+  if (child) child = GetWindow(child, GW_HWNDLAST);
+  for (; child; child = GetWindow(child, GW_HWNDPREV)) {
+    TControl* control = FromWindow(child);
+    if (control && control->Visible()) control->Paint();
+  }
+}
+
+void TWidgetControl::DrawToParent() {
+  auto* parent = dynamic_cast<TWidgetControl*>(Parent());
+  if (!parent) return;
+  if (FFaded)
+    parent->Canvas()->DrawImageAlpha(FCanvas->Bitmap(), Left(), Top(), Width(), Height(), FOpacity);
+  else
+    parent->Canvas()->DrawImage(FCanvas->Bitmap(), Left(), Top(), Width(), Height());
+}
+
+void TWidgetControl::Redraw() {
+  if (Parent()) Parent()->Redraw();
+}

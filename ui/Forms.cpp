@@ -1,0 +1,153 @@
+#include "ui/Forms.h"
+
+#include "ui/WinControls.h"
+
+using namespace Gdiplus::DllExports;
+
+namespace {
+constexpr int32_t kFormWidth = 320;
+constexpr int32_t kFormHeight = 240;
+constexpr DWORD kFormExStyle = WS_EX_LAYERED | WS_EX_TOOLWINDOW;
+constexpr Gdiplus::ARGB kLayerBackground = 0x00000000;
+
+// Clears the painting flag however the pass ends.
+class TPaintingScope {
+public:
+  explicit TPaintingScope(bool& flag) : FFlag(flag) { FFlag = true; }
+  ~TPaintingScope() { FFlag = false; }
+  TPaintingScope(const TPaintingScope&) = delete;
+  TPaintingScope& operator=(const TPaintingScope&) = delete;
+
+private:
+  bool& FFlag;
+};
+}  // namespace
+
+// ---- TWidgetForm
+
+TWidgetForm::TWidgetForm(TComponent* owner) : TWidgetControl(owner) {
+  SetWidth(kFormWidth);
+  SetHeight(kFormHeight);
+}
+
+void TWidgetForm::FillCreateParams(TWidgetCreateParams& params) {
+  TWidgetControl::FillCreateParams(params);
+  params.Style = WS_POPUP | (Enabled() ? 0 : WS_DISABLED);
+  params.ExStyle = kFormExStyle;
+}
+
+void TWidgetForm::WndProc(TWidgetMessage& message) {
+  switch (message.Msg) {
+    case WM_CREATE: WMCreate(message); break;
+    case WM_DESTROY: WMDestroy(message); break;
+    case WM_ACTIVATE: WMActivate(message); break;
+    case WM_CLOSE: WMClose(message); break;
+    case WM_MOUSEACTIVATE: WMMouseActivate(message); break;
+    default: TWidgetControl::WndProc(message);
+  }
+}
+
+// The handle is stored before creation returns, so DoCreate can build children.
+void TWidgetForm::WMCreate(TWidgetMessage& message) {
+  TWidgetControl::WMCreate(message);
+  DoCreate();
+}
+
+void TWidgetForm::DoCreate() {
+  if (OnCreate) OnCreate(this);
+}
+
+void TWidgetForm::WMDestroy(TWidgetMessage&) {
+  if (OnDestroy) OnDestroy(this);
+}
+
+void TWidgetForm::WMActivate(TWidgetMessage& message) {
+  if (OnActivate) OnActivate(this, LOWORD(message.WParam));
+}
+
+void TWidgetForm::WMClose(TWidgetMessage&) {
+  TCloseAction action = caFree;
+  if (OnClose) OnClose(this, action);
+  if (action == caHide)
+    Hide();
+  else if (action == caFree)
+    DestroyWindow(StoredHandle());  // the stored handle stays; WindowExists turns false
+}
+
+void TWidgetForm::WMMouseActivate(TWidgetMessage& message) {
+  int32_t result = MA_ACTIVATE;
+  if (OnMouseActivate) OnMouseActivate(this, LOWORD(message.LParam), HIWORD(message.LParam), result);
+  message.Result = result;
+}
+
+// Owned native forms keep their offset to their parent while this form moves.
+void TWidgetForm::WMWindowPosChanging(TWidgetMessage& message) {
+  const auto* pos = reinterpret_cast<const WINDOWPOS*>(message.LParam);
+  if (!pos || (pos->flags & SWP_NOMOVE)) return;
+  for (int i = 0; i < ComponentCount(); ++i) {
+    auto* form = dynamic_cast<TWinForm*>(Components(i));
+    if (form && form->Parent())
+      form->MoveTo(pos->x + form->Left() - form->Parent()->Left(), pos->y + form->Top() - form->Parent()->Top());
+  }
+}
+
+void TWidgetForm::Redraw() {
+  if (FPainting) return;
+  TPaintingScope scope(FPainting);
+  Paint();
+  UpdateLayer();
+}
+
+void TWidgetForm::UpdateLayer() {
+  // Declared in release order reversed: the bitmap is selected out before it goes.
+  TMemoryDC screen(CreateCompatibleDC(nullptr));
+  TMemoryDC source(CreateCompatibleDC(screen.Get()));
+  TBitmapHandle bitmap;
+  if (Canvas()->Bitmap() && GdipCreateHBITMAPFromBitmap(Canvas()->Bitmap(), bitmap.Put(), kLayerBackground) != Gdiplus::Ok)
+    bitmap.Release();
+  TSelectedObject selected;
+  if (bitmap) selected = TSelectedObject(source.Get(), bitmap.Get());
+  POINT destination{Left(), Top()};
+  SIZE size{Width(), Height()};
+  POINT origin{0, 0};
+  BLENDFUNCTION blend{AC_SRC_OVER, 0, Opacity(), AC_SRC_ALPHA};
+  UpdateLayeredWindow(StoredHandle(), screen.Get(), &destination, &size, source.Get(), &origin, 0, &blend, ULW_ALPHA);
+}
+
+// ---- TWidgetDesktop
+
+int32_t TWidgetDesktop::VirtualScreenWidth() const { return GetSystemMetrics(SM_CXVIRTUALSCREEN); }
+
+void TWidgetDesktop::WorkArea(RECT& rect) const {
+  rect = RECT{};
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &rect, 0);
+}
+
+int32_t TWidgetDesktop::WorkAreaWidth() const {
+  RECT r;
+  WorkArea(r);
+  return r.right - r.left;
+}
+
+int32_t TWidgetDesktop::WorkAreaHeight() const {
+  RECT r;
+  WorkArea(r);
+  return r.bottom - r.top;
+}
+
+// ---- unit operations
+
+void CenterWindow(HWND window) {
+  RECT work{}, bounds{};
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  GetWindowRect(window, &bounds);
+  int32_t width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
+  // Measured from the screen's corner, not from the work area's origin.
+  int32_t x = ((work.right - work.left) - width) / 2;
+  int32_t y = ((work.bottom - work.top) - height) / 2;
+  MoveWindow(window, x, y, width, height, TRUE);
+}
+
+int32_t ResolveSysColor(int32_t color) {
+  return color < 0 ? static_cast<int32_t>(GetSysColor(color & 0xFF)) : color;
+}

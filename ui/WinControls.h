@@ -1,0 +1,114 @@
+#pragma once
+// Ordinary windows that paint with GDI: TWinControl, the top-level TWinForm and
+// the tray window. All of it runs on the thread that created the window.
+#include "ui/Controls.h"
+#include "ui/GdiObjects.h"
+
+#include <shellapi.h>
+
+// The shell's notifications for the tray icon.
+constexpr UINT WM_TRAYNOTIFY = 6137;
+constexpr UINT TRAY_BALLOON_TIMEOUT = 3000;  // ms
+// The record with the balloon fields and without the GUID.
+constexpr DWORD TRAY_ICONDATA_SIZE = 936;
+constexpr const WideChar* TRAY_WINDOW_CLASS = u"Widget_Tray_Window_Class";
+
+class TWinControl : public TControl {
+public:
+  explicit TWinControl(TComponent* owner);
+
+  TFont* Font() const { return FFont.get(); }
+  TBrush* Brush() const { return FBrush.get(); }
+  TPen* Pen() const { return FPen.get(); }
+  void Invalidate();
+
+protected:
+  void CreateWindowObject() override;
+  void WndProc(TWidgetMessage& message) override;
+  virtual void WMPaint(TWidgetMessage& message) { CallDefaultProc(message); }
+  virtual void WMNCPaint(TWidgetMessage& message) { CallDefaultProc(message); }
+  virtual void WMEraseBkgnd(TWidgetMessage& message) { CallDefaultProc(message); }
+
+private:
+  // Declared in creation order; freed pen, brush, font.
+  std::unique_ptr<TFont> FFont;
+  std::unique_ptr<TBrush> FBrush;
+  std::unique_ptr<TPen> FPen;
+};
+
+class TWinForm : public TWinControl {
+public:
+  explicit TWinForm(TComponent* owner);
+
+  TCanvas* Canvas() const { return FCanvas.get(); }
+  uint8_t AlphaValue() const { return FAlphaValue; }
+  void SetAlphaValue(uint8_t value) { FAlphaValue = value; }
+
+  TNotifyEvent OnCreate;
+  TNotifyEvent OnDestroy;
+  TCloseEvent OnClose;
+  TActivateEvent OnActivate;
+  TMouseActivateEvent OnMouseActivate;
+
+protected:
+  void FillCreateParams(TWidgetCreateParams& params) override;
+  void WndProc(TWidgetMessage& message) override;
+  void WMCreate(TWidgetMessage& message) override;
+  void WMDestroy(TWidgetMessage& message) override;
+  void WMPaint(TWidgetMessage& message) override;
+  virtual void WMClose(TWidgetMessage& message);
+  virtual void WMActivate(TWidgetMessage& message);
+  virtual void WMMouseActivate(TWidgetMessage& message);
+  virtual void DoCreate();
+
+private:
+  uint8_t FAlphaValue = 255;
+  std::unique_ptr<TCanvas> FCanvas;
+};
+
+// A hidden tool window that owns one notification-area icon and turns the
+// icon's mouse messages into events.
+class TWidgetTray : public TWinForm {
+public:
+  explicit TWidgetTray(TComponent* owner);
+
+  const NOTIFYICONDATAW& IconData() const { return FIconData; }
+  bool Notify(DWORD command);
+  void UpdateIcon();
+  HICON Icon() const { return FIcon.Get(); }
+  void SetIcon(HICON icon);
+  const WideString& Tip() const { return FTip; }
+  void SetTip(const WideString& text);
+  const WideString& BalloonText() const { return FBalloonText; }
+  void SetBalloonText(const WideString& text);
+  const WideString& BalloonTitle() const { return FBalloonTitle; }
+  void SetBalloonTitle(const WideString& text);
+  uint8_t BalloonIcon() const { return FBalloonIcon; }
+  void SetBalloonIcon(uint8_t value) { FBalloonIcon = value; }
+  bool ShowIcon() const { return FShowIcon; }
+  void SetShowIcon(bool value);
+  virtual void ShowBalloon();
+
+  TMouseEvent OnTrayMouseMove;
+  TNotifyEvent OnTrayClick;
+  TNotifyEvent OnTrayDblClick;
+  TMouseEvent OnTrayMouseDown;
+  TMouseEvent OnTrayMouseUp;
+
+protected:
+  void FillCreateParams(TWidgetCreateParams& params) override;
+  void WndProc(TWidgetMessage& message) override;
+  void WMDestroy(TWidgetMessage& message) override;
+  void DoCreate() override;
+  virtual void WMTrayNotify(TWidgetMessage& message);
+
+private:
+  NOTIFYICONDATAW FIconData;
+  bool FClicked = false;
+  TIconHandle FIcon;
+  WideString FTip;
+  WideString FBalloonText;
+  WideString FBalloonTitle;
+  uint8_t FBalloonIcon = 0;
+  bool FShowIcon = false;
+};
