@@ -31,6 +31,22 @@ int CompareTextAscii(const std::wstring& a, const std::wstring& b) {
   return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
+// Where the platform has no generic sans-serif (Wine without Windows' core
+// fonts), texts would vanish: take a common sans-serif, else any installed family.
+void FindAnySansSerif(TGpFontFamily& family) {
+  for (const wchar_t* name : {L"Tahoma", L"Arial", L"Liberation Sans", L"DejaVu Sans"}) {
+    if (DllExports::GdipCreateFontFamilyFromName(name, nullptr, family.Put()) == Ok && family.Get()) return;
+    family.Release();
+  }
+  GpFontCollection* installed = nullptr;  // owned by GDI+, never deleted
+  INT count = 0, found = 0;
+  if (DllExports::GdipNewInstalledFontCollection(&installed) != Ok || !installed) return;
+  if (DllExports::GdipGetFontCollectionFamilyCount(installed, &count) != Ok || count <= 0) return;
+  GpFontFamily* first = nullptr;
+  if (DllExports::GdipGetFontCollectionFamilyList(installed, 1, &first, &found) == Ok && found == 1 && first)
+    if (DllExports::GdipCloneFontFamily(first, family.Put()) != Ok) family.Release();
+}
+
 int32_t QueryOSLevel() {
   // GetVersionExW reports the compatibility version, which is what the
   // rendering choice depends on.
@@ -87,7 +103,10 @@ GpFontFamily* GenericSansSerifFamily() {
   std::lock_guard<std::mutex> lock(gUnitLock);
   if (!gSansSerifTried && gGdiplusToken) {
     gSansSerifTried = true;
-    if (DllExports::GdipGetGenericFontFamilySansSerif(gSansSerif.Put()) != Ok) gSansSerif.Release();
+    if (DllExports::GdipGetGenericFontFamilySansSerif(gSansSerif.Put()) != Ok) {
+      gSansSerif.Release();
+      FindAnySansSerif(gSansSerif);
+    }
   }
   return gSansSerif.Get();
 }
