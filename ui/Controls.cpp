@@ -2,6 +2,7 @@
 
 #include <cxxabi.h>
 
+#include <algorithm>
 #include <commctrl.h>
 #include <cstdlib>
 #include <mutex>
@@ -70,9 +71,13 @@ LRESULT CALLBACK SharedWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM l
         if (control->FDefWndProc)
           SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(control->FDefWndProc));
         ATOM atom = WindowAtom();
+        control->UnlinkFromPlatformParent();
         control->WndProc(message);
         RemovePropW(window, MAKEINTATOM(atom));
       } else {
+        if (msg == WM_WINDOWPOSCHANGED && control->FPlatformParent && lParam &&
+            !(reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_NOZORDER))
+          control->FPlatformParent->FChildOrderValid = false;
         control->WndProc(message);
       }
     } else if (msg == WM_CREATE) {
@@ -98,10 +103,15 @@ TControl::TControl(TComponent* owner) : TComponent(owner) {
   SetName(u"Widget_" + DecimalOf(gControlCount.fetch_add(1)));
 }
 
-TControl::~TControl() { Unbind(); }
+TControl::~TControl() {
+  Unbind();
+  UnlinkFromPlatformParent();
+  for (TControl* child : FChildControls) child->FPlatformParent = nullptr;
+}
 
 void TControl::Unbind() {
   if (!FHandle || !IsWindow(FHandle) || FromWindow(FHandle) != this) return;
+  UnlinkFromPlatformParent();
   if (FSubclassed) SetWindowLongPtrW(FHandle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FDefWndProc));
   RemovePropW(FHandle, PropertyName());
   // Fails quietly from another thread; the window is unbound either way.
@@ -139,7 +149,41 @@ void TControl::CreateHandle() {
   if (!WindowAtom()) throw EInvalidOperation(u"The widget framework has not been started");
   CreateWindowObject();
   SetPropW(FHandle, PropertyName(), static_cast<HANDLE>(this));
+  LinkToPlatformParent();
   if (FParent) SetWindowPos(FHandle, HWND_TOP, 0, 0, 0, 0, kRaiseFlags);
+}
+
+void TControl::LinkToPlatformParent() {
+  if (!(GetWindowLongW(FHandle, GWL_STYLE) & WS_CHILD)) return;
+  TControl* parent = FromWindow(GetParent(FHandle));
+  if (!parent || parent == this) return;
+  FPlatformParent = parent;
+  parent->FChildControls.push_back(this);
+  parent->FChildOrderValid = false;
+}
+
+void TControl::UnlinkFromPlatformParent() {
+  if (!FPlatformParent) return;
+  auto& siblings = FPlatformParent->FChildControls;
+  siblings.erase(std::remove(siblings.begin(), siblings.end(), this), siblings.end());
+  FPlatformParent = nullptr;
+}
+
+const std::vector<TControl*>& TControl::ChildControls() {
+  if (FChildOrderValid) return FChildControls;
+  std::vector<TControl*> ordered;
+  ordered.reserve(FChildControls.size());
+  HWND child = GetWindow(FHandle, GW_CHILD);
+  if (child) child = GetWindow(child, GW_HWNDLAST);
+  for (; child; child = GetWindow(child, GW_HWNDPREV))
+    for (TControl* control : FChildControls)
+      if (control->FHandle == child) {
+        ordered.push_back(control);
+        break;
+      }
+  FChildControls.swap(ordered);
+  FChildOrderValid = true;
+  return FChildControls;
 }
 
 void TControl::FillCreateParams(TWidgetCreateParams& params) {
@@ -533,14 +577,12 @@ void TWidgetControl::DoPaint() {
   if (OnPaint) OnPaint(this, FCanvas.get());
 }
 
-// Bottom of the sibling order first, so that later children land on top.
+// Bottom of the sibling order first, so that later children land on top. A
+// copy, because a child's painting may create or destroy windows.
 void TWidgetControl::PaintChildren() {
-  HWND child = GetWindow(StoredHandle(), GW_CHILD);
-  if (child) child = GetWindow(child, GW_HWNDLAST);
-  for (; child; child = GetWindow(child, GW_HWNDPREV)) {
-    TControl* control = FromWindow(child);
-    if (control && control->Visible()) control->Paint();
-  }
+  std::vector<TControl*> children = ChildControls();
+  for (TControl* child : children)
+    if (child->Visible()) child->Paint();
 }
 
 void TWidgetControl::DrawToParent() {

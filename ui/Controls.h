@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "ui/Canvas.h"
 #include "ui/Components.h"
@@ -153,6 +154,9 @@ public:
 
   // The control a window is bound to, or null.
   static TControl* FromWindow(HWND window);
+  // The controls whose windows are child windows of this one, from the bottom
+  // of the platform's order to the top.
+  const std::vector<TControl*>& ChildControls();
 
 protected:
   virtual void CallDefaultProc(TWidgetMessage& message);
@@ -197,6 +201,8 @@ private:
   friend LRESULT CALLBACK SharedWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
   void ForwardToParent(TWidgetMessage& message);
   void Unbind();
+  void LinkToPlatformParent();
+  void UnlinkFromPlatformParent();
 
   HWND FHandle = nullptr;
   TControl* FParent = nullptr;
@@ -212,6 +218,11 @@ private:
   HWND FParentWindow = nullptr;
   int32_t FClientWidth = 0, FClientHeight = 0;
   bool FLeftPressed = false;
+  // Bound child windows, kept here so that painting needs no window lookups;
+  // the order is read back from the platform after any z-order change.
+  TControl* FPlatformParent = nullptr;
+  std::vector<TControl*> FChildControls;
+  bool FChildOrderValid = true;
 };
 
 LRESULT CALLBACK SharedWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);

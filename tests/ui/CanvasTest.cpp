@@ -62,6 +62,11 @@ TEST(CanvasSurface, SetSizeAlwaysClearsAndZeroSizeDrawsNothing) {
   EXPECT_EQ(AlphaAt(canvas.Bitmap(), 1, 1), 0);
   EXPECT_EQ(canvas.Width(), 3);
 
+  canvas.FillRect(RECT{0, 0, 3, 3});
+  canvas.Clear();
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 3; ++x) EXPECT_EQ(PixelAt(canvas.Bitmap(), x, y), 0u) << x << "," << y;
+
   TWidgetCanvas empty(0, 0);
   EXPECT_EQ(empty.Bitmap(), nullptr);
   empty.Clear();

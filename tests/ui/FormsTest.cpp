@@ -71,6 +71,23 @@ TEST(FormCompositing, LaterChildrenLandOnTop) {
   f.Form.Paint();
   EXPECT_EQ(PixelAt(f.Form.Canvas()->Bitmap(), 12, 12), 0xFF00FF00u);
   EXPECT_EQ(PixelAt(f.Form.Canvas()->Bitmap(), 20, 20), 0xFFFF0000u);
+  // Raising the first child through the platform puts it on top from then on.
+  SetWindowPos(f.Child->StoredHandle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  f.Form.Paint();
+  EXPECT_EQ(PixelAt(f.Form.Canvas()->Bitmap(), 20, 20), 0xFF00FF00u);
+  // A control whose window is a child only through ParentWindow is painted too.
+  TWidgetControl loose(nullptr);
+  loose.SetParentWindow(f.Form.StoredHandle());
+  loose.SetWidth(4);
+  loose.SetHeight(4);
+  int loosePaints = 0;
+  loose.OnPaint = [&](TComponent*, TWidgetCanvas*) { ++loosePaints; };
+  loose.Show();
+  f.Form.Paint();
+  EXPECT_EQ(loosePaints, 1);
+  delete top;
+  f.Form.Paint();  // the freed child is gone from the painting
+  EXPECT_EQ(loosePaints, 2);
 }
 
 TEST(FormRedraw, RedrawInsideOnPaintIsDropped) {

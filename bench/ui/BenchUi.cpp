@@ -1,0 +1,171 @@
+// Measures one full Redraw of a tracker-sized form with seven children and one
+// fade step (UpdateLayer), against the same pixels drawn straight into one
+// bitmap and pushed with one UpdateLayeredWindow.
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+#include "ui/Widgets.h"
+
+using namespace Gdiplus;
+using namespace Gdiplus::DllExports;
+
+namespace {
+constexpr int kIterations = 1000;
+constexpr int kFormWidth = 79;
+constexpr int kFormHeight = 74;
+constexpr const char* kFontName = "DejaVu Sans";  // the family this Wine offers GDI+
+
+struct TPart {
+  int X, Y, W, H;
+};
+const TPart kBackground{0, 0, kFormWidth, kFormHeight};
+const TPart kGloss{0, 0, kFormWidth, kFormHeight};
+const TPart kLabels[3] = {{4, 4, 71, 14}, {4, 24, 71, 26}, {4, 54, 50, 14}};
+const WideString kTexts[3] = {u"My site", u"1234", u"1200"};
+const TPart kSmall[2] = {{60, 55, 9, 9}, {70, 56, 7, 7}};
+
+TGpBitmap MakeBitmap(int w, int h, uint32_t seed) {
+  TGpBitmap bitmap;
+  GdipCreateBitmapFromScan0(w, h, 0, PixelFormat32bppARGB, nullptr, bitmap.Put());
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+      GdipBitmapSetPixel(bitmap.Get(), x, y, ((0x80 + (x * 3 + y + seed) % 0x7F) << 24) | ((seed * 40 + x) & 0xFF) << 16 |
+                                                 ((y * 3) & 0xFF) << 8 | (seed * 70 & 0xFF));
+  return bitmap;
+}
+
+double Microseconds(const std::function<void(int)>& step) {
+  for (int i = 0; i < 20; ++i) step(i);  // warm-up
+  auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < kIterations; ++i) step(i);
+  std::chrono::duration<double, std::micro> spent = std::chrono::steady_clock::now() - start;
+  return spent.count() / kIterations;
+}
+
+void Pump() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+}
+
+class TImagePart : public TWidgetControl {
+public:
+  TImagePart(TWidgetForm* form, const TPart& part, GpBitmap* image) : TWidgetControl(form), FImage(image) {
+    SetParent(form);
+    MoveTo(part.X, part.Y);
+    SetWidth(part.W);
+    SetHeight(part.H);
+  }
+
+protected:
+  void DoPaint() override {
+    TWidgetControl::DoPaint();
+    Canvas()->DrawImage(FImage, 0, 0, Width(), Height());
+  }
+
+private:
+  GpBitmap* FImage;
+};
+
+class TLabelPart : public TWidgetControl {
+public:
+  TLabelPart(TWidgetForm* form, const TPart& part, const WideString& text) : TWidgetControl(form), FText(text) {
+    SetParent(form);
+    MoveTo(part.X, part.Y);
+    SetWidth(part.W);
+    SetHeight(part.H);
+  }
+
+protected:
+  void DoPaint() override {
+    TWidgetControl::DoPaint();
+    Canvas()->DrawText(FText, RECT{0, 0, Width(), Height()});
+  }
+
+private:
+  WideString FText;
+};
+}  // namespace
+
+int main() {
+  TWidgetsUnit unit;
+  TGpBitmap background = MakeBitmap(kFormWidth, kFormHeight, 1);
+  TGpBitmap gloss = MakeBitmap(kFormWidth, kFormHeight, 2);
+  TGpBitmap small[2] = {MakeBitmap(kSmall[0].W, kSmall[0].H, 3), MakeBitmap(kSmall[1].W, kSmall[1].H, 4)};
+
+  // The framework: a form with seven children, composited on every Redraw.
+  TWidgetForm form(nullptr);
+  form.MoveTo(40, 40);
+  form.SetWidth(kFormWidth);
+  form.SetHeight(kFormHeight);
+  form.Handle();
+  std::vector<TWidgetControl*> parts;
+  parts.push_back(new TImagePart(&form, kBackground, background.Get()));
+  parts.push_back(new TImagePart(&form, kGloss, gloss.Get()));
+  for (int i = 0; i < 3; ++i) {
+    auto* label = new TLabelPart(&form, kLabels[i], kTexts[i]);
+    label->Canvas()->Font()->SetName(kFontName);
+    parts.push_back(label);
+  }
+  for (int i = 0; i < 2; ++i) parts.push_back(new TImagePart(&form, kSmall[i], small[i].Get()));
+  for (TWidgetControl* part : parts) part->Show();
+  form.Show();
+  Pump();
+  for (TWidgetControl* part : parts) part->Canvas()->Font()->SetName(kFontName);
+
+  double redraw = Microseconds([&](int) { form.Redraw(); });
+  double fade = Microseconds([&](int i) {
+    form.SetOpacity(static_cast<uint8_t>(255 - i % 256));
+    form.UpdateLayer();
+  });
+  form.SetOpacity(255);
+
+  // The baseline: the same pixels straight into one bitmap, one push.
+  TWidgetForm plain(nullptr);  // only lends a layered window
+  plain.MoveTo(140, 40);
+  plain.SetWidth(kFormWidth);
+  plain.SetHeight(kFormHeight);
+  plain.Show();
+  Pump();
+  HWND window = plain.Handle();
+  TGpBitmap surface;
+  GdipCreateBitmapFromScan0(kFormWidth, kFormHeight, 0, PixelFormat32bppARGB, nullptr, surface.Put());
+  TGpGraphics graphics;
+  GdipGetImageGraphicsContext(surface.Get(), graphics.Put());
+  GdipSetTextRenderingHint(graphics.Get(), TextRenderingHintAntiAliasGridFit);
+  TWidgetFont font;
+  font.SetName(kFontName);
+  auto push = [&](BYTE alpha) {
+    TMemoryDC screen(CreateCompatibleDC(nullptr));
+    TMemoryDC source(CreateCompatibleDC(screen.Get()));
+    TBitmapHandle bitmap;
+    GdipCreateHBITMAPFromBitmap(surface.Get(), bitmap.Put(), 0);
+    TSelectedObject selected(source.Get(), bitmap.Get());
+    POINT destination{140, 40}, origin{0, 0};
+    SIZE size{kFormWidth, kFormHeight};
+    BLENDFUNCTION blend{AC_SRC_OVER, 0, alpha, AC_SRC_ALPHA};
+    UpdateLayeredWindow(window, screen.Get(), &destination, &size, source.Get(), &origin, 0, &blend, ULW_ALPHA);
+  };
+  double bareRedraw = Microseconds([&](int) {
+    GdipGraphicsClear(graphics.Get(), 0);
+    GdipDrawImageRectI(graphics.Get(), background.Get(), 0, 0, kFormWidth, kFormHeight);
+    GdipDrawImageRectI(graphics.Get(), gloss.Get(), 0, 0, kFormWidth, kFormHeight);
+    for (int i = 0; i < 3; ++i) {
+      RectF layout(REAL(kLabels[i].X), REAL(kLabels[i].Y), REAL(kLabels[i].W), REAL(kLabels[i].H));
+      GdipDrawString(graphics.Get(), WinStr(kTexts[i]), static_cast<INT>(kTexts[i].size()), font.Handle(), &layout,
+                     font.Format()->Handle(), font.Brush()->Handle());
+    }
+    for (int i = 0; i < 2; ++i)
+      GdipDrawImageRectI(graphics.Get(), small[i].Get(), kSmall[i].X, kSmall[i].Y, kSmall[i].W, kSmall[i].H);
+    push(255);
+  });
+  double barePush = Microseconds([&](int i) { push(static_cast<BYTE>(255 - i % 256)); });
+
+  std::printf("bench_ui: %d iterations, %d x %d form, 7 children\n", kIterations, kFormWidth, kFormHeight);
+  std::printf("  Redraw (paint, composite, UpdateLayer)   %9.1f us/op   baseline %9.1f us/op   ratio %.2f\n", redraw,
+              bareRedraw, redraw / bareRedraw);
+  std::printf("  fade step (Opacity, UpdateLayer)         %9.1f us/op   baseline %9.1f us/op   ratio %.2f\n", fade,
+              barePush, fade / barePush);
+  return 0;
+}
