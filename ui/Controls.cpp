@@ -155,7 +155,10 @@ void TControl::CreateHandle() {
 
 void TControl::LinkToPlatformParent() {
   if (!(GetWindowLongW(FHandle, GWL_STYLE) & WS_CHILD)) return;
-  TControl* parent = FromWindow(GetParent(FHandle));
+  // A form building its children in DoCreate has its handle but not yet its
+  // property, so Parent is asked first.
+  HWND parentWindow = GetParent(FHandle);
+  TControl* parent = FParent && FParent->FHandle == parentWindow ? FParent : FromWindow(parentWindow);
   if (!parent || parent == this) return;
   FPlatformParent = parent;
   parent->FChildControls.push_back(this);

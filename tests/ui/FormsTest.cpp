@@ -191,6 +191,11 @@ TEST(FormMessages, CreateDestroyActivateAndMouseActivateEvents) {
   HWND window = form.Handle();
   ASSERT_NE(child, nullptr);
   EXPECT_EQ(GetParent(child->StoredHandle()), window);
+  int childPaints = 0;
+  child->OnPaint = [&](TComponent*, TWidgetCanvas*) { ++childPaints; };
+  child->Show();
+  form.Paint();
+  EXPECT_EQ(childPaints, 1);  // children made while the form is being created are painted too
   SendMessageW(window, WM_ACTIVATE, MAKEWPARAM(WA_CLICKACTIVE, 0), 0);
   EXPECT_EQ(SendMessageW(window, WM_MOUSEACTIVATE, 0, MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN)), MA_ACTIVATE);
   form.OnMouseActivate = [&](TComponent*, uint16_t hit, uint16_t msg, int32_t& result) {
