@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdio>
 #include <fstream>
 
@@ -80,8 +81,9 @@ TEST(CanvasText, DrawsInTheFontColourAndEmptyTextDrawsNothing) {
   TWidgetCanvas canvas(60, 30);
   canvas.DrawText(u"", RECT{0, 0, 60, 30});
   EXPECT_EQ(PixelAt(canvas.Bitmap(), 5, 10), 0u);
-  // Wine here offers only the DejaVu families to GDI+.
-  canvas.Font()->SetName("DejaVu Sans");
+  std::string family = InstalledFamily();
+  if (family.empty()) GTEST_SKIP() << "no font family for GDI+ on this machine";
+  canvas.Font()->SetName(family);
   canvas.Font()->SetColor(0xFFFF0000);
   canvas.Font()->SetSize(14);
   ASSERT_NE(canvas.Font()->Handle(), nullptr);
@@ -106,12 +108,16 @@ TEST(WidgetFont, DefaultsAndWhenTheHandleIsMadeAgain) {
   EXPECT_EQ(font.Color(), 0xFF000000u);
   EXPECT_EQ(font.Format()->Alignment(), wsaNear);
   EXPECT_EQ(font.Format()->LineAlignment(), wsaNear);
-  font.SetName("DejaVu Sans");
+  std::string family = InstalledFamily();
+  if (family.empty()) GTEST_SKIP() << "no font family for GDI+ on this machine";
+  font.SetName(family);
   ASSERT_NE(font.Handle(), nullptr);
   Gdiplus::GpFont* first = font.Handle();
-  font.SetName("DejaVu Sans");
+  font.SetName(family);
   EXPECT_EQ(font.Handle(), first);
-  font.SetName("DEJAVU SANS");
+  std::string upper = family;
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  font.SetName(upper);
   EXPECT_NE(font.Handle(), first);
   Gdiplus::GpFont* second = font.Handle();
   font.SetColor(0xFF123456);

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "ui/Widgets.h"
 
@@ -66,6 +67,20 @@ inline uint32_t ScreenPixel(int x, int y) {
   COLORREF c = GetPixel(screen, x, y);
   ReleaseDC(nullptr, screen);
   return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+}
+
+// A font family GDI+ can make fonts from here: Wine offers whatever the machine
+// has installed, often only DejaVu. Empty when there is none.
+inline std::string InstalledFamily() {
+  for (const char* name : {"DejaVu Sans", "Tahoma", "Arial", "Liberation Sans"}) {
+    Gdiplus::GpFontFamily* family = nullptr;
+    std::wstring wide(name, name + std::char_traits<char>::length(name));
+    if (Gdiplus::DllExports::GdipCreateFontFamilyFromName(wide.c_str(), nullptr, &family) == Gdiplus::Ok) {
+      Gdiplus::DllExports::GdipDeleteFontFamily(family);
+      return name;
+    }
+  }
+  return std::string();
 }
 
 inline bool Near(int a, int b, int tolerance = 3) { return a - b <= tolerance && b - a <= tolerance; }
