@@ -128,14 +128,15 @@ void TWinForm::WMPaint(TWidgetMessage& message) {
   FCanvas->SetHandle(dc);
   SetViewportOrgEx(dc, 0, 0, nullptr);
   SetViewportExtEx(dc, Width(), Height(), nullptr);
-  // Unbinds and ends painting even when the painter raises.
+  // Unbinds and ends painting even when the painter raises; the canvas gives
+  // the context its own objects back before the context is released.
   struct TEndPaint {
     TWinForm* Form;
     PAINTSTRUCT* Paint;
     bool Began;
     ~TEndPaint() {
-      if (Began) EndPaint(Form->StoredHandle(), Paint);
       Form->FCanvas->SetHandle(nullptr);
+      if (Began) EndPaint(Form->StoredHandle(), Paint);
     }
   } end{this, &paint, began};
   FCanvas->Brush()->Assign(Brush());

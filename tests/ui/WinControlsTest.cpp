@@ -171,6 +171,19 @@ TEST(WinForms, PaintBindsTheCanvasToThePaintContext) {
   SelectObject(dc, old);
   DeleteObject(bitmap);
   DeleteDC(dc);
+
+  // A real paint request, through BeginPaint, reaches the screen.
+  form.MoveTo(300, 300);
+  form.SetWidth(120);
+  form.SetHeight(90);
+  form.Show();
+  form.Invalidate();
+  UpdateWindow(form.StoredHandle());
+  POINT p{2, 2};
+  ClientToScreen(form.StoredHandle(), &p);
+  Pump(300, [&] { return ScreenPixel(p.x, p.y) == 0xFF0000; });
+  EXPECT_EQ(ScreenPixel(p.x, p.y), 0xFF0000u);
+  EXPECT_FALSE(form.Canvas()->HandleAllocated());
 }
 
 TEST(TrayIcon, RecordAfterConstructionAndCreation) {
