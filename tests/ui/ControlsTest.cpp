@@ -336,3 +336,22 @@ TEST(ControlThreads, FormsOnSeveralThreadsAtOnce) {
   WNDCLASSW info;
   EXPECT_TRUE(GetClassInfoW(GetModuleHandleW(nullptr), L"TThreadForm", &info));
 }
+
+TEST(ControlErrors, PlatformFailuresCarryCodeAndText) {
+  EXPECT_EQ(EOSError(0).Message(), u"A call to an OS function failed");
+  WideString message = EOSError(ERROR_INVALID_WINDOW_HANDLE).Message();
+  EXPECT_EQ(message.substr(0, 25), u"System Error.  Code: 1400");
+  EXPECT_EQ(message.substr(25, 3), u".\r\n");
+  EXPECT_GT(message.size(), 28u);  // the platform's text follows
+  TWidgetForm form(nullptr);
+  HWND window = form.Handle();
+  DestroyWindow(window);
+  try {
+    form.DestroyWindowHandle();
+    ADD_FAILURE() << "no error";
+  } catch (const EOSError& e) {
+    EXPECT_NE(e.ErrorCode(), 0u);  // whichever code the platform gives for a dead window
+    EXPECT_EQ(e.Message().substr(0, 21), u"System Error.  Code: ");
+  }
+  EXPECT_EQ(form.StoredHandle(), window);  // kept when the destruction failed
+}
