@@ -14,14 +14,8 @@ namespace uitest {
 
 class WidgetsEnvironment : public ::testing::Environment {
 public:
-  void SetUp() override {
-    OleInitialize(nullptr);
-    FUnit = new TWidgetsUnit;
-  }
-  void TearDown() override {
-    delete FUnit;
-    OleUninitialize();
-  }
+  void SetUp() override { FUnit = new TWidgetsUnit; }
+  void TearDown() override { delete FUnit; }
 
 private:
   TWidgetsUnit* FUnit = nullptr;
