@@ -1,0 +1,196 @@
+// What a live tracker costs: private memory, GDI and user objects, windows,
+// threads and CPU time with 1, 10 and 50 widgets polling the loopback fake
+// service. Usage: bench_widget [idle seconds per size, default 60]
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "inet/InetThrd.h"
+#include "tools/fakeserver/FakeServer.h"
+#include "widget/MainForm.h"
+
+#include <psapi.h>
+#include <tlhelp32.h>
+
+namespace {
+
+constexpr int kSizes[] = {1, 10, 50};
+
+struct Sample {
+  double PrivateMb;
+  unsigned long Gdi, User, Windows, Threads;
+};
+
+BOOL CALLBACK CountWindow(HWND window, LPARAM count) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  if (pid != GetCurrentProcessId()) return TRUE;
+  ++*reinterpret_cast<unsigned long*>(count);
+  EnumChildWindows(window, CountWindow, count);
+  return TRUE;
+}
+
+unsigned long ThreadCount() {
+  unsigned long n = 0;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return 0;
+  THREADENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+    if (entry.th32OwnerProcessID == GetCurrentProcessId()) ++n;
+  CloseHandle(snapshot);
+  return n;
+}
+
+// Under Wine the process counters read 0, so the host's own figures are read
+// through the Z: drive. Files there are opened by the Wine server, so
+// /proc/self would be the server: the host process is found by its name.
+std::string HostFile(const std::string& path) {
+  std::string text;
+  if (FILE* f = std::fopen(path.c_str(), "rb")) {
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
+    std::fclose(f);
+  }
+  return text;
+}
+
+std::string HostProcessFolder() {
+  static std::string folder = [] {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string name = path;
+    name = name.substr(name.find_last_of("\\/") + 1).substr(0, 15);  // the host keeps 15 characters
+    WIN32_FIND_DATAA entry;
+    HANDLE find = FindFirstFileA("Z:\\proc\\*", &entry);
+    if (find == INVALID_HANDLE_VALUE) return std::string();
+    std::string found;
+    do {
+      if (entry.cFileName[0] < '0' || entry.cFileName[0] > '9') continue;
+      std::string candidate = std::string("Z:\\proc\\") + entry.cFileName;
+      if (HostFile(candidate + "\\status").rfind("Name:\t" + name + "\n", 0) == 0) found = candidate;
+    } while (found.empty() && FindNextFileA(find, &entry));
+    FindClose(find);
+    return found;
+  }();
+  return folder;
+}
+
+double HostPrivateMb() {
+  if (HostProcessFolder().empty()) return 0;
+  std::string status = HostFile(HostProcessFolder() + "\\status");
+  size_t at = status.find("RssAnon:");
+  return at == std::string::npos ? 0 : std::strtod(status.c_str() + at + 8, nullptr) / 1024.0;
+}
+
+double HostCpuSeconds() {
+  if (HostProcessFolder().empty()) return 0;
+  std::string stat = HostFile(HostProcessFolder() + "\\stat");
+  size_t close = stat.rfind(')');
+  if (close == std::string::npos) return 0;
+  // Fields after the command: state is field 3; utime and stime are 14 and 15.
+  const char* p = stat.c_str() + close + 2;
+  double ticks = 0;
+  for (int field = 3; field <= 15 && *p; ++field) {
+    char* end;
+    double value = std::strtod(p, &end);
+    if (field >= 14) ticks += value;
+    p = *end ? end + 1 : end;
+  }
+  return ticks / 100.0;  // USER_HZ
+}
+
+Sample Measure() {
+  Sample s{};
+  PROCESS_MEMORY_COUNTERS_EX memory{};
+  memory.cb = sizeof memory;
+  GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
+  s.PrivateMb = memory.PrivateUsage / (1024.0 * 1024.0);
+  if (s.PrivateMb == 0) s.PrivateMb = HostPrivateMb();
+  s.Gdi = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+  s.User = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
+  EnumWindows(CountWindow, reinterpret_cast<LPARAM>(&s.Windows));
+  s.Threads = ThreadCount();
+  return s;
+}
+
+double CpuSeconds() {
+  FILETIME created, exited, kernel, user;
+  if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return HostCpuSeconds();
+  auto seconds = [](const FILETIME& t) {
+    return ((static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
+  };
+  double total = seconds(kernel) + seconds(user);
+  double host = HostCpuSeconds();
+  return host > 0 ? host : total;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int idleSeconds = argc > 1 ? std::atoi(argv[1]) : 60;
+  if (idleSeconds <= 0) idleSeconds = 60;
+  OleInitialize(nullptr);
+  TWidgetsUnit unit;
+  OpenInternetHandle();
+  TFakeServer server;
+  if (!server.Start(0)) {
+    std::printf("the fake server could not listen on 127.0.0.1\n");
+    return 1;
+  }
+  OverrideCounterHostForTesting(server.HostPort());
+  TWidgetBoard board;
+  TWidgetHost host{nullptr, nullptr, &board, nullptr};
+
+  Sample base = Measure();
+  std::printf("bench_widget: %d s idle per size, polls every %d ms\n", idleSeconds, DEFAULT_POLL_INTERVAL);
+  std::printf("baseline: private %.2f MB, GDI %lu, user %lu, windows %lu, threads %lu\n", base.PrivateMb, base.Gdi,
+              base.User, base.Windows, base.Threads);
+  std::printf("%8s %12s %8s %8s %8s %8s %10s %12s %10s %8s %8s\n", "widgets", "private MB", "GDI", "user", "windows",
+              "threads", "CPU %", "MB/widget", "GDI/wid", "user/wid", "wnd/wid");
+  for (int n : kSizes) {
+    auto owner = std::make_unique<TComponent>(nullptr);
+    std::vector<TWidgetMainForm*> widgets;
+    for (int i = 0; i < n; ++i) {
+      TTrackerSettings s;
+      s.ID = u"bench" + WideFromUtf8(std::to_string(i));
+      s.Left = (i % 15) * 82;
+      s.Top = (i / 15) * 78;
+      auto* w = new TWidgetMainForm(owner.get(), host, s);
+      w->SetStartDelay(250 + 20 * i);
+      w->ListOnBoard();
+      w->Resume();
+      widgets.push_back(w);
+    }
+    // Every widget shown and through its first poll before the quiet window.
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    for (TWidgetMainForm* w : widgets) {
+      bool ready = false;
+      while (!ready && std::chrono::steady_clock::now() < deadline) {
+        w->Invoke([&] { ready = w->Opacity() == w->TargetOpacity() && w->Count() >= 0 && !w->Busy(); });
+        if (!ready) Sleep(20);
+      }
+    }
+    double cpu0 = CpuSeconds();
+    auto t0 = std::chrono::steady_clock::now();
+    Sleep(static_cast<DWORD>(idleSeconds) * 1000);
+    double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    double cpuPercent = 100.0 * (CpuSeconds() - cpu0) / wall;
+    Sample s = Measure();
+    std::printf("%8d %12.2f %8lu %8lu %8lu %8lu %10.3f %12.3f %10.2f %8.2f %8.2f\n", n, s.PrivateMb, s.Gdi, s.User,
+                s.Windows, s.Threads, cpuPercent, (s.PrivateMb - base.PrivateMb) / n,
+                (double(s.Gdi) - base.Gdi) / n, (double(s.User) - base.User) / n, (double(s.Windows) - base.Windows) / n);
+    std::fflush(stdout);
+    for (TWidgetMainForm* w : widgets) PostMessageW(w->StoredHandle(), WM_CLOSE, 0, 0);
+    owner.reset();
+  }
+  std::printf("requests served: %zu\n", server.Requests().size());
+  OverrideCounterHostForTesting(std::string());
+  server.Stop();
+  CloseInternetHandle();
+  return 0;
+}
