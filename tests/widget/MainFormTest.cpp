@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "app/WidgetLanguages.h"
+
 using namespace widgettest;
 using uitest::PixelAt;
 
@@ -362,3 +364,31 @@ TEST_F(WidgetTest, ClosingDuringAFadeEndsTheThread) {
   EXPECT_TRUE(Board.VisibleOthers(nullptr).empty());
 }
 
+
+// ---- languages
+
+namespace {
+WideString MenuText(HMENU menu, UINT id) {
+  wchar_t text[128] = {};
+  GetMenuStringW(menu, id, text, 128, MF_BYCOMMAND);
+  return WideOf(text);
+}
+}  // namespace
+
+TEST_F(WidgetTest, MenuTextsFollowTheCurrentLanguage) {
+  TWidgetLanguages languages(nullptr);
+  languages.SelectLanguage(LANGUAGE_TR_TR);
+  Host.Languages = &languages;
+  TWidgetMainForm* w = Start(Quiet(u"lang"));
+  HMENU menu = Read<HMENU>(w, [w] { return w->Menu(); });
+  ASSERT_NE(menu, nullptr);
+  for (UINT id : {CMD_PREFERENCES, CMD_REFRESH, CMD_HIDE, CMD_REMOVE, CMD_DETAILS})
+    EXPECT_EQ(Read<WideString>(w, [&] { return MenuText(menu, id); }), languages.GetText(static_cast<int32_t>(id)));
+  WideString turkish = languages.GetText(CMD_REFRESH);
+  languages.SelectLanguage(LANGUAGE_EN_US);
+  ASSERT_NE(languages.GetText(CMD_REFRESH), turkish);
+  SendMessageW(w->StoredHandle(), WM_LANGUAGECHANGED, 0, 0);
+  EXPECT_EQ(Read<WideString>(w, [&] { return MenuText(menu, CMD_REFRESH); }), languages.GetText(CMD_REFRESH));
+  // The widget goes before the languages it reads.
+  w->Stop();
+}
