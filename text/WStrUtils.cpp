@@ -53,11 +53,11 @@ WideString WideFormat(const WideChar* format, std::initializer_list<FormatArg> a
   auto next = args.begin();
   for (const WideChar* p = format; *p; ++p) {
     if (*p != u'%' || p[1] == 0) { out += *p; continue; }
-    WideChar spec = *++p;
-    if (spec == u'%') { out += u'%'; continue; }
-    if (next == args.end()) { out += u'%'; out += spec; continue; }
+    WideChar conversion = *++p;
+    if (conversion == u'%') { out += u'%'; continue; }
+    if (next == args.end()) { out += u'%'; out += conversion; continue; }
     const FormatArg& a = *next++;
-    switch (spec) {
+    switch (conversion) {
       case u's':
         if (a.Kind == FormatArg::kText) out += *a.Text;
         else if (a.Kind == FormatArg::kChars && a.Chars) out += a.Chars;
