@@ -12,19 +12,6 @@ namespace {
 
 constexpr int kHashSize = 256;
 
-// Runs body inside BeginUpdate/EndUpdate of list; the bracket closes on failure too.
-template <typename Body>
-void InUpdate(TWStrings& list, Body body) {
-  list.BeginUpdate();
-  try {
-    body();
-  } catch (...) {
-    list.EndUpdate();
-    throw;
-  }
-  list.EndUpdate();
-}
-
 // Narrows [first, last) of s past leading and trailing code units up to U+0020.
 void TrimBounds(const WideString& s, size_t& first, size_t& last) {
   while (first < last && s[first] <= u' ') ++first;

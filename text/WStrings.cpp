@@ -14,19 +14,6 @@ const WideChar kSortedError[] = u"Operation not allowed on sorted list";
 const WideChar kDuplicateError[] = u"String list does not allow duplicates";
 const WideChar kAssignError[] = u"Cannot assign a %s to a %s";
 
-// Runs body inside BeginUpdate/EndUpdate; the bracket closes on failure too.
-template <typename Body>
-void InUpdate(TWStrings& list, Body body) {
-  list.BeginUpdate();
-  try {
-    body();
-  } catch (...) {
-    list.EndUpdate();
-    throw;
-  }
-  list.EndUpdate();
-}
-
 // The text on disk is little-endian whatever the machine.
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "UTF-16LE is written from memory as is");
 

@@ -146,3 +146,16 @@ private:
 
 // Ordinal order of UTF-16 code units as unsigned numbers: -1, 0 or +1.
 int WideCompare(const WideString& a, const WideString& b);
+
+// Runs body inside BeginUpdate/EndUpdate of list; the bracket closes on failure too.
+template <typename Body>
+void InUpdate(TWStrings& list, Body body) {
+  list.BeginUpdate();
+  try {
+    body();
+  } catch (...) {
+    list.EndUpdate();
+    throw;
+  }
+  list.EndUpdate();
+}
