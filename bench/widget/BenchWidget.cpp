@@ -1,6 +1,7 @@
 // What a live tracker costs: private memory, GDI and user objects, windows,
 // threads and CPU time with 1, 10 and 50 widgets polling the loopback fake
 // service. Usage: bench_widget [idle seconds per size, default 60]
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -17,7 +18,7 @@
 
 namespace {
 
-constexpr int kSizes[] = {1, 10, 50};
+constexpr int kSizes[] = {0, 1, 10, 50};  // 0: the process and the fake server alone
 
 struct Sample {
   double PrivateMb;
@@ -147,16 +148,21 @@ int main(int argc, char** argv) {
   TWidgetHost host{nullptr, nullptr, &board, nullptr};
 
   Sample base = Measure();
-  std::printf("bench_widget: %d s idle per size, polls every %d ms\n", idleSeconds, DEFAULT_POLL_INTERVAL);
+  std::printf("bench_widget: %d s quiet window between two polls per size\n", idleSeconds);
   std::printf("baseline: private %.2f MB, GDI %lu, user %lu, windows %lu, threads %lu\n", base.PrivateMb, base.Gdi,
               base.User, base.Windows, base.Threads);
-  std::printf("%8s %12s %8s %8s %8s %8s %10s %12s %10s %8s %8s\n", "widgets", "private MB", "GDI", "user", "windows",
-              "threads", "CPU %", "MB/widget", "GDI/wid", "user/wid", "wnd/wid");
+  double baseCpu = 0;
+  Sample last{};
+  int lastN = 0;
+  std::printf("%8s %12s %8s %8s %8s %8s %10s %12s %10s %8s %8s %12s\n", "widgets", "private MB", "GDI", "user", "windows",
+              "threads", "CPU %", "MB/widget", "GDI/wid", "user/wid", "wnd/wid", "CPU %/wid");
   for (int n : kSizes) {
     auto owner = std::make_unique<TComponent>(nullptr);
     std::vector<TWidgetMainForm*> widgets;
     for (int i = 0; i < n; ++i) {
       TTrackerSettings s;
+      // The first poll comes before the quiet window and the next one after it.
+      s.Interval = std::max(DEFAULT_POLL_INTERVAL, (idleSeconds + 30) * 1000);
       s.ID = u"bench" + WideFromUtf8(std::to_string(i));
       s.Left = (i % 15) * 82;
       s.Top = (i / 15) * 78;
@@ -180,10 +186,20 @@ int main(int argc, char** argv) {
     Sleep(static_cast<DWORD>(idleSeconds) * 1000);
     double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     double cpuPercent = 100.0 * (CpuSeconds() - cpu0) / wall;
+    if (n == 0) baseCpu = cpuPercent;
     Sample s = Measure();
-    std::printf("%8d %12.2f %8lu %8lu %8lu %8lu %10.3f %12.3f %10.2f %8.2f %8.2f\n", n, s.PrivateMb, s.Gdi, s.User,
-                s.Windows, s.Threads, cpuPercent, (s.PrivateMb - base.PrivateMb) / n,
-                (double(s.Gdi) - base.Gdi) / n, (double(s.User) - base.User) / n, (double(s.Windows) - base.Windows) / n);
+    int per = std::max(n, 1);
+    std::printf("%8d %12.2f %8lu %8lu %8lu %8lu %10.3f %12.3f %10.2f %8.2f %8.2f %12.4f\n", n, s.PrivateMb, s.Gdi, s.User,
+                s.Windows, s.Threads, cpuPercent, (s.PrivateMb - base.PrivateMb) / per,
+                (double(s.Gdi) - base.Gdi) / per, (double(s.User) - base.User) / per,
+                (double(s.Windows) - base.Windows) / per, (cpuPercent - baseCpu) / per);
+    if (n > 1 && last.Threads) {
+      std::printf("%8s marginal from %d: %.3f MB, %.2f windows, %.2f threads per widget\n", "", lastN,
+                  (s.PrivateMb - last.PrivateMb) / (n - lastN), (double(s.Windows) - last.Windows) / (n - lastN),
+                  (double(s.Threads) - last.Threads) / (n - lastN));
+    }
+    last = s;
+    lastN = n;
     std::fflush(stdout);
     for (TWidgetMainForm* w : widgets) PostMessageW(w->StoredHandle(), WM_CLOSE, 0, 0);
     owner.reset();
