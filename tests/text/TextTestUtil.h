@@ -1,13 +1,16 @@
 #pragma once
-// Scratch folders and byte-level file access for the text storage tests.
+// Shared helpers of the text storage tests: list content, exact error texts,
+// scratch folders and byte-level file access.
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <system_error>
+#include <vector>
 
-#include "text/WStrUtils.h"
+#include "text/WStrings.h"
 
 #ifdef _WIN32
 #include <process.h>
@@ -20,6 +23,23 @@
 namespace testutil {
 
 namespace fs = std::filesystem;
+
+inline std::vector<WideString> Items(const TWStrings& list) {
+  std::vector<WideString> items;
+  for (int i = 0; i < list.GetCount(); ++i) items.push_back(list.Get(i));
+  return items;
+}
+
+// The exact message of the E that f raises.
+template <typename E, typename F>
+WideString MessageOf(F f) {
+  try {
+    f();
+  } catch (const E& e) {
+    return e.Message();
+  }
+  return u"(nothing raised)";
+}
 
 // A fresh folder under the system's temporary folder, removed with its content.
 class TempDir {
@@ -40,6 +60,13 @@ public:
 
   fs::path File(const std::u16string& name) const { return Path / fs::path(name); }
   WideString Name(const std::u16string& name) const { return File(name).u16string(); }
+  // Sorted file names: a temporary file left behind shows here.
+  std::vector<std::string> Content() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(Path)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
 
   fs::path Path;
 };
@@ -57,7 +84,6 @@ inline void WriteBytes(const fs::path& path, const std::string& bytes) {
 // The UTF-16LE bytes of text, as the files hold it.
 inline std::string Utf16Bytes(const WideString& text) {
   std::string bytes;
-  bytes.reserve(text.size() * 2);
   for (WideChar c : text) {
     bytes += static_cast<char>(c & 0xFF);
     bytes += static_cast<char>(c >> 8);
