@@ -3,25 +3,15 @@
 #include "app/WidgetLanguages.h"
 #include "platform/WinApi.h"
 
-namespace {
-
-std::string ResourceBytes(const wchar_t* name, const wchar_t* type) {
-  HMODULE module = GetModuleHandleW(nullptr);
-  HRSRC info = FindResourceW(module, name, type);
-  if (!info) return std::string();
-  const char* data = static_cast<const char*>(LockResource(LoadResource(module, info)));
-  return std::string(data, SizeofResource(module, info));
-}
-
-}  // namespace
-
 TEST(Languages, LoadEnglishThenTurkishAndTurkishIsCurrent) {
   TWidgetLanguages languages(nullptr);
   ASSERT_EQ(languages.Count(), 2);
-  EXPECT_EQ(languages.Languages(0)->ResName(), u"EN-US.INI");
-  EXPECT_EQ(languages.Languages(0)->DisplayName(), u"English");
-  EXPECT_EQ(languages.Languages(1)->ResName(), u"TR-TR.INI");
-  EXPECT_EQ(languages.Languages(1)->DisplayName(), u"T\u00FCrk\u00E7e");
+  EXPECT_EQ(languages.Languages(0)->ResName() + u" " + languages.Languages(0)->DisplayName(), u"EN-US.INI English");
+  EXPECT_EQ(languages.Languages(1)->ResName() + u" " + languages.Languages(1)->DisplayName(),
+            u"TR-TR.INI T\u00FCrk\u00E7e");
+  EXPECT_EQ(languages.Current(), languages.Languages(1));
+  EXPECT_THROW(languages.LoadLanguage(u"XX-XX.INI"), Exception);
+  EXPECT_EQ(languages.Count(), 2) << "a missing resource adds nothing";
   EXPECT_EQ(languages.Current(), languages.Languages(1));
 }
 
@@ -109,30 +99,12 @@ TEST(Languages, TableWithoutByteOrderMarkIsReadFromItsFirstByte) {
   EXPECT_EQ(languages.Current()->DisplayName(), u"Plain");
 }
 
-TEST(Languages, MissingResourceRaises) {
-  TWidgetLanguages languages(nullptr);
-  EXPECT_THROW(languages.LoadLanguage(u"XX-XX.INI"), Exception);
-  EXPECT_EQ(languages.Count(), 2);
-  EXPECT_EQ(languages.Current()->ResName(), u"TR-TR.INI");
-}
-
-TEST(ProgramResources, TablesAreUtf16WithMarkAndCrLf) {
-  for (const wchar_t* name : {L"EN-US.INI", L"TR-TR.INI"}) {
-    std::string bytes = ResourceBytes(name, L"LANGS");
-    ASSERT_GT(bytes.size(), 4u);
-    EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
-    EXPECT_EQ(bytes.size() % 2, 0u);
-    WideString text(reinterpret_cast<const WideChar*>(bytes.data() + 2), (bytes.size() - 2) / 2);
-    for (size_t i = 0; i < text.size(); ++i) {
-      bool lineFeedAfterReturn = text[i] != u'\n' || (i > 0 && text[i - 1] == u'\r');
-      bool returnBeforeLineFeed = text[i] != u'\r' || (i + 1 < text.size() && text[i + 1] == u'\n');
-      EXPECT_TRUE(lineFeedAfterReturn && returnBeforeLineFeed) << i;
-    }
-  }
-}
-
 TEST(ProgramResources, ManifestAsksForCommonControlsSix) {
-  std::string manifest = ResourceBytes(MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+  HMODULE module = GetModuleHandleW(nullptr);
+  HRSRC info = FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+  ASSERT_NE(info, nullptr);
+  const std::string manifest(static_cast<const char*>(LockResource(LoadResource(module, info))),
+                             SizeofResource(module, info));
   EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos);
   EXPECT_NE(manifest.find("version=\"6.0.0.0\""), std::string::npos);
 }
