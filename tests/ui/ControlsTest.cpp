@@ -19,19 +19,26 @@ WideString ErrorOf(const std::function<void()>& f) {
   return u"<no error>";
 }
 
-WideString Num(int n) {
-  std::string s = std::to_string(n);
-  return WideString(s.begin(), s.end());
+WideString WindowText(HWND window) {
+  wchar_t text[32] = {};
+  GetWindowTextW(window, text, 32);
+  return WideOf(text);
+}
+
+// Logs a mouse event as "what keys x,y".
+TMouseEvent Logger(std::vector<std::string>& log, const char* what) {
+  return [&log, what](TComponent*, int32_t keys, int32_t x, int32_t y) {
+    log.push_back(std::string(what) + " " + std::to_string(keys) + " " + std::to_string(x) + "," + std::to_string(y));
+  };
 }
 
 // A visible form at a known place on the screen, painted opaque so that the
 // platform sees it under the cursor.
 struct TScreenForm {
-  explicit TScreenForm(int x = 100, int y = 100, int w = 60, int h = 60) : Form(nullptr) {
-    Form.SetBounds(0, 0, 0, 0);  // no window yet: changes nothing
-    Form.MoveTo(x, y);
-    Form.SetWidth(w);
-    Form.SetHeight(h);
+  TScreenForm() : Form(nullptr) {
+    Form.MoveTo(100, 100);
+    Form.SetWidth(60);
+    Form.SetHeight(60);
     Form.OnPaint = [](TComponent*, TWidgetCanvas* canvas) {
       canvas->Brush()->SetColor(0xFF808080);
       canvas->FillRect(RECT{0, 0, canvas->Width(), canvas->Height()});
@@ -42,7 +49,6 @@ struct TScreenForm {
   }
   TWidgetForm Form;
 };
-
 }  // namespace
 
 TEST(ControlNames, CountedAcrossClassesInOrder) {
@@ -50,101 +56,60 @@ TEST(ControlNames, CountedAcrossClassesInOrder) {
   TControl first(nullptr);
   TWidgetForm second(nullptr);
   TWidgetTray third(nullptr);
-  EXPECT_EQ(first.Name(), u"Widget_" + Num(start));
-  EXPECT_EQ(second.Name(), u"Widget_" + Num(start + 1));
-  EXPECT_EQ(third.Name(), u"Widget_" + Num(start + 2));
+  auto name = [](int n) { return WideFromUtf8("Widget_" + std::to_string(n)); };
+  EXPECT_EQ(first.Name(), name(start));
+  EXPECT_EQ(second.Name(), name(start + 1));
+  EXPECT_EQ(third.Name(), name(start + 2));
   if (start == 0) {
     EXPECT_EQ(first.Name(), u"Widget_0");  // the first control of this process
   }
-}
-
-TEST(ControlNames, DuplicateAndInvalidNamesAreRefused) {
-  TComponent owner(nullptr);
-  auto* a = new TControl(&owner);
-  auto* b = new TWidgetControl(&owner);
-  a->SetName(u"Face");
-  EXPECT_EQ(ErrorOf([&] { b->SetName(u"FACE"); }), u"A component named FACE already exists");
-  EXPECT_EQ(ErrorOf([&] { b->SetName(u"9lives"); }), u"''9lives'' is not a valid component name");
-  EXPECT_EQ(owner.FindComponent(b->Name()), b);
 }
 
 TEST(ControlWindow, ChildWithoutParentRaisesParentRequired) {
   TControl orphan(nullptr);
   WideString expected = u"Parent Required " + orphan.Name();
   EXPECT_EQ(ErrorOf([&] { orphan.Handle(); }), expected);
-  try {
-    orphan.Handle();
-  } catch (const EInvalidOperation&) {
-  }
+  EXPECT_THROW(orphan.Handle(), EInvalidOperation);
   EXPECT_EQ(orphan.StoredHandle(), nullptr);
-  EXPECT_FALSE(orphan.WindowExists());
   EXPECT_EQ(ErrorOf([&] { orphan.Show(); }), expected);
   EXPECT_FALSE(orphan.Visible());
 }
 
 TEST(ControlWindow, PropertiesBeforeCreationAreStoredAndUsed) {
   TWidgetForm form(nullptr);
-  EXPECT_EQ(form.Width(), 320);
-  EXPECT_EQ(form.Height(), 240);
-  EXPECT_FALSE(form.Visible());
-  EXPECT_EQ(form.Opacity(), 255);
-  EXPECT_EQ(form.Style(), 0u);
   form.SetCaption(u"Before");
   EXPECT_EQ(form.Caption(), u"Before");
   form.SetLeft(30);
   form.SetTop(40);
-  form.SetBounds(1, 2, 3, 4);
-  EXPECT_EQ(form.Left(), 30);
-  EXPECT_EQ(form.Width(), 320);
+  form.SetBounds(1, 2, 3, 4);  // no window yet: changes nothing
+  form.SetEnabled(false);
   EXPECT_FALSE(form.WindowExists());
 
   HWND window = form.Handle();
-  wchar_t text[32] = {};
-  GetWindowTextW(window, text, 32);
-  EXPECT_EQ(WideOf(text), u"Before");
+  EXPECT_EQ(WindowText(window), u"Before");
   RECT r;
   GetWindowRect(window, &r);
   EXPECT_EQ(r.left, 30);
   EXPECT_EQ(r.top, 40);
   EXPECT_EQ(r.right - r.left, 320);
-  EXPECT_EQ(form.Style() & (WS_POPUP | WS_CHILD | WS_VISIBLE), static_cast<DWORD>(WS_POPUP));
+  EXPECT_EQ(form.Style() & (WS_POPUP | WS_CHILD | WS_DISABLED), static_cast<DWORD>(WS_POPUP | WS_DISABLED));
   EXPECT_EQ(form.ExStyle() & (WS_EX_LAYERED | WS_EX_TOOLWINDOW), static_cast<DWORD>(WS_EX_LAYERED | WS_EX_TOOLWINDOW));
   form.SetCaption(u"After");
-  GetWindowTextW(window, text, 32);
-  EXPECT_EQ(WideOf(text), u"After");
+  EXPECT_EQ(WindowText(window), u"After");
   EXPECT_EQ(form.Caption(), u"After");
-  form.SetBounds(5, 6, 70, 80);
-  GetWindowRect(window, &r);
-  EXPECT_EQ(r.left, 5);
-  EXPECT_EQ(r.bottom - r.top, 80);
 }
 
-TEST(ControlWindow, DisabledFormIsCreatedDisabled) {
-  TWidgetForm form(nullptr);
-  form.SetEnabled(false);
-  EXPECT_TRUE(form.Style() == 0);
-  form.Handle();
-  EXPECT_TRUE(form.Style() & WS_DISABLED);
-  form.SetEnabled(true);
-  EXPECT_FALSE(form.Style() & WS_DISABLED);
-}
-
-TEST(ControlWindow, VisibleChildCreatesItsParentFirst) {
+TEST(ControlWindow, VisibleChildCreatesItsParentFirstAndNewestIsOnTop) {
   TWidgetForm form(nullptr);
   auto* child = new TWidgetControl(&form);
   child->SetParent(&form);
-  child->SetWidth(10);
-  child->SetHeight(10);
   child->Show();
   ASSERT_TRUE(form.WindowExists());
-  EXPECT_EQ(GetParent(child->StoredHandle()), form.StoredHandle());
-  EXPECT_EQ(form.ControlCount(), 1);
-  EXPECT_EQ(TControl::FromWindow(child->StoredHandle()), child);
-  EXPECT_EQ(GetWindowLongPtrW(child->StoredHandle(), GWLP_ID), reinterpret_cast<LONG_PTR>(child->StoredHandle()));
+  EXPECT_EQ(TControl::FromWindow(GetWindow(form.StoredHandle(), GW_CHILD)), child);
   auto* later = new TWidgetControl(&form);
   later->SetParent(&form);
   later->Handle();
-  EXPECT_EQ(GetWindow(form.StoredHandle(), GW_CHILD), later->StoredHandle());  // newest on top
+  EXPECT_EQ(GetWindow(form.StoredHandle(), GW_CHILD), later->StoredHandle());
   EXPECT_EQ(form.ControlCount(), 2);
 }
 
@@ -157,25 +122,22 @@ TEST(ControlWindow, FreeingAControlDestroysItsWindowFirst) {
   delete child;
   EXPECT_FALSE(IsWindow(childWindow));
   EXPECT_TRUE(IsWindow(formWindow));
-  auto* second = new TWidgetControl(form);
-  second->SetParent(form);
-  HWND secondWindow = second->Handle();
+  child = new TWidgetControl(form);
+  child->SetParent(form);
+  childWindow = child->Handle();
   delete form;  // frees its window, which takes the child window along, then the child
   EXPECT_FALSE(IsWindow(formWindow));
-  EXPECT_FALSE(IsWindow(secondWindow));
+  EXPECT_FALSE(IsWindow(childWindow));
 }
 
 TEST(ControlWindow, PlatformDestructionLeavesTheObjectUsable) {
   TWidgetForm form(nullptr);
   HWND window = form.Handle();
   DestroyWindow(window);
-  EXPECT_FALSE(form.WindowExists());
-  EXPECT_EQ(form.StoredHandle(), window);
+  EXPECT_EQ(TControl::FromWindow(window), nullptr);
   EXPECT_EQ(form.Handle(), window);  // no second window
-  EXPECT_EQ(form.Style(), 0u);
   form.SetLeft(12);
   EXPECT_EQ(form.Left(), 12);
-  EXPECT_EQ(TControl::FromWindow(window), nullptr);
 }
 
 TEST(ControlMessages, PerformWorksWithoutAWindow) {
@@ -185,31 +147,34 @@ TEST(ControlMessages, PerformWorksWithoutAWindow) {
   WideChar buffer[3] = {u'x', u'x', u'x'};
   EXPECT_EQ(control.Perform(WM_GETTEXT, 3, reinterpret_cast<LPARAM>(buffer)), 2);
   EXPECT_EQ(WideString(buffer), u"ab");
-  EXPECT_EQ(control.Perform(WM_GETTEXT, 0, reinterpret_cast<LPARAM>(buffer)), 0);
-  int moves = 0;
-  control.OnMove = [&](TComponent* sender, int32_t x, int32_t y) {
-    EXPECT_EQ(sender, &control);
-    EXPECT_EQ(x, -5);
-    EXPECT_EQ(y, 7);
-    ++moves;
-  };
+  buffer[0] = u'x';
+  EXPECT_EQ(control.Perform(WM_GETTEXT, 0, reinterpret_cast<LPARAM>(buffer)), 0);  // no room for the terminator
+  EXPECT_EQ(buffer[0], u'x');
   control.Perform(WM_MOVE, 0, MAKELPARAM(-5, 7));
-  EXPECT_EQ(moves, 1);
   EXPECT_EQ(control.Left(), -5);
+}
+
+TEST(ControlMessages, ExceptionsStopAtTheWindowProcedure) {
+  TWidgetForm form(nullptr);
+  int calls = 0;
+  form.OnMouseDown = [&](TComponent*, int32_t, int32_t, int32_t) {
+    ++calls;
+    throw Exception(u"handler failed");
+  };
+  HWND window = form.Handle();
+  EXPECT_EQ(SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, 0), 0);
+  EXPECT_EQ(SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, 0), 0);
+  EXPECT_EQ(calls, 2);
+  EXPECT_TRUE(form.WindowExists());
 }
 
 TEST(ControlMessages, ClickNeedsPressAndReleaseInside) {
   TScreenForm screen;
   TWidgetForm& form = screen.Form;
   std::vector<std::string> log;
-  auto record = [&](const char* what) {
-    return [&log, what](TComponent*, int32_t keys, int32_t x, int32_t y) {
-      log.push_back(std::string(what) + " " + std::to_string(keys) + " " + std::to_string(x) + "," + std::to_string(y));
-    };
-  };
-  form.OnMouseDown = record("down");
-  form.OnMouseUp = record("up");
-  form.OnClick = record("click");
+  form.OnMouseDown = Logger(log, "down");
+  form.OnMouseUp = Logger(log, "up");
+  form.OnClick = Logger(log, "click");
   HWND w = form.Handle();
   SetCursorPos(120, 120);
   SendMessageW(w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 20));
@@ -238,11 +203,9 @@ TEST(ControlMessages, EnterHoverAndLeaveFollowTheCursor) {
   TWidgetForm& form = screen.Form;
   std::vector<std::string> log;
   form.OnMouseMove = [&](TComponent*, int32_t, int32_t, int32_t) { log.push_back("move"); };
-  form.OnMouseEnter = [&](TComponent*, int32_t keys, int32_t x, int32_t y) {
-    log.push_back("enter " + std::to_string(keys + x + y));
-  };
-  form.OnMouseHover = [&](TComponent*, int32_t, int32_t, int32_t) { log.push_back("hover"); };
-  form.OnMouseLeave = [&](TComponent*, int32_t, int32_t, int32_t) { log.push_back("leave"); };
+  form.OnMouseEnter = Logger(log, "enter");
+  form.OnMouseHover = Logger(log, "hover");
+  form.OnMouseLeave = Logger(log, "leave");
   SetCursorPos(500, 500);
   Pump(30);
   log.clear();
@@ -250,34 +213,29 @@ TEST(ControlMessages, EnterHoverAndLeaveFollowTheCursor) {
   Pump(600, [&] { return log.size() >= 3; });
   ASSERT_GE(log.size(), 3u) << testing::PrintToString(log);
   EXPECT_EQ(log[0], "move");
-  EXPECT_EQ(log[1], "enter 0");
-  EXPECT_EQ(log[2], "hover");
+  EXPECT_EQ(log[1], "enter 0 0,0");
+  EXPECT_EQ(log[2].substr(0, 5), "hover");
   Pump(200);
   SendMessageW(form.Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(31, 31));  // still inside: no second enter
   Pump(200);
-  EXPECT_EQ(std::count(log.begin(), log.end(), "hover"), 1);
-  EXPECT_EQ(std::count(log.begin(), log.end(), "enter 0"), 1);
+  auto count = [&](const std::string& prefix) {
+    return std::count_if(log.begin(), log.end(), [&](const std::string& s) { return s.rfind(prefix, 0) == 0; });
+  };
+  EXPECT_EQ(count("hover"), 1);
+  EXPECT_EQ(count("enter"), 1);
   SetCursorPos(500, 500);
-  Pump(1000, [&] { return !log.empty() && log.back() == "leave"; });
-  EXPECT_EQ(log.back(), "leave");
+  Pump(1000, [&] { return count("leave") > 0; });
+  EXPECT_EQ(log.back().substr(0, 5), "leave");
 }
 
 TEST(ControlMessages, WheelTowardsTheUserIsNegative) {
   TWidgetForm form(nullptr);
-  int32_t delta = 0, keys = -1, x = 0, y = 0;
-  form.OnMouseWheel = [&](TComponent*, int32_t k, int32_t d, int32_t px, int32_t py) {
-    keys = k;
-    delta = d;
-    x = px;
-    y = py;
-  };
+  std::vector<int32_t> got;
+  form.OnMouseWheel = [&](TComponent*, int32_t keys, int32_t delta, int32_t x, int32_t y) { got = {keys, delta, x, y}; };
   EXPECT_EQ(SendMessageW(form.Handle(), WM_MOUSEWHEEL, MAKEWPARAM(MK_CONTROL, static_cast<WORD>(-120)),
                          MAKELPARAM(-10, 900)),
             0);
-  EXPECT_EQ(delta, -120);
-  EXPECT_EQ(keys, MK_CONTROL);
-  EXPECT_EQ(x, -10);
-  EXPECT_EQ(y, 900);
+  EXPECT_EQ(got, (std::vector<int32_t>{MK_CONTROL, -120, -10, 900}));
 }
 
 TEST(ControlMessages, SetCursorUsesTheControlsCursorInTheClientArea) {
@@ -286,8 +244,7 @@ TEST(ControlMessages, SetCursorUsesTheControlsCursorInTheClientArea) {
   HCURSOR hand = CopyCursor(LoadCursorW(nullptr, IDC_HAND));
   form.SetCursor(hand);
   form.SetCursor(hand);  // the same handle again: kept, not destroyed
-  EXPECT_EQ(form.Cursor(), hand);
-  HWND w = form.Handle();
+  HWND w = form.StoredHandle();
   ::SetCursor(LoadCursorW(nullptr, IDC_ARROW));
   EXPECT_EQ(SendMessageW(w, WM_SETCURSOR, reinterpret_cast<WPARAM>(w), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)), 1);
   EXPECT_EQ(GetCursor(), hand);
@@ -298,7 +255,6 @@ TEST(ControlMessages, SetCursorUsesTheControlsCursorInTheClientArea) {
 
 TEST(ControlMessages, SizeMessagesUpdateClientSizeAndTheCanvas) {
   TWidgetForm form(nullptr);
-  form.SetWidth(50);
   form.SetHeight(30);
   form.Handle();
   std::vector<int> sizes;
@@ -340,18 +296,11 @@ TEST(ControlThreads, FormsOnSeveralThreadsAtOnce) {
 TEST(ControlErrors, PlatformFailuresCarryCodeAndText) {
   EXPECT_EQ(EOSError(0).Message(), u"A call to an OS function failed");
   WideString message = EOSError(ERROR_INVALID_WINDOW_HANDLE).Message();
-  EXPECT_EQ(message.substr(0, 25), u"System Error.  Code: 1400");
-  EXPECT_EQ(message.substr(25, 3), u".\r\n");
+  EXPECT_EQ(message.substr(0, 28), u"System Error.  Code: 1400.\r\n");
   EXPECT_GT(message.size(), 28u);  // the platform's text follows
   TWidgetForm form(nullptr);
   HWND window = form.Handle();
   DestroyWindow(window);
-  try {
-    form.DestroyWindowHandle();
-    ADD_FAILURE() << "no error";
-  } catch (const EOSError& e) {
-    EXPECT_NE(e.ErrorCode(), 0u);  // whichever code the platform gives for a dead window
-    EXPECT_EQ(e.Message().substr(0, 21), u"System Error.  Code: ");
-  }
+  EXPECT_EQ(ErrorOf([&] { form.DestroyWindowHandle(); }).substr(0, 21), u"System Error.  Code: ");
   EXPECT_EQ(form.StoredHandle(), window);  // kept when the destruction failed
 }
