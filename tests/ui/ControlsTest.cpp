@@ -25,13 +25,6 @@ WideString WindowText(HWND window) {
   return WideOf(text);
 }
 
-// Logs a mouse event as "what keys x,y".
-TMouseEvent Logger(std::vector<std::string>& log, const char* what) {
-  return [&log, what](TComponent*, int32_t keys, int32_t x, int32_t y) {
-    log.push_back(std::string(what) + " " + std::to_string(keys) + " " + std::to_string(x) + "," + std::to_string(y));
-  };
-}
-
 // A visible form at a known place on the screen, painted opaque so that the
 // platform sees it under the cursor.
 struct TScreenForm {
@@ -39,10 +32,7 @@ struct TScreenForm {
     Form.MoveTo(100, 100);
     Form.SetWidth(60);
     Form.SetHeight(60);
-    Form.OnPaint = [](TComponent*, TWidgetCanvas* canvas) {
-      canvas->Brush()->SetColor(0xFF808080);
-      canvas->FillRect(RECT{0, 0, canvas->Width(), canvas->Height()});
-    };
+    Form.OnPaint = FillWith(0xFF808080);
     Form.Show();
     Form.Redraw();
     Pump(50);

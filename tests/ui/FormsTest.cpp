@@ -5,14 +5,6 @@
 using namespace uitest;
 
 namespace {
-TPaintEvent FillWith(uint32_t argb, int* paints = nullptr) {
-  return [argb, paints](TComponent*, TWidgetCanvas* canvas) {
-    if (paints) ++*paints;
-    canvas->Brush()->SetColor(argb);
-    canvas->FillRect(RECT{0, 0, canvas->Width(), canvas->Height()});
-  };
-}
-
 // A shown child of form at (x, y), size x size, painting argb.
 TWidgetControl* AddChild(TWidgetForm& form, int x, int y, int size, uint32_t argb) {
   auto* child = new TWidgetControl(&form);
@@ -204,12 +196,6 @@ TEST(Desktop, CentringMeasuresFromTheScreenCorner) {
   EXPECT_EQ(r.left, (desktop.WorkAreaWidth() - 101) / 2);
   EXPECT_EQ(r.top, (desktop.WorkAreaHeight() - 51) / 2);
   EXPECT_EQ(r.right - r.left, 101);
-}
-
-TEST(Desktop, SystemColoursResolveByTheirLowByte) {
-  EXPECT_EQ(ResolveSysColor(static_cast<int32_t>(0x8000000F)), static_cast<int32_t>(GetSysColor(COLOR_BTNFACE)));
-  EXPECT_EQ(ResolveSysColor(static_cast<int32_t>(0x80000005)), static_cast<int32_t>(GetSysColor(COLOR_WINDOW)));
-  EXPECT_EQ(ResolveSysColor(0x00123456), 0x00123456);
 }
 
 TEST(Desktop, OSLevelFromVersionAndServicePack) {

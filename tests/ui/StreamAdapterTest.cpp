@@ -45,16 +45,14 @@ TComPtr<IStream> AdapterOf(const std::vector<uint8_t>& bytes, TMemoryStream* str
   return TComPtr<IStream>(new TStreamAdapter(stream, TStreamOwnership::Owned));
 }
 
-ULARGE_INTEGER U64(uint64_t v) {
-  ULARGE_INTEGER u;
-  u.QuadPart = v;
+template <class T>
+T Large(uint64_t v) {
+  T u;
+  u.QuadPart = static_cast<decltype(u.QuadPart)>(v);
   return u;
 }
-LARGE_INTEGER I64(int64_t v) {
-  LARGE_INTEGER u;
-  u.QuadPart = v;
-  return u;
-}
+ULARGE_INTEGER U64(uint64_t v) { return Large<ULARGE_INTEGER>(v); }
+LARGE_INTEGER I64(int64_t v) { return Large<LARGE_INTEGER>(static_cast<uint64_t>(v)); }
 }  // namespace
 
 TEST(StreamAdapterReadWrite, NullBuffersAreRefusedAndReadsStopAtTheEnd) {

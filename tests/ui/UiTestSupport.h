@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "ui/Widgets.h"
 
@@ -75,6 +76,22 @@ inline std::string InstalledFamily() {
     }
   }
   return std::string();
+}
+
+// A paint handler that fills the whole canvas with argb and counts its calls.
+inline TPaintEvent FillWith(uint32_t argb, int* paints = nullptr) {
+  return [argb, paints](TComponent*, TWidgetCanvas* canvas) {
+    if (paints) ++*paints;
+    canvas->Brush()->SetColor(argb);
+    canvas->FillRect(RECT{0, 0, canvas->Width(), canvas->Height()});
+  };
+}
+
+// A mouse handler that logs "what keys x,y".
+inline TMouseEvent Logger(std::vector<std::string>& log, const char* what) {
+  return [&log, what](TComponent*, int32_t keys, int32_t x, int32_t y) {
+    log.push_back(std::string(what) + " " + std::to_string(keys) + " " + std::to_string(x) + "," + std::to_string(y));
+  };
 }
 
 inline bool Near(int a, int b, int tolerance = 3) { return a - b <= tolerance && b - a <= tolerance; }

@@ -201,14 +201,9 @@ TEST(TrayIcon, MouseMessagesBecomeEventsWithKeysAndOneClickPerPress) {
   TWidgetTray tray(nullptr);
   HWND window = tray.Handle();
   std::vector<std::string> log;
-  auto mouse = [&](const char* what) {
-    return [&log, what](TComponent*, int32_t keys, int32_t x, int32_t y) {
-      log.push_back(std::string(what) + " " + std::to_string(keys) + " " + std::to_string(x) + "," + std::to_string(y));
-    };
-  };
-  tray.OnTrayMouseDown = mouse("down");
-  tray.OnTrayMouseUp = mouse("up");
-  tray.OnTrayMouseMove = mouse("move");
+  tray.OnTrayMouseDown = Logger(log, "down");
+  tray.OnTrayMouseUp = Logger(log, "up");
+  tray.OnTrayMouseMove = Logger(log, "move");
   tray.OnTrayClick = [&](TComponent*) { log.push_back("click"); };
   tray.OnTrayDblClick = [&](TComponent*) { log.push_back("dbl"); };
   SetCursorPos(321, 123);
