@@ -65,7 +65,7 @@ void TWidgetLanguages::SelectLanguage(const WideString& name) {
 
 void TWidgetLanguages::GetText(int32_t id, WideString& text) const {
   text.clear();
-  if (FCurrent) text = FCurrent->GetText(id);
+  if (TWidgetLanguage* current = FCurrent.load()) text = current->GetText(id);
 }
 
 WideString TWidgetLanguages::GetText(int32_t id) const {

@@ -1,6 +1,7 @@
 #pragma once
 // The language tables built into the program: one is current and answers every
 // text of the menus, dialogs and message boxes by numeric id.
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -56,9 +57,11 @@ public:
 
   int Count() const { return static_cast<int>(FLanguages.size()); }
   TWidgetLanguage* Languages(int index) const { return FLanguages.at(static_cast<size_t>(index)); }
-  TWidgetLanguage* Current() const { return FCurrent; }
+  TWidgetLanguage* Current() const { return FCurrent.load(); }
 
 private:
   std::vector<TWidgetLanguage*> FLanguages;  // load order; owned
-  TWidgetLanguage* FCurrent = nullptr;
+  // Switched on the manager's thread, read by every widget thread; the tables
+  // themselves never change after loading.
+  std::atomic<TWidgetLanguage*> FCurrent{nullptr};
 };
