@@ -64,15 +64,6 @@ TEST(FileFormat, FileWithoutMarkIsUtf16FromByteZero) {
   }
 }
 
-TEST(FileErrors, MissingFileRaisesCannotOpenWithFullPathButGivesAnEmptyIni) {
-  TempDir dir;
-  const WideString message = MessageOf<EFOpenError>([&] { TWStringList().LoadFromFile(dir.Name(u"missing.txt")); });
-  const WideString prefix = u"Cannot open file \"" + dir.Name(u"missing.txt") + u"\". ";
-  EXPECT_EQ(message.substr(0, prefix.size()), prefix) << Utf8FromWide(message);
-  EXPECT_GT(message.size(), prefix.size()) << "the system's error text follows";
-  EXPECT_EQ(SectionCount(TWMemIniFile(dir.Name(u"missing.ini"))), 0);
-}
-
 TEST(UpdateFile, ReplacesTheWholeOldFileWithMarkAndCrLfLines) {
   TempDir dir;
   WriteBytes(dir.File(u"s.ini"), kOldContent + Utf16Bytes(u"[Long]\r\n" + WideString(5000, u'x') + u"\r\n"));
@@ -85,13 +76,18 @@ TEST(UpdateFile, ReplacesTheWholeOldFileWithMarkAndCrLfLines) {
   EXPECT_EQ(dir.Content(), (Names{"s.ini"}));
 }
 
-TEST(UpdateFile, MissingFolderFailsCleanlyAndLaterSucceeds) {
+TEST(FileErrors, MissingFileOrFolderRaisesWithFullPathAndLeavesNothing) {
   TempDir dir;
+  const WideString opening = MessageOf<EFOpenError>([&] { TWStringList().LoadFromFile(dir.Name(u"missing.txt")); });
+  const WideString cannotOpen = u"Cannot open file \"" + dir.Name(u"missing.txt") + u"\". ";
+  EXPECT_EQ(opening.substr(0, cannotOpen.size()), cannotOpen) << Utf8FromWide(opening);
+  EXPECT_GT(opening.size(), cannotOpen.size()) << "the system's error text follows";
+  EXPECT_EQ(SectionCount(TWMemIniFile(dir.Name(u"missing.ini"))), 0);
   const WideString name = dir.Name(u"sub") + WideString(1, WideChar(fs::path::preferred_separator)) + u"s.ini";
   TWMemIniFile ini(name);
   ini.WriteString(u"ID1", u"Title", u"Site \u00e7");
-  const WideString prefix = u"Cannot create file \"" + name + u"\". ";
-  EXPECT_EQ(MessageOf<EFCreateError>([&] { ini.UpdateFile(); }).substr(0, prefix.size()), prefix);
+  const WideString cannotCreate = u"Cannot create file \"" + name + u"\". ";
+  EXPECT_EQ(MessageOf<EFCreateError>([&] { ini.UpdateFile(); }).substr(0, cannotCreate.size()), cannotCreate);
   EXPECT_TRUE(dir.Content().empty());
   fs::create_directories(dir.Path / "sub");
   ini.UpdateFile();
