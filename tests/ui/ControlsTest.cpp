@@ -89,35 +89,25 @@ TEST(ControlWindow, PropertiesBeforeCreationAreStoredAndUsed) {
   EXPECT_EQ(form.Caption(), u"After");
 }
 
-TEST(ControlWindow, VisibleChildCreatesItsParentFirstAndNewestIsOnTop) {
-  TWidgetForm form(nullptr);
-  auto* child = new TWidgetControl(&form);
-  child->SetParent(&form);
-  child->Show();
-  ASSERT_TRUE(form.WindowExists());
-  EXPECT_EQ(TControl::FromWindow(GetWindow(form.StoredHandle(), GW_CHILD)), child);
-  auto* later = new TWidgetControl(&form);
-  later->SetParent(&form);
-  later->Handle();
-  EXPECT_EQ(GetWindow(form.StoredHandle(), GW_CHILD), later->StoredHandle());
-  EXPECT_EQ(form.ControlCount(), 2);
-}
-
-TEST(ControlWindow, FreeingAControlDestroysItsWindowFirst) {
+TEST(ControlWindow, ChildWindowsComeAfterTheirParentsAndGoBeforeTheirObjects) {
   auto* form = new TWidgetForm(nullptr);
   auto* child = new TWidgetControl(form);
   child->SetParent(form);
-  HWND childWindow = child->Handle();
+  child->Show();  // makes the form's window first
   HWND formWindow = form->StoredHandle();
+  ASSERT_TRUE(IsWindow(formWindow));
+  auto* later = new TWidgetControl(form);
+  later->SetParent(form);
+  HWND laterWindow = later->Handle();
+  EXPECT_EQ(GetWindow(formWindow, GW_CHILD), laterWindow);  // newest on top
+  EXPECT_EQ(TControl::FromWindow(GetWindow(laterWindow, GW_HWNDNEXT)), child);
+  HWND childWindow = child->StoredHandle();
   delete child;
   EXPECT_FALSE(IsWindow(childWindow));
-  EXPECT_TRUE(IsWindow(formWindow));
-  child = new TWidgetControl(form);
-  child->SetParent(form);
-  childWindow = child->Handle();
+  EXPECT_EQ(form->ControlCount(), 1);
   delete form;  // frees its window, which takes the child window along, then the child
   EXPECT_FALSE(IsWindow(formWindow));
-  EXPECT_FALSE(IsWindow(childWindow));
+  EXPECT_FALSE(IsWindow(laterWindow));
 }
 
 TEST(ControlWindow, PlatformDestructionLeavesTheObjectUsable) {

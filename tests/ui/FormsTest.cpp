@@ -121,10 +121,12 @@ TEST(FormLayer, ShowsTheCanvasOnScreenAndOpacityZeroHidesIt) {
   EXPECT_EQ(paints, 1);  // fading re-sends the picture without painting
 }
 
-TEST(FormMessages, CloseActions) {
+// No handler and caFree destroy the window, caHide hides it, caNone keeps it.
+template <class TForm>
+void ExpectCloseActions() {
   struct Row { int action; bool exists; bool visible; };
   for (Row row : {Row{-1, false, false}, Row{caFree, false, false}, Row{caHide, true, false}, Row{caNone, true, true}}) {
-    TWidgetForm form(nullptr);
+    TForm form(nullptr);
     form.SetWidth(10);
     if (row.action >= 0)
       form.OnClose = [&](TComponent* sender, TCloseAction& action) {
@@ -139,6 +141,11 @@ TEST(FormMessages, CloseActions) {
     EXPECT_EQ(IsWindow(window) && IsWindowVisible(window), row.visible) << row.action;
     EXPECT_EQ(form.Width(), 10);  // the object stays readable
   }
+}
+
+TEST(FormMessages, CloseActionsOfLayeredAndNativeForms) {
+  ExpectCloseActions<TWidgetForm>();
+  ExpectCloseActions<TWinForm>();
 }
 
 TEST(FormMessages, EventsInOrderAndChildrenMadeDuringCreationArePainted) {

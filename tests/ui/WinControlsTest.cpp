@@ -107,22 +107,6 @@ TEST(GdiObjects, CanvasSelectsReplacementsAndGivesTheOriginalsBack) {
   DeleteDC(dc);
 }
 
-TEST(WinForms, CloseActionsAndCreationStyles) {
-  struct Row { int action; bool exists; bool visible; };
-  for (Row row : {Row{-1, false, false}, Row{caHide, true, false}, Row{caNone, true, true}}) {
-    TWinForm form(nullptr);
-    if (row.action >= 0)
-      form.OnClose = [&](TComponent*, TCloseAction& action) { action = static_cast<TCloseAction>(row.action); };
-    form.Show();
-    HWND window = form.StoredHandle();
-    EXPECT_EQ(form.Style() & WS_OVERLAPPEDWINDOW, static_cast<DWORD>(WS_OVERLAPPEDWINDOW));
-    EXPECT_EQ(form.ExStyle() & (WS_EX_WINDOWEDGE | WS_EX_CLIENTEDGE), static_cast<DWORD>(WS_EX_WINDOWEDGE | WS_EX_CLIENTEDGE));
-    SendMessageW(window, WM_CLOSE, 0, 0);
-    EXPECT_EQ(form.WindowExists(), row.exists) << row.action;
-    EXPECT_EQ(IsWindow(window) && IsWindowVisible(window), row.visible) << row.action;
-  }
-}
-
 // The canvas once kept its objects selected into the paint context past EndPaint.
 TEST(WinForms, PaintBindsTheCanvasToThePaintContext) {
   struct TPaintedForm : TWinForm {
