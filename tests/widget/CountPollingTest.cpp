@@ -7,57 +7,24 @@ TEST(CountParse, FollowsTheResponseTable) {
     std::string Body;
     int32_t Count;
   } cases[] = {
-      {"12\r\n", 12},
-      {" 7 ", 7},
-      {std::string("\0\t 9\n\0", 6), 9},
-      {"0", 0},
-      {"007", 7},
-      {"+5", 5},
-      {"-3", -3},
-      {"0x1A", 26},
-      {"0X1a", 26},
-      {"$1A", 26},
-      {"x1A", 26},
-      {"X1A", 26},
-      {"-$10", -16},
-      {"+0x10", 16},
-      {"2147483647", 2147483647},
-      {"-2147483648", INT32_MIN},
-      {"0x7FFFFFFF", 2147483647},
+      // Accepted: trimmed blanks and control codes, signs, every hex prefix, both ends of the range.
+      {"12\r\n", 12}, {" 7 ", 7}, {std::string("\0\t 9\n\0", 6), 9}, {"0", 0}, {"007", 7}, {"+5", 5},
+      {"-3", -3}, {"0x1A", 26}, {"0X1a", 26}, {"$1A", 26}, {"x1A", 26}, {"X1A", 26}, {"-$10", -16},
+      {"+0x10", 16}, {"2147483647", 2147483647}, {"-2147483648", INT32_MIN}, {"0x7FFFFFFF", 2147483647},
       {"-0x80000000", INT32_MIN},
-      {"", -1},
-      {" \r\n", -1},
-      {"abc", -1},
-      {"3.5", -1},
-      {"12 visitors", -1},
-      {"1 2", -1},
-      {"+", -1},
-      {"-", -1},
-      {"0x", -1},
-      {"$", -1},
-      {"0xG", -1},
-      {"12a", -1},
-      {"--3", -1},
-      {"2147483648", -1},
-      {"-2147483649", -1},
-      {"0x80000000", -1},
-      {"99999999999999999999", -1},
-      {"\xA0" "5", -1},
+      // Rejected: empty, letters, fractions, trailing words, bare signs and prefixes, overflow,
+      // a non-breaking space and an embedded NUL.
+      {"", -1}, {" \r\n", -1}, {"abc", -1}, {"3.5", -1}, {"12 visitors", -1}, {"1 2", -1}, {"+", -1},
+      {"-", -1}, {"0x", -1}, {"$", -1}, {"0xG", -1}, {"12a", -1}, {"--3", -1}, {"2147483648", -1},
+      {"-2147483649", -1}, {"0x80000000", -1}, {"99999999999999999999", -1}, {"\xA0" "5", -1},
       {std::string("1\0" "2", 3), -1},
   };
   for (const auto& c : cases) EXPECT_EQ(ParseCount(c.Body), c.Count) << '"' << c.Body << '"';
 }
 
-TEST(CountFace, NegativeCountsShowAQuestionMark) {
-  EXPECT_EQ(CountText(0), u"0");
-  EXPECT_EQ(CountText(12), u"12");
-  EXPECT_EQ(CountText(2147483647), u"2147483647");
-  EXPECT_EQ(CountText(-1), u"?");
-  EXPECT_EQ(CountText(-3), u"?");
-  EXPECT_EQ(CountText(INT32_MIN), u"?");
-}
-
-TEST(CountFace, TrendComparesRawValuesMinusOneIncluded) {
+TEST(CountFace, TextAndTrendCompareRawValuesMinusOneIncluded) {
+  for (auto [n, text] : {std::pair{0, u"0"}, {2147483647, u"2147483647"}, {-1, u"?"}, {INT32_MIN, u"?"}})
+    EXPECT_EQ(CountText(n), text) << n;
   struct {
     int32_t Previous, Current;
     const char16_t* Image;
@@ -71,7 +38,6 @@ TEST(CountFace, TrendComparesRawValuesMinusOneIncluded) {
 TEST(CountRequest, IdsAreEscapedIntoThePath) {
   EXPECT_EQ(CountRequestPath(u"k3v9_w2-m7"), "/sitecount/k3v9_w2-m7");
   EXPECT_EQ(CountRequestPath(u"a b\r\nGET /x?y"), "/sitecount/a%20b%0D%0AGET%20%2Fx%3Fy");
-  EXPECT_EQ(CountRequestPath(u""), "/sitecount/");
 }
 
 TEST(PollSchedule, StartTimerHandsOverOnlyWhenEnabledAndSlowEnough) {
@@ -79,66 +45,44 @@ TEST(PollSchedule, StartTimerHandsOverOnlyWhenEnabledAndSlowEnough) {
     bool Enable;
     int32_t Interval;
     int32_t Armed;
-  } cases[] = {{true, 7000, FIRST_POLL_DELAY}, {true, 15000, FIRST_POLL_DELAY}, {true, 6999, -1},
-               {true, 6000, -1}, {false, 15000, -1}, {true, 0, -1}, {true, -5, -1}};
+  } cases[] = {{true, 7000, FIRST_POLL_DELAY}, {true, 6999, -1}, {true, 6000, -1}, {false, 15000, -1}, {true, -5, -1}};
   for (const auto& c : cases) {
     TCountPoller p;
     p.Enable = c.Enable;
     p.Interval = c.Interval;
     TPollActions a = p.OnStartTimer();
-    EXPECT_TRUE(a.KillStartTimer);
-    EXPECT_FALSE(a.StartRequest);
+    EXPECT_TRUE(a.KillStartTimer && !a.StartRequest);
     EXPECT_EQ(a.ArmPollTimerMs, c.Armed) << c.Enable << " " << c.Interval;
   }
 }
 
-TEST(PollSchedule, PollTimerPollsAndRearmsWithTheInterval) {
+TEST(PollSchedule, TicksPollOncePerRequestAndOnlyWhenEnabled) {
   TCountPoller p;
-  p.ID = u"abc";
   p.Interval = 7000;
   TPollActions a = p.OnPollTimer();
-  EXPECT_TRUE(a.KillPollTimer);
   EXPECT_TRUE(a.StartRequest);
   EXPECT_EQ(a.ArmPollTimerMs, 7000);
   EXPECT_EQ(a.Indicator, TIndicator::Busy);
-  EXPECT_TRUE(a.Redraw);
-  EXPECT_EQ(p.RequestPath(), "/sitecount/abc");
-  EXPECT_TRUE(p.Busy());
-
   // A tick while the request is in flight starts nothing but keeps the schedule.
-  p.Interval = 20000;
   a = p.OnPollTimer();
   EXPECT_FALSE(a.StartRequest);
-  EXPECT_TRUE(a.KillPollTimer);
-  EXPECT_EQ(a.ArmPollTimerMs, 20000);
+  EXPECT_EQ(a.ArmPollTimerMs, 7000);
   EXPECT_EQ(a.Indicator, TIndicator::Unchanged);
-}
 
-TEST(PollSchedule, ShortIntervalStopsPeriodicPollingButRefreshStillPolls) {
-  TCountPoller p;
+  // Below the minimum interval a tick polls but never re-arms; Refresh still polls.
+  p.ApplyResponse("1");
   p.Interval = 6000;
-  EXPECT_EQ(p.OnStartTimer().ArmPollTimerMs, -1);
-  TPollActions a = p.OnPollTimer();
-  EXPECT_TRUE(a.KillPollTimer);
+  a = p.OnPollTimer();
   EXPECT_TRUE(a.StartRequest);
   EXPECT_EQ(a.ArmPollTimerMs, -1);
   p.ApplyResponse("1");
   EXPECT_TRUE(p.StartPoll().StartRequest);
-}
 
-TEST(PollSchedule, DisabledTrackerKeepsItsTimerAndPollsNothing) {
-  TCountPoller p;
-  p.Enable = false;
-  TPollActions a = p.OnPollTimer();
-  EXPECT_FALSE(a.KillPollTimer);
-  EXPECT_FALSE(a.StartRequest);
-  EXPECT_EQ(a.ArmPollTimerMs, -1);
-  EXPECT_FALSE(a.Redraw);
-  p.Enable = true;
-  EXPECT_TRUE(p.OnPollTimer().StartRequest);
-  // Refresh works while switched off too.
+  // Switched off: the tick polls nothing and leaves its timer armed; Refresh still works.
   TCountPoller off;
   off.Enable = false;
+  a = off.OnPollTimer();
+  EXPECT_FALSE(a.StartRequest || a.KillPollTimer);
   EXPECT_TRUE(off.StartPoll().StartRequest);
 }
 
@@ -147,57 +91,34 @@ TEST(PollResponse, CountsMoveThroughPreviousAndTrend) {
   p.Count = 5;
   p.StartPoll();
   TPollActions a = p.ApplyResponse("8\r\n");
-  EXPECT_TRUE(a.UpdateFace);
-  EXPECT_EQ(p.Previous, 5);
   EXPECT_EQ(p.Count, 8);
   EXPECT_EQ(a.CountCaption, u"8");
   EXPECT_EQ(a.PreviousCaption, u"5");
   EXPECT_EQ(a.TrendImage, u"INC.PNG");
   EXPECT_EQ(a.Indicator, TIndicator::Idle);
-  EXPECT_TRUE(a.FreeWorker);
-  EXPECT_TRUE(a.Redraw);
+  EXPECT_TRUE(a.FreeWorker && a.UpdateFace);
   EXPECT_FALSE(p.Busy());
 
   p.StartPoll();
-  a = p.ApplyResponse("8");
-  EXPECT_EQ(p.Previous, 8);
-  EXPECT_EQ(a.TrendImage, u"EQUAL.PNG");
+  EXPECT_EQ(p.ApplyResponse("8").TrendImage, u"EQUAL.PNG");
 
   p.StartPoll();
   a = p.ApplyResponse("");  // a failed request leaves an empty body
-  EXPECT_EQ(p.Count, -1);
   EXPECT_EQ(a.CountCaption, u"?");
   EXPECT_EQ(a.PreviousCaption, u"8");
   EXPECT_EQ(a.TrendImage, u"DEC.PNG");
-}
 
-TEST(PollResponse, FirstCountAfterNothingStoredIsAnIncrease) {
-  TCountPoller p;
-  p.StartPoll();
-  TPollActions a = p.ApplyResponse("3");
-  EXPECT_EQ(a.TrendImage, u"INC.PNG");
-  EXPECT_EQ(a.PreviousCaption, u"?");
-  EXPECT_EQ(a.CountCaption, u"3");
-}
-
-TEST(PollResponse, ResponseWithoutARequestOnlyRedraws) {
-  TCountPoller p;
-  p.Count = 4;
-  TPollActions a = p.ApplyResponse("9");
-  EXPECT_TRUE(a.Redraw);
-  EXPECT_FALSE(a.UpdateFace);
-  EXPECT_FALSE(a.FreeWorker);
-  EXPECT_EQ(p.Count, 4);
-  EXPECT_EQ(p.Previous, -1);
+  // A response nobody asked for changes nothing.
+  a = p.ApplyResponse("9");
+  EXPECT_FALSE(a.UpdateFace || a.FreeWorker);
+  EXPECT_EQ(p.Count, -1);
 }
 
 TEST(PollResponse, FailedStartReturnsToIdleAndTheNextTickTriesAgain) {
   TCountPoller p;
-  p.Interval = 7000;
   EXPECT_TRUE(p.OnPollTimer().StartRequest);
   TPollActions a = p.RequestNotStarted();
   EXPECT_EQ(a.Indicator, TIndicator::Idle);
   EXPECT_TRUE(a.FreeWorker);
-  EXPECT_FALSE(p.Busy());
   EXPECT_TRUE(p.OnPollTimer().StartRequest);
 }

@@ -19,8 +19,9 @@ struct SnapCase {
 TSnapRect WidgetAt(int32_t left, int32_t top) { return {left, top, left + W, top + H}; }
 }  // namespace
 
-TEST(Snapping, PullsEdgesTogetherOnlyWhenCloserThanEightPixels) {
+TEST(Snapping, PullsEdgesOntoNeighboursThenTheWorkArea) {
   const TSnapRect other = WidgetAt(400, 300);
+  const int32_t bottom = kScreen.Bottom - H;  // resting on the work area's bottom
   const SnapCase cases[] = {
       {"left edge 5 px right of the other's right edge", 484, 300, {other}, 479, 300},
       {"left edge 7 px away still snaps", 486, 300, {other}, 479, 300},
@@ -31,6 +32,14 @@ TEST(Snapping, PullsEdgesTogetherOnlyWhenCloserThanEightPixels) {
       {"tops nearly level align", 600, 304, {other}, 600, 300},
       {"lefts nearly level align, however far apart vertically", 397, 800, {other}, 400, 800},
       {"overlapping by 7 px on the right still snaps to the outside", 472, 300, {other}, 479, 300},
+      {"3 px above the work area's bottom", 600, bottom - 3, {}, 600, bottom},
+      {"the work area wins over a neighbour", 600, bottom - 3, {{700, 100, 779, kScreen.Bottom - 5}}, 600, bottom},
+      {"near the top left corner", 4, 3, {}, 0, 0},
+      {"partly off the right edge", kScreen.Right - W + 6, 500, {}, kScreen.Right - W, 500},
+      // The own top lands on the thin neighbour's bottom, then finds its top 4 px away.
+      {"later tests see earlier adjustments", 500, 106, {{0, 100, 79, 104}}, 500, 100},
+      {"far off-screen positions do not overflow", INT32_MIN + 3, INT32_MAX - 10,
+       {WidgetAt(INT32_MAX - 100, INT32_MIN)}, INT32_MIN + 3, INT32_MAX - 10},
   };
   for (const SnapCase& c : cases) {
     int32_t x = c.X, y = c.Y;
@@ -38,43 +47,6 @@ TEST(Snapping, PullsEdgesTogetherOnlyWhenCloserThanEightPixels) {
     EXPECT_EQ(x, c.WantX) << c.What;
     EXPECT_EQ(y, c.WantY) << c.What;
   }
-}
-
-TEST(Snapping, WorkAreaComesLastAndWins) {
-  int32_t x = 600, y = kScreen.Bottom - H - 3;  // 3 px above the work area's bottom
-  SnapPosition(x, y, W, H, {}, kScreen);
-  EXPECT_EQ(y, kScreen.Bottom - H);
-
-  // A neighbour pulls the bottom to 990 - 74, but the work-area bottom 5 px further down wins.
-  const TSnapRect neighbour{700, 100, 779, kScreen.Bottom - 5};
-  x = 600;
-  y = kScreen.Bottom - 5 - H + 2;
-  SnapPosition(x, y, W, H, {neighbour}, kScreen);
-  EXPECT_EQ(y, kScreen.Bottom - H);
-
-  x = 4;
-  y = 3;
-  SnapPosition(x, y, W, H, {}, kScreen);
-  EXPECT_EQ(x, 0);
-  EXPECT_EQ(y, 0);
-  x = kScreen.Right - W + 6;  // partly off the right edge
-  SnapPosition(x, y, W, H, {}, kScreen);
-  EXPECT_EQ(x, kScreen.Right - W);
-}
-
-TEST(Snapping, LaterTestsSeeEarlierAdjustments) {
-  // Own top lands on the thin neighbour's bottom, and is then 4 px from its top.
-  const TSnapRect thin{0, 100, 79, 104};
-  int32_t x = 500, y = 106;
-  SnapPosition(x, y, W, H, {thin}, {0, 0, 2000, 2000});
-  EXPECT_EQ(y, 100);  // test 3 moved it to 104, test 4 then found the top 4 px away
-}
-
-TEST(Snapping, FarOffScreenPositionsDoNotOverflow) {
-  int32_t x = INT32_MIN + 3, y = INT32_MAX - 10;
-  SnapPosition(x, y, W, H, {WidgetAt(INT32_MAX - 100, INT32_MIN)}, kScreen);
-  EXPECT_EQ(x, INT32_MIN + 3);
-  EXPECT_EQ(y, INT32_MAX - 10);
 }
 
 TEST(WidgetBoard, HiddenAndOwnEntriesAttractNothing) {
