@@ -1,5 +1,6 @@
 #include "widget/WidgetTestSupport.h"
 
+#include <utility>
 #include <vector>
 
 #include "app/WidgetLanguages.h"
@@ -14,6 +15,7 @@ std::string ImageOf(TWidgetMainForm* w, TWidgetImageControl* TWidgetMainForm::*f
 WideString CaptionOf(TWidgetMainForm* w, TWidgetLabel* TWidgetMainForm::*field) {
   return WidgetTest::Read<WideString>(w, [w, field] { return (w->*field)->Caption(); });
 }
+int32_t CountOf(TWidgetMainForm* w) { return WidgetTest::Read<int32_t>(w, [w] { return w->Count(); }); }
 RECT BoundsOf(TWidgetMainForm* w) {
   RECT r{};
   GetWindowRect(w->StoredHandle(), &r);
@@ -23,7 +25,7 @@ RECT BoundsOf(TWidgetMainForm* w) {
 
 // ---- polling
 
-TEST_F(WidgetTest, PollShowsCountPreviousAndTrend) {
+TEST_F(WidgetTest, PollShowsCountPreviousAndTrendAndAFailureAsQuestionMark) {
   TTrackerSettings s = Quiet(u"site1");
   s.Count = 5;
   Server->SetCount("site1", "8\r\n");
@@ -31,27 +33,34 @@ TEST_F(WidgetTest, PollShowsCountPreviousAndTrend) {
   EXPECT_EQ(CaptionOf(w, &TWidgetMainForm::CountLabel), u"5");
 
   Refresh(w);
-  ASSERT_TRUE(WaitUntil([&] { return Read<int32_t>(w, [w] { return w->Count(); }) == 8 && Idle(w); }));
+  ASSERT_TRUE(WaitUntil([&] { return CountOf(w) == 8 && Idle(w); }));
   EXPECT_EQ(CaptionOf(w, &TWidgetMainForm::CountLabel), u"8");
   EXPECT_EQ(CaptionOf(w, &TWidgetMainForm::PreviousLabel), u"5");
   EXPECT_EQ(ImageOf(w, &TWidgetMainForm::TrendImage), "INC.PNG");
+  // On screen the arrow is green, with no red in it.
+  RECT r = BoundsOf(w);
+  int green = 0, red = 0;
+  for (int y = 23; y <= 34; ++y)
+    for (int x = 63; x <= 74; ++x) {
+      uint32_t p = uitest::ScreenPixel(r.left + x, r.top + y);
+      uint32_t R = p >> 16, G = (p >> 8) & 0xFF;
+      green += G > 150 && R < 100;
+      red += R > 150 && G < 100;
+    }
+  EXPECT_GT(green, 10);
+  EXPECT_EQ(red, 0);
 
   Refresh(w);
   ASSERT_TRUE(WaitUntil([&] { return Read<int32_t>(w, [w] { return w->Previous(); }) == 8 && Idle(w); }));
   EXPECT_EQ(ImageOf(w, &TWidgetMainForm::TrendImage), "EQUAL.PNG");
   ASSERT_EQ(Server->Requests().size(), 2u);
   EXPECT_EQ(Server->Requests()[0].Path, "/sitecount/site1");
-}
 
-TEST_F(WidgetTest, FailedPollShowsQuestionMark) {
-  TTrackerSettings s = Quiet(u"gone");
-  s.Count = 5;
   OverrideCounterHostForTesting("127.0.0.1:" + std::to_string(ClosedLoopbackPort()));
-  TWidgetMainForm* w = Start(s);
   Refresh(w);
-  ASSERT_TRUE(WaitUntil([&] { return Read<int32_t>(w, [w] { return w->Count(); }) == NO_COUNT && Idle(w); }));
+  ASSERT_TRUE(WaitUntil([&] { return CountOf(w) == NO_COUNT && Idle(w); }));
   EXPECT_EQ(CaptionOf(w, &TWidgetMainForm::CountLabel), u"?");
-  EXPECT_EQ(CaptionOf(w, &TWidgetMainForm::PreviousLabel), u"5");
+  EXPECT_EQ(CaptionOf(w, &TWidgetMainForm::PreviousLabel), u"8");
   EXPECT_EQ(ImageOf(w, &TWidgetMainForm::TrendImage), "DEC.PNG");
 }
 
@@ -72,33 +81,30 @@ TEST_F(WidgetTest, DotIsBusyOnlyWhileRequestIsInFlight) {
 
   ASSERT_TRUE(WaitUntil([&] { return Idle(w); }));
   EXPECT_EQ(ImageOf(w, &TWidgetMainForm::StateImage), "IDLE.PNG");
-  EXPECT_EQ(Read<int32_t>(w, [w] { return w->Count(); }), 3);
+  EXPECT_EQ(CountOf(w), 3);
   Sleep(200);
   EXPECT_EQ(Server->Requests().size(), 1u);
 }
 
 // ---- timers
 
-TEST_F(WidgetTest, ShortIntervalPollsOnlyOnRefresh) {
-  TWidgetMainForm* w = Start(Quiet(u"short"), 0);
-  Sleep(700);
-  EXPECT_EQ(Server->Requests().size(), 0u);
-  Refresh(w);
-  ASSERT_TRUE(Server->WaitForRequests(1, 5000));
-  ASSERT_TRUE(WaitUntil([&] { return Idle(w); }));
-  Sleep(500);
-  EXPECT_EQ(Server->Requests().size(), 1u);
-}
-
-TEST_F(WidgetTest, DisabledTrackerPollsNothing) {
-  TTrackerSettings s = Quiet(u"off");
+// Interval 6000 never polls by itself but Refresh polls once; a switched-off
+// tracker polls nothing, not even on a tick.
+TEST_F(WidgetTest, ShortIntervalPollsOnlyOnRefreshAndDisabledPollsNothing) {
+  TWidgetMainForm* shortInterval = Start(Quiet(u"short"), 0);
+  TTrackerSettings s = Quiet(u"off", 500, 300);
   s.Interval = 7000;
   s.Enable = false;
-  TWidgetMainForm* w = Start(s, 0);
-  // A tick of a switched-off tracker polls nothing either.
-  w->Invoke([w] { w->OnPollTimer(); });
-  Sleep(800);
+  TWidgetMainForm* off = Start(s, 0);
+  off->Invoke([off] { off->OnPollTimer(); });
+  Sleep(700);
   EXPECT_EQ(Server->Requests().size(), 0u);
+  Refresh(shortInterval);
+  ASSERT_TRUE(Server->WaitForRequests(1, 5000));
+  ASSERT_TRUE(WaitUntil([&] { return Idle(shortInterval); }));
+  Sleep(500);
+  ASSERT_EQ(Server->Requests().size(), 1u);
+  EXPECT_EQ(Server->Requests()[0].Path, "/sitecount/short");
 }
 
 TEST_F(WidgetTest, FirstPollComesAfterStartDelayPlusFirstPollDelay) {
@@ -138,26 +144,6 @@ TEST_F(WidgetTest, BackColorTintsPanelKeepingItsAlpha) {
   EXPECT_LT(screen & 0xFF, 40u);
 }
 
-TEST_F(WidgetTest, TrendArrowIsGreenAfterAnIncrease) {
-  TTrackerSettings s = Quiet(u"up", 500, 200);
-  s.Count = 1;
-  Server->SetCount("up", "9");
-  TWidgetMainForm* w = Start(s);
-  Refresh(w);
-  ASSERT_TRUE(WaitUntil([&] { return Read<int32_t>(w, [w] { return w->Count(); }) == 9 && Idle(w); }));
-  RECT r = BoundsOf(w);
-  int green = 0, red = 0;
-  for (int y = 23; y <= 34; ++y)
-    for (int x = 63; x <= 74; ++x) {
-      uint32_t p = uitest::ScreenPixel(r.left + x, r.top + y);
-      uint32_t R = p >> 16, G = (p >> 8) & 0xFF;
-      if (G > 150 && R < 100) ++green;
-      if (R > 150 && G < 100) ++red;
-    }
-  EXPECT_GT(green, 10);
-  EXPECT_EQ(red, 0);
-}
-
 // The face without a title must equal the panel and the glass alone.
 TEST_F(WidgetTest, EmptyTitleDrawsOnlyTheGlassInTheTitleStrip) {
   TTrackerSettings s = Quiet(u"notitle");
@@ -168,140 +154,114 @@ TEST_F(WidgetTest, EmptyTitleDrawsOnlyTheGlassInTheTitleStrip) {
   TWidgetImage shadow(u"SHADOW.PNG", true), overlay(u"OVERLAY.PNG", true);
   expected.DrawImage(shadow.Handle(), 0, 0, WIDGET_WIDTH, WIDGET_HEIGHT);
   expected.DrawImage(overlay.Handle(), 0, 0, WIDGET_WIDTH, WIDGET_HEIGHT);
-  int differing = Read<int>(w, [&] {
-    w->Redraw();
-    int n = 0;
-    for (int y = 0; y < 18; ++y)
-      for (int x = 0; x < WIDGET_WIDTH; ++x) {
-        uint32_t a = PixelAt(w->Canvas()->Bitmap(), x, y), b = PixelAt(expected.Bitmap(), x, y);
-        for (int shift = 0; shift < 32; shift += 8)
-          if (!uitest::Near((a >> shift) & 0xFF, (b >> shift) & 0xFF, 2)) {
-            ++n;
-            break;
-          }
-      }
-    return n;
-  });
-  EXPECT_EQ(differing, 0);
+  // Title-strip pixels that differ from the expected face by more than tolerance in any channel.
+  auto differing = [&](int tolerance) {
+    return Read<int>(w, [&] {
+      w->Redraw();
+      int n = 0;
+      for (int y = 0; y < 18; ++y)
+        for (int x = 0; x < WIDGET_WIDTH; ++x) {
+          uint32_t a = PixelAt(w->Canvas()->Bitmap(), x, y), b = PixelAt(expected.Bitmap(), x, y);
+          for (int shift = 0; shift < 32; shift += 8)
+            if (!uitest::Near((a >> shift) & 0xFF, (b >> shift) & 0xFF, tolerance)) {
+              ++n;
+              break;
+            }
+        }
+      return n;
+    });
+  };
+  EXPECT_EQ(differing(2), 0);
   // A title does change the strip, so the comparison can see text.
   // Wine offers GDI+ only the DejaVu families here.
   w->Invoke([w] {
     w->TitleLabel->Canvas()->Font()->SetName("DejaVu Sans");
     w->SetTitle(u"WWWWWW");
-    w->Redraw();
   });
-  int changed = Read<int>(w, [&] {
-    int n = 0;
-    for (int y = 0; y < 18; ++y)
-      for (int x = 0; x < WIDGET_WIDTH; ++x)
-        if (PixelAt(w->Canvas()->Bitmap(), x, y) != PixelAt(expected.Bitmap(), x, y)) ++n;
-    return n;
-  });
-  EXPECT_GT(changed, 10);
+  EXPECT_GT(differing(0), 10);
 }
 
 // ---- snapping
 
-struct SnapCase {
-  int Gap;
-  bool Snaps;
-};
-
+// Positions set from code snap like drags: to near edges of visible widgets
+// only, to the work area's bottom, and never to a neighbour that is gone.
 TEST_F(WidgetTest, PositionsSetFromCodeSnapToNearVisibleEdges) {
   TWidgetMainForm* anchor = Start(Quiet(u"anchor", 300, 300));
   TWidgetMainForm* mover = Start(Quiet(u"mover", 600, 600));
   const int anchorRight = 300 + WIDGET_WIDTH;
-  for (SnapCase c : {SnapCase{5, true}, SnapCase{7, true}, SnapCase{-7, true}, SnapCase{8, false}, SnapCase{-8, false}}) {
-    mover->Invoke([&] { mover->MoveTo(anchorRight + c.Gap, 600); });
+  for (auto [gap, snaps] : {std::pair{5, true}, {-7, true}, {8, false}, {-8, false}}) {
+    mover->Invoke([&] { mover->MoveTo(anchorRight + gap, 600); });
     RECT r = BoundsOf(mover);
-    EXPECT_EQ(r.left, c.Snaps ? anchorRight : anchorRight + c.Gap) << "gap " << c.Gap;
-    EXPECT_EQ(r.top, 600) << "gap " << c.Gap;
+    EXPECT_EQ(r.left, snaps ? anchorRight : anchorRight + gap) << "gap " << gap;
+    EXPECT_EQ(r.top, 600) << "gap " << gap;
     mover->Invoke([&] { mover->MoveTo(900, 600); });
   }
-  // Own bottom onto the anchor's top.
-  mover->Invoke([&] { mover->MoveTo(700, 300 - WIDGET_HEIGHT - 3); });
-  EXPECT_EQ(BoundsOf(mover).top, 300 - WIDGET_HEIGHT);
-  (void)anchor;
-}
-
-TEST_F(WidgetTest, HiddenWidgetAttractsNothing) {
-  TWidgetMainForm* anchor = Start(Quiet(u"anchor", 300, 300));
-  TWidgetMainForm* mover = Start(Quiet(u"mover", 600, 600));
-  Post(anchor, WM_HIDEWIDGET);
-  ASSERT_TRUE(WaitUntil([&] { return !Read<bool>(anchor, [anchor] { return anchor->Visible(); }); }));
-  mover->Invoke([&] { mover->MoveTo(300 + WIDGET_WIDTH + 5, 600); });
-  EXPECT_EQ(BoundsOf(mover).left, 300 + WIDGET_WIDTH + 5);
-}
-
-TEST_F(WidgetTest, WorkAreaBottomWinsWithinSevenPixels) {
   RECT work{};
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  TWidgetMainForm* w = Start(Quiet(u"bottom", 400, 300));
-  w->Invoke([&] { w->MoveTo(400, work.bottom - WIDGET_HEIGHT - 3); });
-  EXPECT_EQ(BoundsOf(w).bottom, work.bottom);
-  w->Invoke([&] { w->MoveTo(400, work.bottom - WIDGET_HEIGHT - 8); });
-  EXPECT_EQ(BoundsOf(w).bottom, work.bottom - 8);
-}
+  for (auto [gap, snaps] : {std::pair{3, true}, {8, false}}) {
+    mover->Invoke([&] { mover->MoveTo(900, work.bottom - WIDGET_HEIGHT - gap); });
+    EXPECT_EQ(BoundsOf(mover).bottom, snaps ? work.bottom : work.bottom - gap) << "gap " << gap;
+  }
 
-// A neighbour freed while another widget moves leaves nothing behind to read.
-TEST_F(WidgetTest, RemovedNeighbourDropsOffTheBoard) {
-  TWidgetMainForm* anchor = Start(Quiet(u"anchor", 300, 300));
-  TWidgetMainForm* mover = Start(Quiet(u"mover", 600, 600));
-  delete anchor;
+  Post(anchor, WM_HIDEWIDGET);
+  ASSERT_TRUE(WaitUntil([&] { return !Read<bool>(anchor, [anchor] { return anchor->Visible(); }); }));
+  mover->Invoke([&] { mover->MoveTo(anchorRight + 5, 600); });
+  EXPECT_EQ(BoundsOf(mover).left, anchorRight + 5);
+
+  // A neighbour freed while another widget moves leaves nothing behind to read.
+  TWidgetMainForm* neighbour = Start(Quiet(u"neighbour", 300, 100));
+  delete neighbour;
   EXPECT_TRUE(Board.VisibleOthers(mover).empty());
-  mover->Invoke([&] { mover->MoveTo(300 + WIDGET_WIDTH + 5, 600); });
-  EXPECT_EQ(BoundsOf(mover).left, 300 + WIDGET_WIDTH + 5);
+  mover->Invoke([&] { mover->MoveTo(anchorRight + 5, 100); });
+  EXPECT_EQ(BoundsOf(mover).left, anchorRight + 5);
 }
 
 // ---- fades, menu and commands
 
-TEST_F(WidgetTest, FadeToLowTargetTakesThreeSteps) {
+TEST_F(WidgetTest, FadesToALowTargetInThreeStepsAndHideChecksTheMenuItem) {
   TTrackerSettings s = Quiet(u"faint");
   s.TargetOpacity = 20;
   auto* w = new TWidgetMainForm(Owner.get(), Host, s);
   std::vector<int> steps;  // written on the widget's thread, read after it waited
   w->OnFadeStep = [&](TComponent*) { steps.push_back(w->Opacity()); };
+  auto takeSteps = [&] { return Read<std::vector<int>>(w, [&] { return std::exchange(steps, {}); }); };
+  auto checked = [&] { return Read<bool>(w, [w] { return GetMenuState(w->Menu(), CMD_HIDE, MF_BYCOMMAND) & MF_CHECKED; }); };
   w->Resume();
   ASSERT_TRUE(WaitUntil([&] { return Read<bool>(w, [w] { return w->Opacity() == 20; }); }));
-  EXPECT_EQ(Read<std::vector<int>>(w, [&] { return steps; }), (std::vector<int>{8, 16, 20}));
-  w->Invoke([&] { steps.clear(); });
-  Post(w, WM_HIDEWIDGET);
-  ASSERT_TRUE(WaitUntil([&] { return !Read<bool>(w, [w] { return w->Visible(); }); }));
-  EXPECT_EQ(Read<std::vector<int>>(w, [&] { return steps; }), (std::vector<int>{12, 4, 0}));
-}
-
-TEST_F(WidgetTest, HideChecksTheMenuItemAndShowUnchecksIt) {
-  TWidgetMainForm* w = Start(Quiet(u"menu"));
-  auto checked = [&] { return Read<bool>(w, [w] { return GetMenuState(w->Menu(), CMD_HIDE, MF_BYCOMMAND) & MF_CHECKED; }); };
+  EXPECT_EQ(takeSteps(), (std::vector<int>{8, 16, 20}));
   ASSERT_NE(Read<HMENU>(w, [w] { return w->Menu(); }), nullptr);
   EXPECT_FALSE(checked());
+
   Post(w, WM_COMMAND, CMD_HIDE, 0);
   ASSERT_TRUE(WaitUntil([&] { return !Read<bool>(w, [w] { return w->Visible(); }); }));
+  EXPECT_EQ(takeSteps(), (std::vector<int>{12, 4, 0}));
   EXPECT_TRUE(checked());
   EXPECT_FALSE(Read<bool>(w, [w] { return w->Shown(); }));
+
   Post(w, WM_SHOWWIDGET);
-  ASSERT_TRUE(WaitUntil([&] { return Read<bool>(w, [w] { return w->Opacity() == 255; }); }));
+  ASSERT_TRUE(WaitUntil([&] { return Read<bool>(w, [w] { return w->Opacity() == 20; }); }));
+  EXPECT_EQ(takeSteps(), (std::vector<int>{8, 16, 20}));
   EXPECT_FALSE(checked());
   EXPECT_TRUE(Read<bool>(w, [w] { return w->Shown() && w->Visible(); }));
+  // Closing fades out too, after the steps recorded here are gone.
+  w->Invoke([w] { w->OnFadeStep = nullptr; });
 }
 
-TEST_F(WidgetTest, ToggleTopMostTwiceLeavesAlwaysTopAsItWas) {
-  TWidgetMainForm* w = Start(Quiet(u"top"));
+TEST_F(WidgetTest, TopMostToggleAndIgnoreMouseSetTheWindowStyles) {
+  TTrackerSettings s = Quiet(u"top");
+  s.IgnoreMouse = true;
+  TWidgetMainForm* w = Start(s);
+  auto exStyle = [w](LONG bit) { return (GetWindowLongW(w->StoredHandle(), GWL_EXSTYLE) & bit) != 0; };
   bool before = Read<bool>(w, [w] { return w->AlwaysTop(); });
   SendMessageW(w->StoredHandle(), WM_TOGGLETOPMOST, 0, 0);
   EXPECT_NE(Read<bool>(w, [w] { return w->AlwaysTop(); }), before);
-  EXPECT_EQ((GetWindowLongW(w->StoredHandle(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0, !before);
+  EXPECT_EQ(exStyle(WS_EX_TOPMOST), !before);
   SendMessageW(w->StoredHandle(), WM_TOGGLETOPMOST, 0, 0);
   EXPECT_EQ(Read<bool>(w, [w] { return w->AlwaysTop(); }), before);
-}
 
-TEST_F(WidgetTest, IgnoreMouseMakesTheWindowTransparentToClicks) {
-  TTrackerSettings s = Quiet(u"ghost");
-  s.IgnoreMouse = true;
-  TWidgetMainForm* w = Start(s);
-  EXPECT_TRUE(GetWindowLongW(w->StoredHandle(), GWL_EXSTYLE) & WS_EX_TRANSPARENT);
+  EXPECT_TRUE(exStyle(WS_EX_TRANSPARENT));  // clicks go through to what lies below
   w->Invoke([w] { w->SetIgnoreMouse(false); });
-  EXPECT_FALSE(GetWindowLongW(w->StoredHandle(), GWL_EXSTYLE) & WS_EX_TRANSPARENT);
+  EXPECT_FALSE(exStyle(WS_EX_TRANSPARENT));
 }
 
 // A face control's click notification names the control in lParam; only
@@ -363,7 +323,6 @@ TEST_F(WidgetTest, ClosingDuringAFadeEndsTheThread) {
   EXPECT_FALSE(IsWindow(w->StoredHandle()));
   EXPECT_TRUE(Board.VisibleOthers(nullptr).empty());
 }
-
 
 // ---- languages
 
