@@ -17,12 +17,13 @@ macro(orvanta_setup_gtest)
   endif()
 endmacro()
 
-# orvanta_test(<name> SOURCES ... [LIBS ...] [RESOURCES file.rc ...] [DESKTOP] [NATIVE_TOO])
+# orvanta_test(<name> SOURCES ... [LIBS ...] [RESOURCES file.rc ...] [DESKTOP] [SOAK] [NATIVE_TOO])
 #   DESKTOP: the test shows windows or reads screen pixels, so it never runs beside
 #            another such test.
+#   SOAK:    a long run of many threads; labelled "soak" so scripts/test runs it apart.
 #   In the native build only tests marked NATIVE_TOO are built.
 function(orvanta_test name)
-  cmake_parse_arguments(T "DESKTOP;NATIVE_TOO" "" "SOURCES;LIBS;RESOURCES" ${ARGN})
+  cmake_parse_arguments(T "DESKTOP;SOAK;NATIVE_TOO" "" "SOURCES;LIBS;RESOURCES" ${ARGN})
   if(ORVANTA_NATIVE AND NOT T_NATIVE_TOO)
     return()
   endif()
@@ -36,6 +37,9 @@ function(orvanta_test name)
   set(props TIMEOUT 300)
   if(T_DESKTOP)
     list(APPEND props RESOURCE_LOCK desktop)
+  endif()
+  if(T_SOAK)
+    list(APPEND props LABELS soak)
   endif()
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
                        PROPERTIES ${props})
