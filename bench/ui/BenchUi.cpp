@@ -62,13 +62,18 @@ void Pump() {
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
 }
 
+// Puts a face part on the form at its place.
+void PlaceOn(TWidgetControl* control, TWidgetForm* form, const TPart& part) {
+  control->SetParent(form);
+  control->MoveTo(part.X, part.Y);
+  control->SetWidth(part.W);
+  control->SetHeight(part.H);
+}
+
 class TImagePart : public TWidgetControl {
 public:
   TImagePart(TWidgetForm* form, const TPart& part, GpBitmap* image) : TWidgetControl(form), FImage(image) {
-    SetParent(form);
-    MoveTo(part.X, part.Y);
-    SetWidth(part.W);
-    SetHeight(part.H);
+    PlaceOn(this, form, part);
   }
 
 protected:
@@ -84,10 +89,7 @@ private:
 class TLabelPart : public TWidgetControl {
 public:
   TLabelPart(TWidgetForm* form, const TPart& part, const WideString& text) : TWidgetControl(form), FText(text) {
-    SetParent(form);
-    MoveTo(part.X, part.Y);
-    SetWidth(part.W);
-    SetHeight(part.H);
+    PlaceOn(this, form, part);
   }
 
 protected:
