@@ -1,0 +1,49 @@
+#pragma once
+// Every window message, command, timer and resource id that the program's
+// windows exchange, in one place. Plain integers, so window-free code that
+// builds natively can use them too.
+#include <cstdint>
+
+constexpr uint32_t MSG_USER_BASE = 1024;  // WM_USER
+
+// Messages between the program's windows.
+constexpr uint32_t WM_VERSIONRESPONSE = MSG_USER_BASE + 17;  // request worker -> manager
+constexpr uint32_t WM_PINGRESPONSE = MSG_USER_BASE + 18;     // request worker -> manager
+constexpr uint32_t WM_COUNTRESPONSE = MSG_USER_BASE + 18;    // request worker -> widget
+constexpr uint32_t WM_HIDEWIDGET = MSG_USER_BASE + 19;       // manager -> widget, posted
+constexpr uint32_t WM_SHOWWIDGET = MSG_USER_BASE + 20;       // manager -> widget, posted
+constexpr uint32_t WM_TOGGLETOPMOST = MSG_USER_BASE + 21;    // anyone -> widget
+constexpr uint32_t WM_SHOWDETAILS = MSG_USER_BASE + 22;      // widget -> manager, sent; lParam: the widget's window
+constexpr uint32_t WM_REMOVEWIDGET = MSG_USER_BASE + 24;     // widget -> manager, posted; lParam: the widget's window
+constexpr uint32_t WM_LANGUAGECHANGED = MSG_USER_BASE + 25;  // manager -> widgets and dialogs
+constexpr uint32_t WM_SECONDINSTANCE = 5938;                 // second start -> running manager
+constexpr uint32_t WM_TRAYNOTIFY = 6137;                     // shell -> tray window
+// Private: sent with a job in lParam that runs on the widget's thread.
+constexpr uint32_t WM_WIDGETINVOKE = 0x8000 + 0x101;  // WM_APP + 0x101
+
+// Timers.
+constexpr uint32_t TIMER_POLL = 1001;          // widget: next poll
+constexpr uint32_t TIMER_START = 1002;         // widget: start delay over
+constexpr uint32_t TIMER_UPDATECHECK = 1002;   // manager: start-up requests, once
+
+// Menu commands. The widget's menu and the tray menu share the 40000 range.
+constexpr uint32_t CMD_ABOUT = 40000;
+constexpr uint32_t CMD_PREFERENCES = 40001;
+constexpr uint32_t CMD_REFRESH = 40002;
+constexpr uint32_t CMD_HIDE = 40003;
+constexpr uint32_t CMD_SHOW = 40004;
+constexpr uint32_t CMD_DETAILS = 40005;
+constexpr uint32_t CMD_EXIT = 40008;
+constexpr uint32_t CMD_ADDTRACKER = 40009;
+constexpr uint32_t CMD_REMOVE = 40010;
+constexpr uint32_t CMD_LANGUAGES = 40011;
+constexpr uint32_t CMD_TRACKERS = 40012;
+constexpr uint32_t CMD_LANGUAGE_BASE = 30000;  // + index of the language
+constexpr uint32_t CMD_TRACKER_BASE = 50000;   // + index of the tracker
+
+// Resources.
+constexpr uint32_t MENU_WIDGET = 101;
+constexpr uint32_t MENU_TRAY = 102;
+constexpr uint32_t ICON_PROGRAM = 101;
+constexpr uint32_t DIALOG_SETTINGS = 101;
+constexpr uint32_t DIALOG_ADDTRACKER = 102;

@@ -1,0 +1,113 @@
+#!/usr/bin/env python3
+"""Deliberate-fault check: plants one fault at a time in a private copy of the
+tree, rebuilds the named targets and runs the named tests; a fault is caught
+when a test fails (or the build breaks a test target, reported apart).
+
+  faults.py FAULTS.json --work DIR [--only NAME] [--tests-from REV]
+
+FAULTS.json is a list of {"name", "file", "old", "new", "build": "native"|"win",
+"targets": [...], "tests": "ctest -R regex"}. "old" must occur exactly once.
+--tests-from REV takes tests/ from a git revision (the suite before a cut)."""
+import argparse, json, os, shutil, subprocess, sys, time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+
+
+def run(cmd, cwd=None, env=None, timeout=None):
+    return subprocess.run(cmd, cwd=cwd, env=env, shell=isinstance(cmd, str), timeout=timeout,
+                          stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+
+
+def sync(work, tests_from):
+    src = os.path.join(work, "src")
+    os.makedirs(src, exist_ok=True)
+    run(["rsync", "-a", "--delete", "--exclude", "/build/", "--exclude", "/.git/", ROOT + "/", src + "/"])
+    if tests_from:
+        shutil.rmtree(os.path.join(src, "tests"))
+        os.makedirs(os.path.join(src, "tests"))
+        arch = subprocess.run(["git", "-C", ROOT, "archive", tests_from, "tests"], stdout=subprocess.PIPE, check=True)
+        subprocess.run(["tar", "-x", "-C", src], input=arch.stdout, check=True)
+    return src
+
+
+def configure(src, work, kind):
+    b = os.path.join(work, "build-" + kind)
+    if kind == "native":
+        args = ["-DORVANTA_NATIVE=ON", "-DCMAKE_CXX_COMPILER=g++", "-DCMAKE_C_COMPILER=gcc", "-DCMAKE_BUILD_TYPE=Debug"]
+    else:
+        args = ["-DCMAKE_TOOLCHAIN_FILE=%s/cmake/mingw-i686.cmake" % src, "-DCMAKE_BUILD_TYPE=Release"]
+    r = run(["cmake", "-S", src, "-B", b] + args)
+    if r.returncode:
+        sys.exit("configure failed:\n" + r.stdout[-3000:])
+    return b
+
+
+def wine_env(src, b):
+    """A private display and prefix for the Windows tests, started once."""
+    script = ('. "%s/scripts/wine-env" && orvanta_start_display >/dev/null && '
+              'orvanta_start_wine "%s/wineprefix" && export ORVANTA_XVFB_PID && env -0' % (src, b))
+    r = subprocess.run(["bash", "-c", script], stdout=subprocess.PIPE, text=True)
+    env = dict(os.environ)
+    for item in r.stdout.split("\0"):
+        if "=" in item:
+            k, v = item.split("=", 1)
+            env[k] = v
+    return env
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("faults")
+    ap.add_argument("--work", required=True)
+    ap.add_argument("--only")
+    ap.add_argument("--tests-from")
+    a = ap.parse_args()
+    faults = json.load(open(a.faults))
+    if a.only:
+        faults = [f for f in faults if f["name"] == a.only]
+    src = sync(a.work, a.tests_from)
+    builds, envs = {}, {}
+    caught = missed = broken = 0
+    for f in faults:
+        kind = f.get("build", "win")
+        if kind not in builds:
+            builds[kind] = configure(src, a.work, kind)
+            if kind == "win":
+                run(["cmake", "--build", builds[kind], "-j2", "--target", "DesktopHold"])
+                envs[kind] = wine_env(src, builds[kind])
+            else:
+                envs[kind] = dict(os.environ)
+        b = builds[kind]
+        path = os.path.join(src, f["file"])
+        text = open(path).read()
+        if text.count(f["old"]) != 1:
+            print("SKIP  %-40s old text occurs %d times" % (f["name"], text.count(f["old"])))
+            continue
+        targets = f.get("targets", [])
+        # Build the clean targets first, so a fault's build failure is the fault's.
+        run(["cmake", "--build", b, "-j2", "--target"] + targets)
+        open(path, "w").write(text.replace(f["old"], f["new"]))
+        try:
+            r = run(["cmake", "--build", b, "-j2", "--target"] + targets)
+            if r.returncode:
+                broken += 1
+                print("BUILD %-40s (the fault does not compile: fix the table)" % f["name"])
+                continue
+            t0 = time.time()
+            r = run("ctest --test-dir %s %s --timeout 240" % (b, f["tests"]), env=envs[kind], timeout=1800)
+            verdict = "caught" if r.returncode else "MISSED"
+            caught += r.returncode != 0
+            missed += r.returncode == 0
+            print("%-6s %-40s %.0fs" % (verdict, f["name"], time.time() - t0), flush=True)
+        finally:
+            open(path, "w").write(text)
+            os.utime(path, None)
+    if "win" in builds:
+        run(["bash", "-c", 'export WINEPREFIX="%s/wineprefix"; wineserver -k' % builds["win"]])
+        if envs["win"].get("ORVANTA_XVFB_PID"):
+            run(["kill", envs["win"]["ORVANTA_XVFB_PID"]])
+    print("faults: %d caught, %d missed, %d did not build" % (caught, missed, broken))
+
+
+if __name__ == "__main__":
+    main()
