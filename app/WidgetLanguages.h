@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "text/TextLookup.h"
 #include "text/WIniFiles.h"
 #include "ui/Components.h"
 
@@ -37,7 +38,7 @@ private:
   WideString FDisplayName;
 };
 
-class TWidgetLanguages : public TComponent {
+class TWidgetLanguages : public TComponent, public TTextLookup {
 public:
   // Loads English, then Turkish; the last loaded is current.
   explicit TWidgetLanguages(TComponent* owner);
@@ -53,7 +54,7 @@ public:
   // Unknown names change nothing.
   void SelectLanguage(const WideString& name);
   void GetText(int32_t id, WideString& text) const;
-  WideString GetText(int32_t id) const;
+  WideString GetText(int32_t id) const override;
 
   int Count() const { return static_cast<int>(FLanguages.size()); }
   TWidgetLanguage* Languages(int index) const { return FLanguages.at(static_cast<size_t>(index)); }

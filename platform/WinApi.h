@@ -13,7 +13,7 @@ using std::max;
 using std::min;
 }  // namespace Gdiplus
 
-#include "text/WStrUtils.h"
+#include "platform/WideTypes.h"
 
 // UTF-16 text crosses into the platform as wchar_t, which is 16 bits here.
 static_assert(sizeof(wchar_t) == sizeof(WideChar), "wchar_t must be UTF-16 on Windows");

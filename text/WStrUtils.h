@@ -6,8 +6,7 @@
 #include <initializer_list>
 #include <string>
 
-using WideChar = char16_t;
-using WideString = std::u16string;
+#include "platform/WideTypes.h"
 
 // Base of every error the program raises; Message is the exact user-facing text.
 class Exception : public std::exception {

@@ -6,8 +6,8 @@
 
 #include <shellapi.h>
 
-// The shell's notifications for the tray icon.
-constexpr UINT WM_TRAYNOTIFY = 6137;
+#include "platform/ProgramIds.h"
+
 constexpr UINT TRAY_BALLOON_TIMEOUT = 3000;  // ms
 // The record with the balloon fields and without the GUID.
 constexpr DWORD TRAY_ICONDATA_SIZE = 936;

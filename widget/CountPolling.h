@@ -5,11 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/ProgramIds.h"
 #include "text/WStrUtils.h"
-
-constexpr uint32_t TIMER_POLL = 1001;
-constexpr uint32_t TIMER_START = 1002;
-constexpr uint32_t WM_COUNTRESPONSE = 1024 + 18;  // WM_USER + 18, posted by the worker
 
 constexpr int32_t MIN_POLL_INTERVAL = 7000;  // shorter intervals poll only on Refresh
 constexpr int32_t DEFAULT_POLL_INTERVAL = 15000;

@@ -3,7 +3,6 @@
 #include <commctrl.h>
 #include <objbase.h>
 
-#include "app/WidgetLanguages.h"
 #include "inet/InetUtil.h"
 
 namespace {

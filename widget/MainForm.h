@@ -10,37 +10,18 @@
 #include <thread>
 
 #include "inet/InetThrd.h"
+#include "platform/ProgramIds.h"
+#include "text/TextLookup.h"
 #include "ui/Widgets.h"
 #include "widget/CountPolling.h"
 #include "widget/FaceControls.h"
 #include "widget/Snapping.h"
 
-class TWidgetLanguages;
 class TWidgetMainForm;
 
 constexpr int32_t WIDGET_WIDTH = 79;
 constexpr int32_t WIDGET_HEIGHT = 74;
 
-// Messages between the manager and its widgets (WM_COUNTRESPONSE is the worker's).
-constexpr UINT WM_HIDEWIDGET = WM_USER + 19;
-constexpr UINT WM_SHOWWIDGET = WM_USER + 20;
-constexpr UINT WM_TOGGLETOPMOST = WM_USER + 21;
-constexpr UINT WM_SHOWDETAILS = WM_USER + 22;
-constexpr UINT WM_REMOVEWIDGET = WM_USER + 24;
-constexpr UINT WM_LANGUAGECHANGED = WM_USER + 25;
-// Sent with a std::function<void()>* in lParam: runs it on the widget's thread.
-constexpr UINT WM_WIDGETINVOKE = WM_APP + 0x101;
-
-// Command ids of the widget's menu (and of the manager's forwarded commands).
-constexpr UINT CMD_ABOUT = 40000;
-constexpr UINT CMD_PREFERENCES = 40001;
-constexpr UINT CMD_REFRESH = 40002;
-constexpr UINT CMD_HIDE = 40003;
-constexpr UINT CMD_DETAILS = 40005;
-constexpr UINT CMD_EXIT = 40008;
-constexpr UINT CMD_REMOVE = 40010;
-
-constexpr UINT MENU_WIDGET = 101;
 constexpr int32_t STR_CONFIRM = 1003;
 constexpr int32_t STR_REMOVE_QUESTION = 1006;
 
@@ -54,7 +35,7 @@ constexpr const char IMG_OVERLAY[] = "OVERLAY.PNG";
 // languages and the board must outlive every widget.
 struct TWidgetHost {
   HWND ManagerWindow = nullptr;           // WM_SHOWDETAILS, WM_REMOVEWIDGET, WM_CLOSE go here
-  TWidgetLanguages* Languages = nullptr;  // menu and message-box texts; none: built-in English
+  const TTextLookup* Languages = nullptr;  // menu and message-box texts; none: built-in English
   TWidgetBoard* Board = nullptr;          // every widget's bounds, for snapping; none: work area only
   // Opens the Settings dialog modally on the widget's thread.
   std::function<void(TWidgetMainForm& widget)> Preferences;
