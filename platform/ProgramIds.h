@@ -16,6 +16,9 @@ constexpr uint32_t WM_TOGGLETOPMOST = MSG_USER_BASE + 21;    // anyone -> widget
 constexpr uint32_t WM_SHOWDETAILS = MSG_USER_BASE + 22;      // widget -> manager, sent; lParam: the widget's window
 constexpr uint32_t WM_REMOVEWIDGET = MSG_USER_BASE + 24;     // widget -> manager, posted; lParam: the widget's window
 constexpr uint32_t WM_LANGUAGECHANGED = MSG_USER_BASE + 25;  // manager -> widgets and dialogs
+// widget -> manager, posted after the user changed what the settings file keeps
+// (a drag ended, settings saved, pinned on top); lParam: the widget's window.
+constexpr uint32_t WM_TRACKERCHANGED = MSG_USER_BASE + 26;
 constexpr uint32_t WM_SECONDINSTANCE = 5938;                 // second start -> running manager
 constexpr uint32_t WM_TRAYNOTIFY = 6137;                     // shell -> tray window
 // Private: sent with a job in lParam that runs on the widget's thread.

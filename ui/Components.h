@@ -17,6 +17,9 @@ public:
   TComponent* Components(int index) const { return FComponents.at(static_cast<size_t>(index)); }
   TComponent* FindComponent(const WideString& name) const;
 
+  // Gives up ownership: the component is no longer freed with this one.
+  void Disown(TComponent* component) { RemoveComponent(component); }
+
   const WideString& Name() const { return FName; }
   void SetName(const WideString& name);
   int32_t Tag = 0;
