@@ -1,6 +1,7 @@
 #include "widget/MainForm.h"
 
 #include <commctrl.h>
+#include <condition_variable>
 #include <objbase.h>
 
 #include "inet/InetUtil.h"
@@ -42,6 +43,24 @@ TTrackerSettings DefaultTrackerSettings() {
 
 // ---- construction and thread
 
+TWidgetMainForm::TLife::TLife() : EndedEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+TWidgetMainForm::TLife::~TLife() {
+  if (EndedEvent) CloseHandle(EndedEvent);
+}
+
+namespace {
+// One cross-thread look: the asker may give up waiting, and then the widget
+// must not run it any more, since it refers to the asker's locals.
+struct TInvokeJob {
+  explicit TInvokeJob(const std::function<void()>& fn) : Fn(fn) {}
+  enum { Waiting, Running, Done, Cancelled } State = Waiting;  // guarded by Lock
+  std::function<void()> Fn;
+  std::mutex Lock;
+  std::condition_variable Changed;
+};
+using TInvokeTicket = std::shared_ptr<TInvokeJob>;
+}  // namespace
+
 TWidgetMainForm::TWidgetMainForm(TComponent* owner, const TWidgetHost& host, const TTrackerSettings& settings)
     : TWidgetForm(owner), FHost(host) {
   SetWidth(WIDGET_WIDTH);
@@ -61,10 +80,20 @@ TWidgetMainForm::TWidgetMainForm(TComponent* owner, const TWidgetHost& host, con
   SetTargetOpacity(settings.TargetOpacity);
   FBackColor = settings.BackColor;
   SetOpacity(0);  // the first showing fades in from transparent
+  PublishSettings();
 }
 
 TWidgetMainForm::~TWidgetMainForm() {
-  Stop();
+  FLife->Freed = true;
+  if (FThread.joinable() && FThread.get_id() == std::this_thread::get_id()) {
+    // Freed from one of its own callbacks: the window goes now, while this is
+    // still a tracker widget, so that WMDestroy ends the thread's loop.
+    FThread.detach();
+    if (WindowExists()) DestroyWindow(StoredHandle());
+  } else if (!Stop(WIDGET_STOP_WAIT_MS) && FThread.joinable()) {
+    // Owners abandon widgets that do not end; this only happens when they do not.
+    FThread.detach();
+  }
   if (FHost.Board) FHost.Board->Remove(this);
 }
 
@@ -73,23 +102,25 @@ void TWidgetMainForm::ListOnBoard() {
 }
 
 void TWidgetMainForm::Resume() {
-  if (FThread.joinable()) return;
-  FThread = std::thread([this] { ThreadMain(); });
+  if (FThread.joinable() || FLife->Ended) return;
+  std::shared_ptr<TLife> life = FLife;
+  FThread = std::thread([this, life] {
+    ThreadMain(life);
+    life->Ended = true;
+    SetEvent(life->EndedEvent);
+  });
 }
 
-void TWidgetMainForm::ThreadMain() {
+void TWidgetMainForm::ThreadMain(const std::shared_ptr<TLife>& life) {
   try {
     EnsureHandle();
   } catch (...) {
     // No window: the thread ends without showing anything.
   }
   HWND window = WindowExists() ? StoredHandle() : nullptr;
-  if (!window) {
-    FThreadDone = true;
-    return;
-  }
-  // Published before the stop flag is read; Stop does the reverse, so one of
-  // the two always sees the other.
+  if (!window) return;
+  // Published before the stop flag is read; RequestClose does the reverse, so
+  // one of the two always sees the other.
   FThreadWindow = window;
   InitCommonControls();
   // Widget threads start after others exist, so COM gets the multithreaded model.
@@ -98,7 +129,7 @@ void TWidgetMainForm::ThreadMain() {
   try {
     SetVisible(true);
     ShowWidget();
-    Redraw();
+    if (!life->Freed) Redraw();
   } catch (...) {
   }
   MSG msg;
@@ -106,31 +137,124 @@ void TWidgetMainForm::ThreadMain() {
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
+  // The widget may have been freed by now: only the thread's own state is left.
   if (SUCCEEDED(com)) CoUninitialize();
-  FThreadDone = true;
 }
 
-void TWidgetMainForm::Stop() {
-  if (!FThread.joinable() || FThread.get_id() == std::this_thread::get_id()) return;
+void TWidgetMainForm::RequestClose() {
   FStopRequested = true;
   HWND window = FThreadWindow;
-  // Returns once the widget has faded out and destroyed its window.
-  if (window && IsWindow(window)) SendMessageW(window, WM_CLOSE, 0, 0);
-  FThread.join();
+  if (window) PostMessageW(window, WM_CLOSE, 0, 0);
 }
 
-void TWidgetMainForm::Invoke(const std::function<void()>& fn) {
-  HWND window = FThreadWindow;
-  if (window && IsWindow(window) && GetWindowThreadProcessId(window, nullptr) != GetCurrentThreadId())
-    SendMessageW(window, WM_WIDGETINVOKE, 0, reinterpret_cast<LPARAM>(&fn));
-  else
+bool TWidgetMainForm::WaitClosed(DWORD timeoutMs) {
+  if (!FThread.joinable()) return FLife->Ended || !ThreadRunning();
+  if (FThread.get_id() == std::this_thread::get_id()) return false;
+  const ULONGLONG end = GetTickCount64() + timeoutMs;
+  for (;;) {
+    ULONGLONG now = GetTickCount64();
+    DWORD left = now < end ? static_cast<DWORD>(end - now) : 0;
+    DWORD r = MsgWaitForMultipleObjects(1, &FLife->EndedEvent, FALSE, left, QS_SENDMESSAGE);
+    if (r == WAIT_OBJECT_0) break;
+    if (r != WAIT_OBJECT_0 + 1) return false;
+    // Answers what other threads send here; nothing posted is taken.
+    MSG msg;
+    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  }
+  FThread.join();  // it has done everything but return
+  return true;
+}
+
+bool TWidgetMainForm::Stop(DWORD timeoutMs) {
+  if (!FThread.joinable()) return true;
+  RequestClose();
+  return WaitClosed(timeoutMs);
+}
+
+bool TWidgetMainForm::ThreadRunning() const { return FThread.joinable() && !FLife->Ended; }
+bool TWidgetMainForm::ThreadEnded() const { return FLife->Ended; }
+
+void TWidgetMainForm::Abandon(TWidgetMainForm* widget) {
+  if (!widget) return;
+  if (widget->FThread.joinable()) widget->FThread.detach();
+  if (TComponent* owner = widget->Owner()) owner->Disown(widget);
+}
+
+bool TWidgetMainForm::Invoke(const std::function<void()>& fn, DWORD timeoutMs) {
+  const bool ownThread = FThread.joinable() && FThread.get_id() == std::this_thread::get_id();
+  if (ownThread || !ThreadRunning()) {
     fn();
+    return true;
+  }
+  // Between Resume and the window's creation there is nobody to ask yet.
+  const ULONGLONG end = GetTickCount64() + timeoutMs;
+  HWND window = FThreadWindow;
+  while (!window && ThreadRunning() && GetTickCount64() < end) {
+    Sleep(5);
+    window = FThreadWindow;
+  }
+  if (!window) {
+    if (ThreadRunning()) return false;
+    fn();
+    return true;
+  }
+  auto job = std::make_shared<TInvokeJob>(fn);
+  auto* ticket = new TInvokeTicket(job);
+  ULONGLONG now = GetTickCount64();
+  DWORD left = now < end ? static_cast<DWORD>(end - now) : 1;
+  DWORD_PTR result = 0;
+  if (SendMessageTimeoutW(window, WM_WIDGETINVOKE, 0, reinterpret_cast<LPARAM>(ticket), SMTO_NORMAL, left, &result))
+    return true;
+  std::unique_lock<std::mutex> lock(job->Lock);
+  if (job->State == TInvokeJob::Waiting) {
+    // Never delivered, or still queued: it must not run any more. A ticket
+    // whose window went before delivery is lost with it.
+    job->State = TInvokeJob::Cancelled;
+    return false;
+  }
+  // Already running: it refers to our locals, so it has to finish first.
+  job->Changed.wait(lock, [&] { return job->State == TInvokeJob::Done; });
+  return true;
+}
+
+void TWidgetMainForm::RunInvoke(LPARAM ticketParam) {
+  std::unique_ptr<TInvokeTicket> ticket(reinterpret_cast<TInvokeTicket*>(ticketParam));
+  if (!ticket) return;
+  TInvokeTicket job = *ticket;
+  {
+    std::lock_guard<std::mutex> guard(job->Lock);
+    if (job->State != TInvokeJob::Waiting) return;
+    job->State = TInvokeJob::Running;
+  }
+  try {
+    job->Fn();
+  } catch (...) {
+    // The asker learns nothing more than that it ran.
+  }
+  {
+    std::lock_guard<std::mutex> guard(job->Lock);
+    job->State = TInvokeJob::Done;
+  }
+  job->Changed.notify_all();
 }
 
 TTrackerSettings TWidgetMainForm::Settings() const {
+  std::lock_guard<std::mutex> guard(FSettingsLock);
+  return FPublished;
+}
+
+// Widget thread (or the owner's before Resume): every persisted field as it is now.
+void TWidgetMainForm::PublishSettings() {
   TTrackerSettings s;
-  s.Left = Left();
-  s.Top = Top();
+  if (WindowExists()) {
+    RECT r{};
+    GetWindowRect(StoredHandle(), &r);
+    s.Left = r.left;
+    s.Top = r.top;
+  } else {
+    s.Left = Left();
+    s.Top = Top();
+  }
   s.AlwaysTop = FAlwaysTop;
   s.IgnoreMouse = FIgnoreMouse;
   s.PreventDragging = FPreventDragging;
@@ -142,7 +266,15 @@ TTrackerSettings TWidgetMainForm::Settings() const {
   s.TargetOpacity = FTargetOpacity;
   s.Enable = FPoller.Enable;
   s.BackColor = FBackColor;
-  return s;
+  std::lock_guard<std::mutex> guard(FSettingsLock);
+  FPublished = std::move(s);
+}
+
+// The manager writes the settings file shortly after a user change.
+void TWidgetMainForm::NotifyChanged() {
+  HWND window = FThreadWindow;
+  if (FHost.ManagerWindow && window)
+    PostMessageW(FHost.ManagerWindow, WM_TRACKERCHANGED, 0, reinterpret_cast<LPARAM>(window));
 }
 
 // ---- window creation and face
@@ -245,10 +377,37 @@ void TWidgetMainForm::LocalizeMenu() {
 void TWidgetMainForm::SetTitle(const WideString& value) {
   FTitle = value;
   if (TitleLabel) TitleLabel->SetCaption(value);
+  PublishSettings();
+}
+
+void TWidgetMainForm::SetID(const WideString& value) {
+  FPoller.ID = value;
+  PublishSettings();
+}
+
+void TWidgetMainForm::SetInterval(int32_t value) {
+  FPoller.Interval = value;
+  PublishSettings();
+}
+
+void TWidgetMainForm::SetEnable(bool value) {
+  FPoller.Enable = value;
+  PublishSettings();
+}
+
+void TWidgetMainForm::SetPreventDragging(bool value) {
+  FPreventDragging = value;
+  PublishSettings();
+}
+
+void TWidgetMainForm::SetBackColor(uint32_t value) {
+  FBackColor = value;
+  PublishSettings();
 }
 
 void TWidgetMainForm::SetAlwaysTop(bool value) {
   FAlwaysTop = value;
+  PublishSettings();
   if (!WindowExists()) return;
   SetWindowPos(StoredHandle(), value ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, kTopMostFlags);
   SetForegroundWindow(StoredHandle());
@@ -258,6 +417,7 @@ void TWidgetMainForm::SetAlwaysTop(bool value) {
 
 void TWidgetMainForm::SetIgnoreMouse(bool value) {
   FIgnoreMouse = value;
+  PublishSettings();
   if (!WindowExists()) return;
   DWORD style = ExStyle();
   if (value && !(style & WS_EX_TRANSPARENT))
@@ -267,7 +427,10 @@ void TWidgetMainForm::SetIgnoreMouse(bool value) {
 }
 
 // Out-of-range values from a hand-edited settings file would wrap in the byte-sized alpha.
-void TWidgetMainForm::SetTargetOpacity(int32_t value) { FTargetOpacity = std::clamp<int32_t>(value, 0, 255); }
+void TWidgetMainForm::SetTargetOpacity(int32_t value) {
+  FTargetOpacity = std::clamp<int32_t>(value, 0, 255);
+  PublishSettings();
+}
 
 void TWidgetMainForm::SetShown(bool value) {
   if (value)
@@ -279,6 +442,7 @@ void TWidgetMainForm::SetShown(bool value) {
 // ---- fades
 
 bool TWidgetMainForm::PumpMessages() {
+  std::shared_ptr<TLife> life = FLife;  // a message handled here may free the widget
   MSG msg;
   while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_QUIT) {
@@ -288,14 +452,18 @@ bool TWidgetMainForm::PumpMessages() {
     }
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
+    if (life->Freed) return false;
   }
   return WindowExists();
 }
 
-void TWidgetMainForm::FadeTo(uint8_t opacity) {
+bool TWidgetMainForm::FadeTo(uint8_t opacity) {
   SetOpacity(opacity);
   UpdateLayer();
-  if (OnFadeStep) OnFadeStep(this);
+  if (!OnFadeStep) return true;
+  std::shared_ptr<TLife> life = FLife;
+  OnFadeStep(this);
+  return !life->Freed;
 }
 
 bool TWidgetMainForm::FadeGoesOn(uint32_t generation) { return generation == FFadeGeneration && WindowExists(); }
@@ -314,8 +482,8 @@ void TWidgetMainForm::ShowWidget() {
       FadeTo(static_cast<uint8_t>(FTargetOpacity));
       break;
     }
-    FadeTo(static_cast<uint8_t>(Opacity() + FADE_STEP));
-    // Messages handled here may start another fade or close the window.
+    if (!FadeTo(static_cast<uint8_t>(Opacity() + FADE_STEP))) return;
+    // Messages handled here may start another fade, close the window or free the widget.
     if (!PumpMessages() || !FadeGoesOn(generation)) return;
     Sleep(FADE_SLEEP_MS);
   }
@@ -328,10 +496,10 @@ void TWidgetMainForm::HideWidget() {
   if (FMenu) CheckMenuItem(FMenu, CMD_HIDE, MF_BYCOMMAND | MF_CHECKED);
   while (Opacity() > 0) {
     if (Opacity() <= FADE_STEP) {
-      FadeTo(0);
+      if (!FadeTo(0)) return;
       break;
     }
-    FadeTo(static_cast<uint8_t>(Opacity() - FADE_STEP));
+    if (!FadeTo(static_cast<uint8_t>(Opacity() - FADE_STEP))) return;
     if (!PumpMessages() || !FadeGoesOn(generation)) return;
     Sleep(FADE_SLEEP_MS);
   }
@@ -343,10 +511,14 @@ void TWidgetMainForm::HideWidget() {
 void TWidgetMainForm::MouseDownHandler(TComponent*, int32_t keys, int32_t, int32_t) {
   if (keys & MK_LBUTTON) {
     if (FPreventDragging && !(keys & MK_CONTROL)) return;
+    std::shared_ptr<TLife> life = FLife;
+    const int32_t left = Left(), top = Top();
     FDragging = true;
     ReleaseCapture();
     SendMessageW(StoredHandle(), WM_SYSCOMMAND, kDragCommand, 0);  // returns when the move ends
+    if (life->Freed) return;
     FDragging = false;
+    if (Left() != left || Top() != top) NotifyChanged();
   } else if (keys & MK_RBUTTON) {
     PopupMenu();
   }
@@ -370,9 +542,7 @@ void TWidgetMainForm::WndProc(TWidgetMessage& message) {
     case WM_SHOWWIDGET: WMShowWidget(message); return;
     case WM_TOGGLETOPMOST: WMToggleTopMost(message); return;
     case WM_LANGUAGECHANGED: WMLanguageChanged(message); return;
-    case WM_WIDGETINVOKE:
-      if (message.LParam) (*reinterpret_cast<const std::function<void()>*>(message.LParam))();
-      return;
+    case WM_WIDGETINVOKE: RunInvoke(message.LParam); return;
     default: TWidgetForm::WndProc(message);
   }
 }
@@ -389,13 +559,16 @@ void TWidgetMainForm::WMCommand(TWidgetMessage& message) {
         SetActiveWindow(FSettingsDialog);
         SetForegroundWindow(FSettingsDialog);
       } else if (FHost.Preferences) {
-        FHost.Preferences(*this);
+        FHost.Preferences(*this);  // modal; may free the widget: nothing follows
       }
       break;
     case CMD_REFRESH: StartPoll(); break;
     case CMD_HIDE: SetShown(!FShown); break;
     case CMD_DETAILS:
-      if (manager) SendMessageW(manager, WM_SHOWDETAILS, 0, reinterpret_cast<LPARAM>(StoredHandle()));
+      // Bounded: a manager busy closing widgets must not hold this one for ever.
+      if (manager)
+        SendMessageTimeoutW(manager, WM_SHOWDETAILS, 0, reinterpret_cast<LPARAM>(StoredHandle()), SMTO_NORMAL,
+                            WIDGET_DETAILS_WAIT_MS, nullptr);
       break;
     case CMD_EXIT:
       if (manager) PostMessageW(manager, WM_CLOSE, 0, 0);
@@ -414,9 +587,13 @@ void TWidgetMainForm::ShowAbout() {
 void TWidgetMainForm::ConfirmRemove() {
   WideString text = Text(STR_REMOVE_QUESTION, u"This tracker will be deleted. Are you sure?");
   WideString caption = Text(STR_CONFIRM, u"Confirm");
-  if (MessageBoxW(StoredHandle(), WinStr(text), WinStr(caption), MB_ICONWARNING | MB_YESNO) == IDYES &&
-      FHost.ManagerWindow)
-    PostMessageW(FHost.ManagerWindow, WM_REMOVEWIDGET, 0, reinterpret_cast<LPARAM>(StoredHandle()));
+  std::shared_ptr<TLife> life = FLife;
+  HWND window = StoredHandle();
+  HWND manager = FHost.ManagerWindow;
+  // The widget may be closed, even freed, while the question is open.
+  int answer = MessageBoxW(window, WinStr(text), WinStr(caption), MB_ICONWARNING | MB_YESNO);
+  if (answer == IDYES && manager && !life->Freed && IsWindow(window))
+    PostMessageW(manager, WM_REMOVEWIDGET, 0, reinterpret_cast<LPARAM>(window));
 }
 
 void TWidgetMainForm::WMTimer(TWidgetMessage& message) {
@@ -428,7 +605,10 @@ void TWidgetMainForm::WMTimer(TWidgetMessage& message) {
 
 void TWidgetMainForm::WMHideWidget(TWidgetMessage&) { HideWidget(); }
 void TWidgetMainForm::WMShowWidget(TWidgetMessage&) { ShowWidget(); }
-void TWidgetMainForm::WMToggleTopMost(TWidgetMessage&) { SetAlwaysTop(!FAlwaysTop); }
+void TWidgetMainForm::WMToggleTopMost(TWidgetMessage&) {
+  SetAlwaysTop(!FAlwaysTop);
+  NotifyChanged();
+}
 
 void TWidgetMainForm::WMLanguageChanged(TWidgetMessage&) {
   LocalizeMenu();
@@ -440,9 +620,11 @@ void TWidgetMainForm::WMLanguageChanged(TWidgetMessage&) {
 void TWidgetMainForm::WMClose(TWidgetMessage& message) {
   if (FClosing) return;
   FClosing = true;
+  std::shared_ptr<TLife> life = FLife;
   if (FSettingsDialog && IsWindow(FSettingsDialog)) SendMessageW(FSettingsDialog, WM_CLOSE, 0, 0);
+  if (life->Freed) return;
   HideWidget();
-  if (WindowExists()) TWidgetForm::WMClose(message);
+  if (!life->Freed && WindowExists()) TWidgetForm::WMClose(message);
 }
 
 void TWidgetMainForm::WMDestroy(TWidgetMessage& message) {
@@ -456,6 +638,7 @@ void TWidgetMainForm::WMDestroy(TWidgetMessage& message) {
     FMenu = nullptr;
   }
   FClosing = true;
+  FThreadWindow = nullptr;
   if (FHost.Board) FHost.Board->Remove(this);
   TWidgetForm::WMDestroy(message);
   PostQuitMessage(0);
@@ -480,6 +663,7 @@ void TWidgetMainForm::WMWindowPosChanging(TWidgetMessage& message) {
 void TWidgetMainForm::WMWindowPosChanged(TWidgetMessage& message) {
   TWidgetForm::WMWindowPosChanged(message);
   Publish();
+  if (!FClosing) PublishSettings();
 }
 
 // Own thread only; the window is gone from the board once it is being destroyed.
@@ -493,17 +677,27 @@ void TWidgetMainForm::Publish() {
 // ---- polling
 
 void TWidgetMainForm::OnStartTimer() { Carry(FPoller.OnStartTimer()); }
-void TWidgetMainForm::OnPollTimer() { Carry(FPoller.OnPollTimer()); }
+void TWidgetMainForm::OnPollTimer() {
+  // A done message that never arrived (a full queue) must not leave the widget
+  // busy for ever: a finished worker is taken up at the next tick.
+  if (FWorker && FWorker->Finished()) {
+    TWidgetMessage done{StoredHandle(), WM_COUNTRESPONSE, 0, 0, 0};
+    ApplyResponse(done);
+  }
+  Carry(FPoller.OnPollTimer());
+}
 void TWidgetMainForm::StartPoll() { Carry(FPoller.StartPoll()); }
 
 void TWidgetMainForm::ApplyResponse(TWidgetMessage&) {
   std::string body;
+  bool transferOk = false;
   if (FWorker) {
     // Only the worker's own done message counts; it has finished by then.
     if (!FWorker->Finished()) return;
     body = FWorker->Request().Response().Text();
+    transferOk = FWorker->Result() == INET_OK;
   }
-  Carry(FPoller.ApplyResponse(body));
+  Carry(FPoller.ApplyResponse(body, transferOk));
 }
 
 bool TWidgetMainForm::StartWorker() {
@@ -538,5 +732,6 @@ void TWidgetMainForm::Carry(TPollActions a) {
   if (StateImage && a.Indicator == TIndicator::Busy) StateImage->SetImageName(Narrow(IMG_BUSY));
   if (StateImage && a.Indicator == TIndicator::Idle) StateImage->SetImageName(Narrow(IMG_IDLE));
   if (a.FreeWorker) FWorker.reset();
+  if (a.UpdateFace) PublishSettings();
   if (a.Redraw) Redraw();
 }

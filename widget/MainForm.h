@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -31,12 +32,13 @@ constexpr DWORD FADE_SLEEP_MS = 4;
 constexpr const char IMG_SHADOW[] = "SHADOW.PNG";
 constexpr const char IMG_OVERLAY[] = "OVERLAY.PNG";
 
-// What a widget reaches of its owner's world. Copied into the widget; the
-// languages and the board must outlive every widget.
+// What a widget reaches of its owner's world. Copied into the widget: the
+// widget holds the board and the texts too, so they outlive every widget
+// whatever order their owners go in.
 struct TWidgetHost {
-  HWND ManagerWindow = nullptr;           // WM_SHOWDETAILS, WM_REMOVEWIDGET, WM_CLOSE go here
-  const TTextLookup* Languages = nullptr;  // menu and message-box texts; none: built-in English
-  TWidgetBoard* Board = nullptr;          // every widget's bounds, for snapping; none: work area only
+  HWND ManagerWindow = nullptr;                  // WM_SHOWDETAILS, WM_REMOVEWIDGET, WM_CLOSE go here
+  std::shared_ptr<const TTextLookup> Languages;  // menu and message-box texts; none: built-in English
+  std::shared_ptr<TWidgetBoard> Board;           // every widget's bounds, for snapping; none: work area only
   // Opens the Settings dialog modally on the widget's thread.
   std::function<void(TWidgetMainForm& widget)> Preferences;
 };
@@ -60,37 +62,62 @@ struct TTrackerSettings {
 // Defaults with the widget in the work area's bottom-right corner.
 TTrackerSettings DefaultTrackerSettings();
 
+// How long a cross-thread look or a close may take before the asker gives up.
+constexpr DWORD WIDGET_INVOKE_WAIT_MS = 2000;
+constexpr DWORD WIDGET_STOP_WAIT_MS = 5000;
+constexpr DWORD WIDGET_DETAILS_WAIT_MS = 5000;
+
 // Built on the owner's thread; from Resume on, the window and every field
-// belong to the widget's own thread. Other threads talk to it through
-// messages (Invoke for a synchronous look).
+// belong to the widget's own thread. Other threads read the published
+// Settings() snapshot and WindowHandle(), and talk to it through messages.
 class TWidgetMainForm : public TWidgetForm {
 public:
   TWidgetMainForm(TComponent* owner, const TWidgetHost& host, const TTrackerSettings& settings);
-  // Closes the window on its own thread and joins the thread.
+  // Closes the window and waits (bounded) for the thread. On the widget's own
+  // thread (freed from one of its callbacks) it destroys the window at once
+  // and lets the thread run out.
   ~TWidgetMainForm() override;
 
   // Owner's thread, when it lists the widget: the board then keeps list order.
   void ListOnBoard();
   // Starts the widget's thread: window, fade-in, message loop.
   void Resume();
-  // Ends the thread (WM_CLOSE to the window) and waits for it; safe to repeat.
-  void Stop();
-  bool ThreadRunning() const { return FThread.joinable() && !FThreadDone; }
-  // Runs fn on the widget's thread and waits; runs it here when no window exists.
-  void Invoke(const std::function<void()>& fn);
 
+  // Any thread. Asks the widget to fade out and close; a widget whose window
+  // does not exist yet closes as soon as it does.
+  void RequestClose();
+  // Any thread but the widget's: waits up to timeoutMs for the thread to end,
+  // answering messages sent to the waiting thread meanwhile (a widget may be
+  // sending WM_SHOWDETAILS to it). True once the thread has ended.
+  bool WaitClosed(DWORD timeoutMs);
+  bool Stop(DWORD timeoutMs = WIDGET_STOP_WAIT_MS);
+  bool ThreadRunning() const;
+  bool ThreadEnded() const;
+  // For a widget whose thread did not end in time while the process shuts
+  // down: its owner lets go of it, so it is never freed under its thread.
+  static void Abandon(TWidgetMainForm* widget);
+
+  // Any thread: the window, or null before it exists and once it is gone.
+  HWND WindowHandle() const { return FThreadWindow; }
+  // Any thread: the persisted fields as the widget's thread last published them.
   TTrackerSettings Settings() const;
+
+  // Runs fn on the widget's thread and waits up to timeoutMs; runs it here when
+  // called on that thread or when the thread is not running. False when fn did
+  // not run (time out, window gone); fn never runs after that.
+  bool Invoke(const std::function<void()>& fn, DWORD timeoutMs = WIDGET_INVOKE_WAIT_MS);
 
   // Polling (widget thread).
   void StartPoll();
   void OnStartTimer();
   void OnPollTimer();
+  // Widget thread (or before Resume) from here on.
   const WideString& ID() const { return FPoller.ID; }
-  void SetID(const WideString& value) { FPoller.ID = value; }
+  void SetID(const WideString& value);
   int32_t Interval() const { return FPoller.Interval; }
-  void SetInterval(int32_t value) { FPoller.Interval = value; }
+  void SetInterval(int32_t value);
   bool Enable() const { return FPoller.Enable; }
-  void SetEnable(bool value) { FPoller.Enable = value; }
+  void SetEnable(bool value);
   int32_t Count() const { return FPoller.Count; }
   int32_t Previous() const { return FPoller.Previous; }
   bool Busy() const { return FWorker != nullptr; }
@@ -105,11 +132,11 @@ public:
   bool IgnoreMouse() const { return FIgnoreMouse; }
   void SetIgnoreMouse(bool value);
   bool PreventDragging() const { return FPreventDragging; }
-  void SetPreventDragging(bool value) { FPreventDragging = value; }
+  void SetPreventDragging(bool value);
   int32_t TargetOpacity() const { return FTargetOpacity; }
   void SetTargetOpacity(int32_t value);
   uint32_t BackColor() const { return FBackColor; }
-  void SetBackColor(uint32_t value) { FBackColor = value; }  // shows when the face is built again
+  void SetBackColor(uint32_t value);  // shows when the face is built again
   bool Shown() const { return FShown; }
   void SetShown(bool value);
   HWND SettingsDialog() const { return FSettingsDialog; }
@@ -149,7 +176,20 @@ protected:
   virtual void WMLanguageChanged(TWidgetMessage& message);
 
 private:
-  void ThreadMain();
+  // Shared by the widget object and its thread, so that the thread can finish
+  // safely even when the object was freed from one of its own callbacks.
+  struct TLife {
+    TLife();
+    ~TLife();
+    std::atomic<bool> Freed{false};
+    std::atomic<bool> Ended{false};
+    HANDLE EndedEvent;  // set once the thread touches the widget no more
+  };
+
+  void ThreadMain(const std::shared_ptr<TLife>& life);
+  void RunInvoke(LPARAM ticket);
+  void PublishSettings();
+  void NotifyChanged();
   void BuildFace();
   void LocalizeMenu();
   WideString Text(int32_t id, const WideChar* fallback) const;
@@ -158,7 +198,8 @@ private:
   // Pumps the thread's queue; false once the window is gone or a quit came.
   bool PumpMessages();
   bool FadeGoesOn(uint32_t generation);
-  void FadeTo(uint8_t opacity);
+  // False when the step's event freed the widget.
+  bool FadeTo(uint8_t opacity);
   void Publish();
   void ShowAbout();
   void ConfirmRemove();
@@ -180,8 +221,11 @@ private:
   bool FClosing = false;
   uint32_t FFadeGeneration = 0;  // a newer fade ends an older one that it interrupted
 
+  std::shared_ptr<TLife> FLife = std::make_shared<TLife>();
   std::thread FThread;
-  std::atomic<bool> FThreadDone{false};
   std::atomic<bool> FStopRequested{false};
   std::atomic<HWND> FThreadWindow{nullptr};
+
+  mutable std::mutex FSettingsLock;
+  TTrackerSettings FPublished;  // guarded by FSettingsLock; written by the widget's thread
 };

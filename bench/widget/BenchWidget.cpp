@@ -144,8 +144,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   OverrideCounterHostForTesting(server.HostPort());
-  TWidgetBoard board;
-  TWidgetHost host{nullptr, nullptr, &board, nullptr};
+  TWidgetHost host{nullptr, nullptr, std::make_shared<TWidgetBoard>(), nullptr};
 
   Sample base = Measure();
   std::printf("bench_widget: %d s quiet window between two polls per size\n", idleSeconds);

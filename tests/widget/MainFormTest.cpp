@@ -335,9 +335,10 @@ WideString MenuText(HMENU menu, UINT id) {
 }  // namespace
 
 TEST_F(WidgetTest, MenuTextsFollowTheCurrentLanguage) {
-  TWidgetLanguages languages(nullptr);
+  auto owned = std::make_shared<TWidgetLanguages>(nullptr);
+  TWidgetLanguages& languages = *owned;
   languages.SelectLanguage(LANGUAGE_TR_TR);
-  Host.Languages = &languages;
+  Host.Languages = owned;
   TWidgetMainForm* w = Start(Quiet(u"lang"));
   HMENU menu = Read<HMENU>(w, [w] { return w->Menu(); });
   ASSERT_NE(menu, nullptr);
@@ -348,6 +349,4 @@ TEST_F(WidgetTest, MenuTextsFollowTheCurrentLanguage) {
   ASSERT_NE(languages.GetText(CMD_REFRESH), turkish);
   SendMessageW(w->StoredHandle(), WM_LANGUAGECHANGED, 0, 0);
   EXPECT_EQ(Read<WideString>(w, [&] { return MenuText(menu, CMD_REFRESH); }), languages.GetText(CMD_REFRESH));
-  // The widget goes before the languages it reads.
-  w->Stop();
 }

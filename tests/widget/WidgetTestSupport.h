@@ -36,8 +36,9 @@ class WidgetTest : public ::testing::Test {
 public:
   std::unique_ptr<TFakeServer> Server = StartFakeServer();
   TCounterHostOverride HostOverride{*Server};
-  TWidgetBoard Board;
-  TWidgetHost Host{nullptr, nullptr, &Board, nullptr};
+  std::shared_ptr<TWidgetBoard> BoardPtr = std::make_shared<TWidgetBoard>();
+  TWidgetBoard& Board = *BoardPtr;
+  TWidgetHost Host{nullptr, nullptr, BoardPtr, nullptr};
   // Declared last, so the widgets go (and their threads end) before the server.
   std::unique_ptr<TComponent> Owner{new TComponent(nullptr)};
 

@@ -73,10 +73,9 @@ int main(int argc, char** argv) {
   SetTimer(manager, TIMER_WANDER, TIMER_WANDER_MS, nullptr);
 
   {
+    // The widgets hold the board and the texts, so neither can go first.
+    TWidgetHost host{manager, std::make_shared<TWidgetLanguages>(nullptr), std::make_shared<TWidgetBoard>(), nullptr};
     TComponent owner(nullptr);
-    TWidgetLanguages languages(nullptr);
-    TWidgetBoard board;
-    TWidgetHost host{manager, &languages, &board, nullptr};
     RECT work;
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     std::vector<TWidgetMainForm*> widgets;
@@ -120,7 +119,8 @@ int main(int argc, char** argv) {
         DispatchMessageW(&msg);
       }
     }
-    for (TWidgetMainForm* w : widgets) w->Stop();
+    for (TWidgetMainForm* w : widgets) w->RequestClose();
+    for (TWidgetMainForm* w : widgets) w->WaitClosed(WIDGET_STOP_WAIT_MS);
   }
   DestroyWindow(manager);
   CloseInternetHandle();

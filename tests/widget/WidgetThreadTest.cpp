@@ -1,0 +1,255 @@
+// The widget seen from its owner's thread: the published snapshot, bounded
+// looks and closes, messages to the manager, freeing from inside a callback,
+// and real mouse input under Xvfb.
+#include "widget/WidgetTestSupport.h"
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+using namespace widgettest;
+
+namespace {
+// A stand-in manager window on the test's thread that records what widgets send and post.
+struct TRecorder {
+  struct TEntry {
+    UINT Msg;
+    LPARAM LParam;
+  };
+  static std::vector<TEntry>& Log() {
+    static std::vector<TEntry> log;
+    return log;
+  }
+  static LRESULT CALLBACK Proc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_SHOWDETAILS || msg == WM_REMOVEWIDGET || msg == WM_TRACKERCHANGED) Log().push_back({msg, lParam});
+    return DefWindowProcW(window, msg, wParam, lParam);
+  }
+  TRecorder() {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = Proc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"OrvantaTestManager";
+    RegisterClassW(&wc);
+    Window = CreateWindowW(wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+    Log().clear();
+  }
+  ~TRecorder() { DestroyWindow(Window); }
+  int Count(UINT msg, LPARAM lParam) const {
+    int n = 0;
+    for (const TEntry& e : Log()) n += e.Msg == msg && e.LParam == lParam;
+    return n;
+  }
+  // Pumps this thread until the message arrived from that window.
+  bool WaitFor(UINT msg, HWND from, int milliseconds = 5000) const {
+    bool got = false;
+    uitest::Pump(milliseconds, [&] { return got = Count(msg, reinterpret_cast<LPARAM>(from)) > 0; });
+    return got;
+  }
+  HWND Window;
+};
+
+BOOL CALLBACK FindDialog(HWND window, LPARAM out) {
+  wchar_t cls[16] = {};
+  GetClassNameW(window, cls, 16);
+  if (std::wstring(cls) != L"#32770" || !IsWindowVisible(window)) return TRUE;
+  *reinterpret_cast<HWND*>(out) = window;
+  return FALSE;
+}
+
+// The open message box of the widget's thread, if any.
+HWND MessageBoxOf(TWidgetMainForm* w) {
+  HWND found = nullptr;
+  EnumThreadWindows(GetWindowThreadProcessId(w->WindowHandle(), nullptr), FindDialog, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+std::atomic<int> clicksBelow{0};
+LRESULT CALLBACK BelowProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
+  if (m == WM_LBUTTONDOWN) ++clicksBelow;
+  return DefWindowProcW(h, m, wp, lp);
+}
+
+// Mouse and keys through the X server, as a user's would come.
+void XInput(const std::string& args) {
+  std::string line = "cmd /c start /unix /usr/bin/xdotool " + args;
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi));
+  WaitForSingleObject(pi.hProcess, 5000);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+}
+
+RECT BoundsOf(TWidgetMainForm* w) {
+  RECT r{};
+  GetWindowRect(w->WindowHandle(), &r);
+  return r;
+}
+}  // namespace
+
+// ---- what other threads read
+
+TEST_F(WidgetTest, SnapshotFollowsTheWidgetAndStaysReadableWhileItsThreadIsBusy) {
+  Server->SetCount("snap", "31");
+  std::atomic<bool> inHook{false}, release{false};
+  Host.Preferences = [&](TWidgetMainForm&) {
+    inHook = true;
+    while (!release) Sleep(5);  // a thread that answers nothing
+  };
+  TWidgetMainForm* w = Start(Quiet(u"snap"));
+  Refresh(w);
+  ASSERT_TRUE(WaitUntil([&] { return w->Settings().Count == 31; }));
+  w->Invoke([w] { w->MoveTo(333, 222); });
+  EXPECT_EQ(w->Settings().Left, 333);
+  EXPECT_EQ(w->Settings().Top, 222);
+
+  // Titles swapped on the widget's thread are never read half-written.
+  const WideString a(300, u'a'), b(5, u'b');
+  std::atomic<bool> swapping{true};
+  std::thread reader([&] {
+    while (swapping) {
+      WideString t = w->Settings().Title;
+      if (t != a && t != b && t != u"Orvanta") ADD_FAILURE() << "torn title of " << t.size();
+    }
+  });
+  w->Invoke([&] {
+    for (int i = 0; i < 2000; ++i) w->SetTitle(i % 2 ? a : b);
+  });
+  swapping = false;
+  reader.join();
+
+  Post(w, WM_COMMAND, CMD_PREFERENCES);
+  ASSERT_TRUE(WaitUntil([&] { return inHook.load(); }));
+  bool ran = false;
+  auto started = GetTickCount64();
+  EXPECT_FALSE(w->Invoke([&] { ran = true; }, 300));
+  EXPECT_LT(GetTickCount64() - started, 2000u);
+  EXPECT_EQ(w->Settings().ID, u"snap");
+  release = true;
+  EXPECT_TRUE(w->Invoke([] {}));
+  EXPECT_FALSE(ran);  // a look that was given up never runs later
+}
+
+// ---- the manager's side
+
+TEST_F(WidgetTest, DetailsAndAConfirmedRemoveReachTheManagerWithTheWidgetsWindow) {
+  TRecorder manager;
+  Host.ManagerWindow = manager.Window;
+  TWidgetMainForm* w = Start(Quiet(u"mgr"));
+  HWND window = w->WindowHandle();
+  Post(w, WM_COMMAND, CMD_DETAILS);
+  EXPECT_TRUE(manager.WaitFor(WM_SHOWDETAILS, window));
+
+  Post(w, WM_COMMAND, CMD_REMOVE);
+  HWND box = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (box = MessageBoxOf(w)) != nullptr; }));
+  EXPECT_EQ(manager.Count(WM_REMOVEWIDGET, reinterpret_cast<LPARAM>(window)), 0);
+  PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDYES)));
+  EXPECT_TRUE(manager.WaitFor(WM_REMOVEWIDGET, window));
+}
+
+TEST_F(WidgetTest, ClosingEndsTheThreadWhileTheRemoveQuestionIsOpenOrDetailsAreBeingSent) {
+  TRecorder manager;
+  Host.ManagerWindow = manager.Window;
+  TWidgetMainForm* asking = Start(Quiet(u"asking", 200, 200));
+  Post(asking, WM_COMMAND, CMD_REMOVE);
+  ASSERT_TRUE(WaitUntil([&] { return MessageBoxOf(asking) != nullptr; }));
+  HWND window = asking->WindowHandle();
+  EXPECT_TRUE(asking->Stop(WIDGET_STOP_WAIT_MS));
+  EXPECT_FALSE(IsWindow(window));
+  uitest::Pump(200);
+  EXPECT_EQ(manager.Count(WM_REMOVEWIDGET, reinterpret_cast<LPARAM>(window)), 0);
+
+  // This thread does not pump while it waits; the widget's details request to
+  // it must still be answered, or both would wait on each other.
+  TWidgetMainForm* sending = Start(Quiet(u"sending"));
+  window = sending->WindowHandle();
+  Post(sending, WM_COMMAND, CMD_DETAILS);
+  auto started = GetTickCount64();
+  EXPECT_TRUE(sending->Stop(WIDGET_STOP_WAIT_MS));
+  EXPECT_LT(GetTickCount64() - started, 4000u);
+  EXPECT_EQ(manager.Count(WM_SHOWDETAILS, reinterpret_cast<LPARAM>(window)), 1);
+}
+
+TEST_F(WidgetTest, AWidgetFreedOrStoppedFromItsOwnThreadEndsQuietly) {
+  // Stop on its own thread refuses instead of joining itself.
+  TWidgetMainForm* w = Start(Quiet(u"self"));
+  bool stopped = true;
+  EXPECT_TRUE(w->Invoke([&] { stopped = w->Stop(100); }));
+  EXPECT_FALSE(stopped);
+  EXPECT_TRUE(w->ThreadRunning());
+
+  // Freed from a look that runs on its thread.
+  auto* looked = new TWidgetMainForm(nullptr, Host, Quiet(u"looked", 200, 200));
+  looked->Resume();
+  ASSERT_TRUE(WaitUntil([&] { return looked->WindowHandle() != nullptr; }));
+  HWND window = looked->WindowHandle();
+  EXPECT_TRUE(looked->Invoke([&] { delete looked; }));
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(window); }));
+
+  // Freed from its own fade step, in the middle of the fade-in.
+  std::atomic<HWND> faded{nullptr};
+  auto* fading = new TWidgetMainForm(nullptr, Host, Quiet(u"fading", 400, 200));
+  fading->OnFadeStep = [&](TComponent*) {
+    if (fading->Opacity() < 64) return;
+    faded = fading->WindowHandle();
+    delete fading;
+  };
+  fading->Resume();
+  ASSERT_TRUE(WaitUntil([&] { return faded.load() != nullptr; }));
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(faded.load()); }));
+}
+
+// ---- real input
+
+TEST_F(WidgetTest, MouseDragsMovesAndRespectsPreventDraggingAndTheMenuOpensOnRightClick) {
+  TTrackerSettings s = Quiet(u"drag", 400, 400);
+  TWidgetMainForm* w = Start(s);
+  auto drag = [&](int fromX, int fromY, int dx, const char* key) {
+    std::string args = "mousemove " + std::to_string(fromX) + " " + std::to_string(fromY) + " sleep 0.2 ";
+    if (key) args += std::string("keydown ") + key + " ";
+    args += "mousedown 1 sleep 0.2 mousemove_relative -- " + std::to_string(dx / 2) + " 0 sleep 0.2 " +
+            "mousemove_relative -- " + std::to_string(dx - dx / 2) + " 0 sleep 0.3 mouseup 1 ";
+    if (key) args += std::string("keyup ") + key;
+    XInput(args);
+  };
+  RECT r = BoundsOf(w);
+  drag(r.left + 40, r.top + 40, 120, nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return BoundsOf(w).left >= r.left + 100; })) << BoundsOf(w).left;
+  EXPECT_TRUE(WaitUntil([&] { return w->Settings().Left == BoundsOf(w).left; }));
+
+  w->Invoke([w] { w->SetPreventDragging(true); });
+  r = BoundsOf(w);
+  drag(r.left + 40, r.top + 40, 120, nullptr);
+  Sleep(800);
+  EXPECT_EQ(BoundsOf(w).left, r.left);
+  drag(r.left + 40, r.top + 40, 120, "ctrl");
+  EXPECT_TRUE(WaitUntil([&] { return BoundsOf(w).left >= r.left + 100; }));
+
+  r = BoundsOf(w);
+  XInput("mousemove " + std::to_string(r.left + 40) + " " + std::to_string(r.top + 40) + " sleep 0.2 click 3");
+  HWND menu = nullptr;
+  EXPECT_TRUE(WaitUntil([&] { return (menu = FindWindowW(L"#32768", nullptr)) && IsWindowVisible(menu); }));
+  XInput("key Escape");
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(menu); }));
+}
+
+TEST_F(WidgetTest, ClicksFallThroughAWidgetThatIgnoresTheMouse) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = BelowProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"OrvantaTestBelow";
+  RegisterClassW(&wc);
+  HWND under = CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP | WS_VISIBLE, 380, 380, 200, 200, nullptr, nullptr,
+                               wc.hInstance, nullptr);
+  TTrackerSettings s = Quiet(u"through", 400, 400);
+  s.IgnoreMouse = true;
+  TWidgetMainForm* w = Start(s);
+  RECT r = BoundsOf(w);
+  XInput("mousemove " + std::to_string(r.left + 40) + " " + std::to_string(r.top + 40) + " sleep 0.2 click 1");
+  uitest::Pump(3000, [] { return clicksBelow > 0; });
+  EXPECT_GT(clicksBelow.load(), 0);
+  EXPECT_EQ(BoundsOf(w).left, r.left);
+  DestroyWindow(under);
+}
