@@ -84,6 +84,8 @@ bool TFakeServer::Start(uint16_t port) {
   addr.sin_family = AF_INET;
   addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   addr.sin_port = htons(port);
+  const BOOL reuse = TRUE;
+  if (ReuseAddress) setsockopt(s, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&reuse), sizeof reuse);
   int len = sizeof addr;
   if (bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(s, SOMAXCONN) != 0 ||
       getsockname(s, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {

@@ -54,6 +54,9 @@ public:
 
   // Listens on 127.0.0.1:port (0 = any free port) on a thread of its own.
   bool Start(uint16_t port = 0);
+  // Set before Start: a fixed port can be taken again at once after the last
+  // run's connections (still in TIME_WAIT).
+  bool ReuseAddress = false;
   // Never hangs: stalled connections are dropped.
   void Stop();
   uint16_t Port() const { return FPort; }

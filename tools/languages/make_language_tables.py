@@ -18,6 +18,8 @@ STRINGS = [
     (1010, "Orvanta ID already exists!", "Orvanta ID zaten var!"),
     (1011, 'New version available. Click "Yes" button to download.',
      'Yeni sürüm mevcut. İndirmek için "Evet" düğmesine basın.'),
+    (1012, "Your settings could not be saved; the settings file was left as it was. %s",
+     "Ayarlarınız kaydedilemedi; ayar dosyası olduğu gibi bırakıldı. %s"),
     (1, "Save", "Kaydet"),
     (2, "Cancel", "İptal"),
     (3000, "Preferences", "Seçenekler"),

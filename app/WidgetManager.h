@@ -1,0 +1,164 @@
+#pragma once
+// The hidden manager window on the GUI thread: tray icon and menu, the list of
+// tracker widgets, the settings file, language changes, start-up requests and
+// the orderly, bounded shutdown.
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "app/SettingsFile.h"
+#include "app/ShellDialogs.h"
+#include "app/WidgetLanguages.h"
+#include "inet/InetThrd.h"
+#include "text/WIniFiles.h"
+#include "ui/Widgets.h"
+#include "widget/MainForm.h"
+
+constexpr const WideChar MANAGER_CLASS_NAME[] = u"Orvanta1.50_Widget_Manager_Class_Name";
+constexpr const WideChar MANAGER_CAPTION[] = u"Orvanta1.50_Widget_Manager_Window_Name";
+constexpr const WideChar APPLICATION_TITLE[] = u"Orvanta Desktop Widget";
+constexpr const WideChar TASKBAR_CREATED_MESSAGE[] = u"TaskbarCreated";
+
+constexpr const char VERSION_PATH[] = "/orvanta.xml";
+constexpr const char USAGE_PING_PATH[] = "/widget/k3v9w2m7p4xq.png";
+constexpr const char STATS_PATH[] = "/stats/";
+
+// The manager's own timers, beside TIMER_UPDATECHECK.
+constexpr uint32_t TIMER_AUTOSAVE = 1003;  // the settings file is written when a burst of changes is over
+constexpr uint32_t TIMER_REAP = 1004;      // removed widgets are freed once their threads have ended
+
+constexpr uint32_t UPDATECHECK_DELAY_MS = 500;
+constexpr uint32_t AUTOSAVE_DELAY_MS = 1000;
+constexpr uint32_t REAP_INTERVAL_MS = 100;
+constexpr DWORD TRACKER_START_GAP_MS = 20;
+constexpr DWORD CLOSE_STEP_MS = 10;
+// Exit, counted from WM_CLOSE: widgets that have not ended by then are left to
+// the process's end, and so is a usage ping that has not come back.
+constexpr DWORD EXIT_WIDGET_WAIT_MS = 3500;
+constexpr DWORD EXIT_PING_WAIT_MS = 3800;
+
+constexpr int32_t STR_ERROR = 1004;
+constexpr int32_t STR_NO_TITLE = 1007;
+constexpr int32_t STR_NO_TRACKERS = 1008;
+constexpr int32_t STR_SETTINGS_NOT_SAVED = 1012;
+
+// A tracker's menu entry: title (or "[No Title]") followed by this with the ID.
+constexpr const WideChar TRACKER_MENU_FORMAT[] = u" - (%s)";
+
+class TWidgetManager : public TWinForm {
+public:
+  TWidgetManager(TComponent* owner, std::shared_ptr<TWidgetLanguages> languages, const TShellDialogs& dialogs,
+                 const WideString& title);
+  // Frees the widgets first, while the board and the texts they lean on exist.
+  ~TWidgetManager() override;
+
+  // Settings file.
+  void LoadSettings();
+  // Writes the whole file at once; false (and SaveError tells why) when it could
+  // not be written, in which case the file on disk is as it was.
+  bool SaveSettings();
+  // A user change: the file is written about a second after the last of a burst.
+  void SettingsChanged();
+  const WideString& SettingsFolder() const { return FSettingsFolder; }
+  WideString SettingsFileName() const { return FSettingsFolder + SETTINGS_FILE_NAME; }
+  bool FirstRun() const { return FFirstRun; }
+  const WideString& SaveError() const { return FSaveError; }
+  TWMemIniFile* Settings() const { return FSettings.get(); }
+
+  // Widgets.
+  int CreateTracker(const WideString& id, const WideString& title, int32_t startDelay);
+  int AddWidget(TWidgetMainForm* widget);
+  int RemoveWidget(TWidgetMainForm* widget);
+  int RemoveWidgetByHandle(HWND window);
+  TWidgetMainForm* FindWidgetById(const WideString& id) const;
+  TWidgetMainForm* FindWidgetByHandle(HWND window) const;
+  int WidgetCount() const { return static_cast<int>(FWidgetList.size()); }
+  TWidgetMainForm* Widget(int index) const { return FWidgetList.at(static_cast<size_t>(index)).Widget; }
+  // Every ID a new tracker must not take: the live trackers' and the ones kept
+  // in the file without a widget.
+  std::vector<WideString> TakenIds() const;
+  void HideAll();
+  void ShowAll();
+  // Some widget's thread did not end in time at shutdown.
+  bool Abandoned() const { return FAbandoned; }
+  // Shows why the settings could not be written, once per run.
+  void TellSaveFailed();
+
+  // Commands.
+  void ShowAbout();
+  void ShowAddDialog();
+  void SelectLanguageCommand(int index);
+  void OpenTrackerSettings(int index);
+
+  TWidgetLanguages& Languages() const { return *FLanguages; }
+  TWidgetTray* Tray() const { return FTray; }
+  HWND AddDialog() const { return FAddDialog; }
+  void SetAddDialog(HWND value) { FAddDialog = value; }
+  HMENU TrayMenu() const { return FTrayMenu; }
+
+protected:
+  void FillCreateParams(TWidgetCreateParams& params) override;
+  void WndProc(TWidgetMessage& message) override;
+  void WMDestroy(TWidgetMessage& message) override;
+  void WMTimer(TWidgetMessage& message) override;
+  void WMClose(TWidgetMessage& message) override;
+  void DoCreate() override;
+  virtual void WMCommand(TWidgetMessage& message);
+  virtual void WMShowDetails(TWidgetMessage& message);
+  virtual void WMRemoveWidget(TWidgetMessage& message);
+
+private:
+  struct TTrackerSlot {
+    TWidgetMainForm* Widget;
+    WideString SectionId;  // the section the tracker was read from or last written to
+  };
+
+  void CreateTray();
+  void RestoreTrayIcon();
+  void LoadTrayMenu();
+  void BuildLanguagesMenu();
+  void BuildTrackersMenu();
+  void ApplyMenuTexts();
+  void PopupTrayMenu();
+  void TrayMouseUp(TComponent* sender, int32_t keys, int32_t x, int32_t y);
+  void DestroyTrayMenu();
+  void StartUpdateCheck();
+  void StartVersionRequest();
+  void StartUsagePing();
+  void VersionResponse(TWidgetMessage& message);
+  void EndSession();
+  bool SectionInUse(const WideString& section, const TWidgetMainForm* except) const;
+  void EraseOrphan(const WideString& section, const WideString& currentId, const TWidgetMainForm* widget);
+  void ReapRetired();
+  // Closes every widget in list order, waits until the deadline (a tick count),
+  // frees the ended ones and abandons the rest.
+  void CloseWidgets(DWORD deadline);
+
+  // Declared first, so they go last: every widget leans on them.
+  std::shared_ptr<TWidgetLanguages> FLanguages;
+  std::shared_ptr<TWidgetBoard> FBoard;
+  TShellDialogs FDialogs;
+  WideString FTitle;
+
+  // GUI thread only, like everything below.
+  std::vector<TTrackerSlot> FWidgetList;     // menu ids and [Trackers] keys follow this order
+  std::vector<TWidgetMainForm*> FRetired;    // removed, freed once their threads end
+  std::vector<WideString> FKeptIds;          // listed in [Trackers] without a widget
+  std::unique_ptr<TWMemIniFile> FSettings;
+  TWidgetTray* FTray = nullptr;              // owned as a component
+  WideString FSettingsFolder;
+  std::unique_ptr<TInetThread> FPingThread;
+  std::unique_ptr<TInetThread> FVersionThread;
+  HMENU FTrayMenu = nullptr;
+  HMENU FLanguagesMenu = nullptr;            // a popup of FTrayMenu, destroyed with it
+  HMENU FTrackersMenu = nullptr;             // likewise
+  HWND FAddDialog = nullptr;
+  bool FFirstRun = false;
+  UINT FTaskbarCreated = 0;
+  WideString FSaveError;                     // why the last write failed; empty after a good one
+  bool FSaveBlocked = false;                 // the file could not be read: never overwrite it
+  bool FSaveFailureTold = false;
+  bool FClosing = false;
+  DWORD FCloseStarted = 0;
+  bool FAbandoned = false;
+};
