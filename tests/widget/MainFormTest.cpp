@@ -86,6 +86,25 @@ TEST_F(WidgetTest, DotIsBusyOnlyWhileRequestIsInFlight) {
   EXPECT_EQ(Server->Requests().size(), 1u);
 }
 
+// A done message that never arrives (a full queue) must not leave the widget busy for ever.
+TEST_F(WidgetTest, ALostDoneMessageIsTakenUpAtTheNextTick) {
+  Server->SetCount("lost", "17");
+  TTrackerSettings s = Quiet(u"lost");
+  s.Interval = 7000;
+  TWidgetMainForm* w = Start(s, 60000);
+  w->Invoke([w] {
+    w->StartPoll();
+    MSG msg;
+    // Waits without pumping, then drops the done message from the queue.
+    for (int i = 0; i < 500 && !PeekMessageW(&msg, w->StoredHandle(), WM_COUNTRESPONSE, WM_COUNTRESPONSE, PM_REMOVE); ++i)
+      Sleep(10);
+  });
+  ASSERT_FALSE(Idle(w));
+  w->Invoke([w] { w->OnPollTimer(); });
+  EXPECT_EQ(CountOf(w), 17);
+  EXPECT_TRUE(WaitUntil([&] { return Server->Requests().size() == 2u; }));  // the tick's own poll
+}
+
 // ---- timers
 
 // Interval 6000 never polls by itself but Refresh polls once; a switched-off

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "inet/InetThrd.h"
 #include "support/FakeServerFixture.h"
@@ -43,13 +44,17 @@ public:
   std::unique_ptr<TComponent> Owner{new TComponent(nullptr)};
 
   // Closes every widget at once: under Wine without a window manager each
-  // window's unmap waits two seconds, so one by one would add up.
+  // window's unmap waits two seconds, so one by one would add up, and a busy
+  // machine stretches that further.
   void TearDown() override {
+    std::vector<TWidgetMainForm*> widgets;
     for (int i = 0; i < Owner->ComponentCount(); ++i)
-      if (auto* w = dynamic_cast<TWidgetMainForm*>(Owner->Components(i)))
-        if (w->WindowExists()) PostMessageW(w->StoredHandle(), WM_CLOSE, 0, 0);
+      if (auto* w = dynamic_cast<TWidgetMainForm*>(Owner->Components(i))) widgets.push_back(w);
+    for (TWidgetMainForm* w : widgets) w->RequestClose();
+    for (TWidgetMainForm* w : widgets) EXPECT_TRUE(w->WaitClosed(kCloseWaitMs));
     Owner.reset();
   }
+  static constexpr DWORD kCloseWaitMs = 20000;
 
   // Settings that never poll by themselves unless a test says so.
   static TTrackerSettings Quiet(const WideString& id, int32_t left = 300, int32_t top = 300) {
