@@ -15,7 +15,19 @@ constexpr const char kFaceFont[] = "Trebuchet MS";
 constexpr TWidgetColor kWhiteText = 0xFFFFFFFF;
 constexpr TWidgetColor kGreyText = 0xFFA0A0A0;
 constexpr int32_t kCountFontSize = 18, kPreviousFontSize = 9, kTitleFontSize = 8;
+
+// The face, in the form's pixels.
+struct TFaceRect {
+  int32_t X, Y, Width, Height;
+};
 constexpr int32_t kTrendSize = 12, kStateSize = 6;
+constexpr TFaceRect kShadowRect{0, 0, WIDGET_WIDTH, WIDGET_HEIGHT};              // also the glass overlay
+constexpr TFaceRect kTitleRect{0, 0, WIDGET_WIDTH, 18};
+constexpr TFaceRect kCountRect{0, WIDGET_HEIGHT - 29 - 20, WIDGET_WIDTH, 29};     // 20 above the bottom
+constexpr TFaceRect kPreviousRect{8, WIDGET_HEIGHT - 14 - 8, 70, 14};            // bottom-left corner
+constexpr TFaceRect kTrendRect{WIDGET_WIDTH - kTrendSize - 4, 23, kTrendSize, kTrendSize};
+constexpr TFaceRect kStateRect{WIDGET_WIDTH - 2 * kStateSize, WIDGET_HEIGHT - 2 * kStateSize - 1, kStateSize,
+                               kStateSize};
 
 constexpr const WideChar kAboutText[] = u"Orvanta Desktop Widget v1.50\r\n\r\nMade by Velmora.";
 
@@ -291,64 +303,47 @@ void TWidgetMainForm::DoCreate() {
 
 // Creation order is stacking order: the first control lies at the bottom.
 void TWidgetMainForm::BuildFace() {
-  auto place = [this](TWidgetControl* c, int32_t x, int32_t y, int32_t w, int32_t h) {
-    c->SetParent(this);
-    c->SetWidth(w);
-    c->SetHeight(h);
-    c->MoveTo(x, y);
-  };
   auto handler = [this](TComponent* s, int32_t k, int32_t x, int32_t y) { MouseDownHandler(s, k, x, y); };
+  auto place = [this](TWidgetControl* c, const TFaceRect& r, bool enabled) {
+    c->SetParent(this);
+    c->SetWidth(r.Width);
+    c->SetHeight(r.Height);
+    c->MoveTo(r.X, r.Y);
+    c->SetEnabled(enabled);
+  };
+  auto image = [&](const TFaceRect& r, const std::string& name, bool enabled) {
+    auto* c = new TWidgetImageControl(this);
+    place(c, r, enabled);
+    c->SetImageName(name);
+    return c;
+  };
+  auto label = [&](const TFaceRect& r, const WideString& caption, int32_t size, TWidgetColor color, int32_t align) {
+    auto* c = new TWidgetLabel(this);
+    place(c, r, false);
+    c->SetCaption(caption);
+    StyleFont(c, size, color, align);
+    return c;
+  };
   HCURSOR hand = LoadCursorW(nullptr, IDC_HAND);
 
-  ShadowImage = new TWidgetImageControl(this);
-  place(ShadowImage, 0, 0, WIDGET_WIDTH, WIDGET_HEIGHT);
-  ShadowImage->SetImageName(IMG_SHADOW);
+  ShadowImage = image(kShadowRect, IMG_SHADOW, true);
   ShadowImage->Tint(OpaqueArgbOf(FBackColor));
   ShadowImage->SetOpacity(255);
   ShadowImage->OnMouseDown = handler;
-  ShadowImage->SetVisible(true);
-
-  CountLabel = new TWidgetLabel(this);
-  place(CountLabel, 0, WIDGET_HEIGHT - 29 - 20, WIDGET_WIDTH, 29);
-  CountLabel->SetCaption(CountText(FPoller.Count));
-  StyleFont(CountLabel, kCountFontSize, kWhiteText, wsaCenter);
+  CountLabel = label(kCountRect, CountText(FPoller.Count), kCountFontSize, kWhiteText, wsaCenter);
   CountLabel->SetCursor(hand);
-  CountLabel->SetEnabled(false);
-  CountLabel->SetVisible(true);
-
-  PreviousLabel = new TWidgetLabel(this);
-  place(PreviousLabel, 8, WIDGET_HEIGHT - 14 - 8, 70, 14);
-  PreviousLabel->SetCaption(CountText(FPoller.Previous));
-  StyleFont(PreviousLabel, kPreviousFontSize, kGreyText, wsaNear);
+  PreviousLabel = label(kPreviousRect, CountText(FPoller.Previous), kPreviousFontSize, kGreyText, wsaNear);
   PreviousLabel->SetCursor(hand);
-  PreviousLabel->SetEnabled(false);
-  PreviousLabel->SetVisible(true);
-
-  TrendImage = new TWidgetImageControl(this);
-  place(TrendImage, WIDGET_WIDTH - kTrendSize - 4, 23, kTrendSize, kTrendSize);
-  TrendImage->SetImageName(Narrow(TrendImageName(FPoller.Previous, FPoller.Count)));
-  TrendImage->SetEnabled(false);
-  TrendImage->SetVisible(true);
-
-  OverlayImage = new TWidgetImageControl(this);
-  place(OverlayImage, 0, 0, WIDGET_WIDTH, WIDGET_HEIGHT);
-  OverlayImage->SetImageName(IMG_OVERLAY);
+  TrendImage = image(kTrendRect, Narrow(TrendImageName(FPoller.Previous, FPoller.Count)), false);
+  OverlayImage = image(kShadowRect, IMG_OVERLAY, false);
   OverlayImage->OnMouseDown = handler;
-  OverlayImage->SetEnabled(false);
-  OverlayImage->SetVisible(true);
-
-  TitleLabel = new TWidgetLabel(this);
-  place(TitleLabel, 0, 0, WIDGET_WIDTH, 18);
-  TitleLabel->SetCaption(FTitle);
-  StyleFont(TitleLabel, kTitleFontSize, kWhiteText, wsaCenter);
-  TitleLabel->SetEnabled(false);
-  TitleLabel->SetVisible(true);
-
-  StateImage = new TWidgetImageControl(this);
-  place(StateImage, WIDGET_WIDTH - 2 * kStateSize, WIDGET_HEIGHT - 2 * kStateSize - 1, kStateSize, kStateSize);
-  StateImage->SetImageName(Narrow(IMG_IDLE));
-  StateImage->SetEnabled(false);
-  StateImage->SetVisible(true);
+  TitleLabel = label(kTitleRect, FTitle, kTitleFontSize, kWhiteText, wsaCenter);
+  StateImage = image(kStateRect, Narrow(IMG_IDLE), false);
+  for (TWidgetControl* c : {static_cast<TWidgetControl*>(ShadowImage), static_cast<TWidgetControl*>(CountLabel),
+                            static_cast<TWidgetControl*>(PreviousLabel), static_cast<TWidgetControl*>(TrendImage),
+                            static_cast<TWidgetControl*>(OverlayImage), static_cast<TWidgetControl*>(TitleLabel),
+                            static_cast<TWidgetControl*>(StateImage)})
+    c->SetVisible(true);
 }
 
 WideString TWidgetMainForm::Text(int32_t id, const WideChar* fallback) const {
