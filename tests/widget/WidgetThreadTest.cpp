@@ -63,6 +63,24 @@ HWND MessageBoxOf(TWidgetMainForm* w) {
   return found;
 }
 
+// A modal dialog like the Settings dialog: told to the widget, ended by WM_CLOSE.
+INT_PTR CALLBACK SettingsLikeProc(HWND dialog, UINT msg, WPARAM, LPARAM lParam) {
+  if (msg == WM_INITDIALOG) {
+    reinterpret_cast<TWidgetMainForm*>(lParam)->SetSettingsDialog(dialog);
+    return TRUE;
+  }
+  if (msg == WM_CLOSE) EndDialog(dialog, IDCANCEL);
+  return FALSE;
+}
+void RunSettingsLikeDialog(TWidgetMainForm& widget) {
+  struct {
+    DLGTEMPLATE Head;
+    WORD Menu, Class, Title;
+  } dialog{{WS_POPUP | WS_CAPTION | WS_VISIBLE, 0, 0, 10, 10, 120, 60}, 0, 0, 0};
+  DialogBoxIndirectParamW(GetModuleHandleW(nullptr), &dialog.Head, widget.StoredHandle(), SettingsLikeProc,
+                          reinterpret_cast<LPARAM>(&widget));
+}
+
 std::atomic<int> clicksBelow{0};
 LRESULT CALLBACK BelowProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
   if (m == WM_LBUTTONDOWN) ++clicksBelow;
@@ -149,9 +167,15 @@ TEST_F(WidgetTest, DetailsAndAConfirmedRemoveReachTheManagerWithTheWidgetsWindow
   EXPECT_TRUE(manager.WaitFor(WM_REMOVEWIDGET, window));
 }
 
-TEST_F(WidgetTest, ClosingEndsTheThreadWhileTheRemoveQuestionIsOpenOrDetailsAreBeingSent) {
+TEST_F(WidgetTest, ClosingEndsTheThreadWhileADialogOrTheRemoveQuestionIsOpenOrDetailsAreBeingSent) {
   TRecorder manager;
   Host.ManagerWindow = manager.Window;
+  Host.Preferences = RunSettingsLikeDialog;
+  TWidgetMainForm* editing = Start(Quiet(u"editing", 500, 200));
+  Post(editing, WM_COMMAND, CMD_PREFERENCES);
+  ASSERT_TRUE(WaitUntil([&] { return MessageBoxOf(editing) != nullptr; }));
+  EXPECT_TRUE(editing->Stop(WIDGET_STOP_WAIT_MS));
+
   TWidgetMainForm* asking = Start(Quiet(u"asking", 200, 200));
   Post(asking, WM_COMMAND, CMD_REMOVE);
   ASSERT_TRUE(WaitUntil([&] { return MessageBoxOf(asking) != nullptr; }));
