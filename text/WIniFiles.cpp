@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "text/IntegerSyntax.h"
 #include "text/WFold.h"
 
 namespace {
@@ -193,52 +194,12 @@ int TWHashedStringList::IndexOfName(const WideString& name) const {
   return FNameHash->ValueOf(KeyOf(name));
 }
 
-// ---- Integer syntax ----
-
-bool TryParseIniInteger(const WideString& text, int32_t& value) {
-  const size_t n = text.size();
-  size_t i = 0;
-  while (i < n && text[i] == u' ') ++i;
-  bool negative = false;
-  if (i < n && (text[i] == u'+' || text[i] == u'-')) negative = text[i++] == u'-';
-  bool hex = false;
-  if (i < n && (text[i] == u'$' || text[i] == u'x' || text[i] == u'X')) {
-    hex = true;
-    ++i;
-  } else if (i + 1 < n && text[i] == u'0' && (text[i + 1] == u'x' || text[i + 1] == u'X')) {
-    hex = true;
-    i += 2;
-  }
-  if (i == n) return false;
-  uint32_t magnitude = 0;
-  if (hex) {
-    for (; i < n; ++i) {
-      const int digit = HexDigit(text[i]);
-      if (digit < 0 || magnitude > 0x0FFFFFFFu) return false;
-      magnitude = (magnitude << 4) | static_cast<uint32_t>(digit);
-    }
-  } else {
-    const uint64_t limit = negative ? 2147483648u : 2147483647u;
-    uint64_t acc = 0;
-    for (; i < n; ++i) {
-      if (text[i] < u'0' || text[i] > u'9') return false;
-      acc = acc * 10 + static_cast<uint64_t>(text[i] - u'0');
-      if (acc > limit) return false;
-    }
-    magnitude = static_cast<uint32_t>(acc);
-  }
-  // The 32-bit pattern is the value: $FFFFFFFF is -1, and a sign negates it.
-  value = static_cast<int32_t>(negative ? 0u - magnitude : magnitude);
-  return true;
-}
-
 // ---- TWCustomIniFile ----
 
 int32_t TWCustomIniFile::ReadInteger(const WideString& section, const WideString& ident, int32_t defaultValue) const {
-  WideString text = ReadString(section, ident, WideString());
-  if (text.size() > 2 && text[0] == u'0' && (text[1] == u'x' || text[1] == u'X')) text.replace(0, 2, u"$");
+  // "0x" needs no rewriting to "$": the integer syntax takes both prefixes.
   int32_t value;
-  return TryParseIniInteger(text, value) ? value : defaultValue;
+  return ParseInteger32(ReadString(section, ident, WideString()), value) ? value : defaultValue;
 }
 
 void TWCustomIniFile::WriteInteger(const WideString& section, const WideString& ident, int32_t value) {

@@ -96,6 +96,7 @@ public:
   virtual WideString ReadString(const WideString& section, const WideString& ident,
                                 const WideString& defaultValue) const = 0;
   virtual void WriteString(const WideString& section, const WideString& ident, const WideString& value) = 0;
+  // The value in the syntax of text/IntegerSyntax.h; defaultValue when it does not parse.
   virtual int32_t ReadInteger(const WideString& section, const WideString& ident, int32_t defaultValue) const;
   virtual void WriteInteger(const WideString& section, const WideString& ident, int32_t value);
   virtual bool ReadBool(const WideString& section, const WideString& ident, bool defaultValue) const;
@@ -160,7 +161,3 @@ private:
   // Each item is a section name; its object is that section's lines, owned here.
   TWHashedStringList* FSections;
 };
-
-// The INI integer syntax: leading spaces, an optional sign, then a decimal
-// number in int32 range or a hex number ($, x, X, 0x, 0X) of at most 32 bits.
-bool TryParseIniInteger(const WideString& text, int32_t& value);

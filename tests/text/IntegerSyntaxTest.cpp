@@ -1,0 +1,31 @@
+#include <gtest/gtest.h>
+
+#include "text/IntegerSyntax.h"
+
+TEST(IntegerSyntax, AcceptsOnlyWholeInt32TextsInDecimalOrHex) {
+  constexpr int64_t BAD = INT64_MAX;
+  const struct {
+    std::string Text;
+    int64_t Expected;
+  } cases[] = {
+      {"0x1F", 31}, {"0X1f", 31}, {"$1f", 31}, {"x1F", 31}, {"X1F", 31}, {"-$10", -16}, {"+0x10", 16},
+      {"0x000000FF", 255}, {"0xFFFFFFFF", -1}, {"$80000000", INT32_MIN}, {"-$80000000", INT32_MIN},
+      {"$000000001", 1}, {"-2147483648", INT32_MIN}, {"2147483647", INT32_MAX}, {"   7", 7}, {"-0", 0}, {"007", 7},
+      {"2147483648", BAD}, {"-2147483649", BAD}, {"99999999999", BAD}, {"$100000000", BAD}, {"$FFFFFFFF0", BAD},
+      {"12abc", BAD}, {"7 ", BAD}, {"", BAD}, {"0x", BAD}, {"$", BAD}, {"-", BAD}, {" ", BAD}, {"\t7", BAD},
+      {"1.5", BAD}, {"--1", BAD}, {"0x-5", BAD}, {"$ 1", BAD}, {"1e3", BAD}, {std::string("1\0", 2), BAD},
+  };
+  for (const auto& c : cases) {
+    int32_t value = 12345;
+    const bool parsed = ParseInteger32(c.Text, value);
+    EXPECT_EQ(parsed ? value : BAD, c.Expected) << '"' << c.Text << '"';
+    if (!parsed) {
+      EXPECT_EQ(value, 12345) << "untouched: " << c.Text;
+    }
+  }
+  int32_t value = 0;
+  EXPECT_FALSE(ParseInteger32(WideString(u"\uFF11"), value)) << "a wide digit is no digit";
+  EXPECT_FALSE(ParseInteger32(WideString(u"\u0131"), value)) << "nor is a code unit whose low byte is '1'";
+  EXPECT_TRUE(ParseInteger32(WideString(u"-0x10"), value));
+  EXPECT_EQ(value, -16);
+}
