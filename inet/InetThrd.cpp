@@ -1,5 +1,6 @@
 #include "inet/InetThrd.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -12,10 +13,12 @@ HINTERNET InternetHandle = nullptr;
 namespace {
 
 // Neither WinInet nor any proxy cache may answer a poll with an old count.
-// Redirects are not followed: WinInet under Wine follows a redirect loop for
-// ever inside HttpSendRequest, out of reach of the request's deadline.
+// Redirects are followed by Send, not WinInet: under Wine it follows a redirect
+// loop for ever inside HttpSendRequest, out of reach of the request's deadline.
 constexpr DWORD REQUEST_FLAGS = INTERNET_FLAG_HYPERLINK | INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
                                 INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_AUTO_REDIRECT;
+
+using Clock = std::chrono::steady_clock;
 
 std::atomic<int> liveJobs{0};
 
@@ -85,53 +88,109 @@ std::string TRequest::HeaderText() const {
   return text;
 }
 
-int TRequest::Send(HINTERNET internet) {
-  if (!internet) return INET_FAILED;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(Limits.DeadlineMs);
-  auto pastDeadline = [&] { return std::chrono::steady_clock::now() >= deadline; };
+namespace {
 
-  THostPort server = SplitHostPort(FFields[rfHost]);
-  TInetHandle connection(InternetConnectA(internet, server.Host.c_str(), server.Port, nullptr, nullptr,
+bool IsRedirect(DWORD status) {
+  return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+// One request to one server. A redirect of a GET ends it early with the
+// Location in location; otherwise the body is read and the result returned.
+int SendHop(TRequest& request, HINTERNET internet, const TRedirectTarget& target, Clock::time_point deadline,
+            std::string& location) {
+  auto pastDeadline = [&] { return Clock::now() >= deadline; };
+  // Every hop, and each platform wait inside it, stays within the whole request's deadline.
+  auto bounded = [&](DWORD ms) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return static_cast<DWORD>(std::max<long long>(1, std::min<long long>(ms, left)));
+  };
+  if (pastDeadline()) return INET_FAILED;
+  TResponse& response = request.Response();
+  TInetHandle connection(InternetConnectA(internet, target.Server.Host.c_str(), target.Server.Port, nullptr, nullptr,
                                           INTERNET_SERVICE_HTTP, 0, 0));
   if (!connection) return INET_FAILED;
-  TInetHandle request(HttpOpenRequestA(connection, FFields[rfMethod].c_str(), FFields[rfPath].c_str(),
-                                       FFields[rfVersion].c_str(), nullptr, nullptr, REQUEST_FLAGS, 0));
-  if (!request) return INET_FAILED;
-  SetTimeout(request, INTERNET_OPTION_CONNECT_TIMEOUT, Limits.ConnectTimeoutMs);
-  SetTimeout(request, INTERNET_OPTION_SEND_TIMEOUT, Limits.SendTimeoutMs);
-  SetTimeout(request, INTERNET_OPTION_RECEIVE_TIMEOUT, Limits.ReceiveTimeoutMs);
+  TInetHandle handle(HttpOpenRequestA(connection, request.GetField(rfMethod).c_str(), target.Path.c_str(),
+                                      request.GetField(rfVersion).c_str(), nullptr, nullptr, REQUEST_FLAGS, 0));
+  if (!handle) return INET_FAILED;
+  SetTimeout(handle, INTERNET_OPTION_CONNECT_TIMEOUT, bounded(request.Limits.ConnectTimeoutMs));
+  SetTimeout(handle, INTERNET_OPTION_SEND_TIMEOUT, bounded(request.Limits.SendTimeoutMs));
+  SetTimeout(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, bounded(request.Limits.ReceiveTimeoutMs));
 
-  std::string headers = HeaderText();
-  if (!HttpSendRequestA(request, headers.c_str(), static_cast<DWORD>(headers.size()),
-                        Body.empty() ? nullptr : const_cast<char*>(Body.data()), static_cast<DWORD>(Body.size())))
+  const std::string headers = request.HeaderText();
+  std::string& body = request.Body;
+  if (!HttpSendRequestA(handle, headers.c_str(), static_cast<DWORD>(headers.size()),
+                        body.empty() ? nullptr : const_cast<char*>(body.data()), static_cast<DWORD>(body.size())))
     return INET_FAILED;
+
+  DWORD status = 0, size = sizeof status, index = 0;
+  if (!HttpQueryInfoA(handle, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, &index))
+    return INET_FAILED;
+  response.Status = status;
+  // Other methods are not repeated at another address; their redirect is their answer.
+  if (IsRedirect(status) && request.GetField(rfMethod) == "GET") {
+    char buffer[INET_LOCATION_BUFFER] = {};
+    DWORD length = sizeof buffer;
+    index = 0;
+    if (HttpQueryInfoA(handle, HTTP_QUERY_LOCATION, buffer, &length, &index)) {
+      location.assign(buffer, strnlen(buffer, std::min<size_t>(length, sizeof buffer)));
+      if (!location.empty()) return INET_OK;
+    }
+  }
 
   char cookie[INET_COOKIE_BUFFER] = {};
   DWORD cookieLength = sizeof cookie;
-  DWORD headerIndex = 0;
+  index = 0;
   // A missing or oversized Set-Cookie is not a failure: the header stays empty.
-  if (HttpQueryInfoA(request, HTTP_QUERY_SET_COOKIE, cookie, &cookieLength, &headerIndex))
-    FResponse->SetHeader(hfSetCookie, std::string(cookie, strnlen(cookie, std::min<size_t>(cookieLength, sizeof cookie))));
+  if (HttpQueryInfoA(handle, HTTP_QUERY_SET_COOKIE, cookie, &cookieLength, &index))
+    response.SetHeader(hfSetCookie, std::string(cookie, strnlen(cookie, std::min<size_t>(cookieLength, sizeof cookie))));
 
   std::vector<char> buffer(INET_READ_SIZE);
   for (;;) {
     // Checked between reads, so a server that sends one byte at a time is cut off too.
     if (pastDeadline()) return INET_FAILED;
     DWORD available = 0;
-    if (!InternetQueryDataAvailable(request, &available, 0, 0)) return INET_FAILED;
+    if (!InternetQueryDataAvailable(handle, &available, 0, 0)) return INET_FAILED;
     // Ask only for what is already there: a full-size read would block until
     // 8192 bytes came, out of the deadline's reach.
     DWORD want = available == 0 ? INET_READ_SIZE : std::min(available, INET_READ_SIZE);
     std::fill(buffer.begin(), buffer.end(), 0);
     DWORD got = 0;
-    if (!InternetReadFile(request, buffer.data(), want, &got)) return INET_FAILED;
-    if (got == 0) return BodyComplete(request, FResponse->Body.size()) ? INET_OK : INET_FAILED;
-    if (FResponse->Body.size() + got > Limits.MaxBodyBytes) {
-      FResponse->Body = std::string();
+    if (!InternetReadFile(handle, buffer.data(), want, &got)) return INET_FAILED;
+    if (got == 0) break;
+    if (response.Body.size() + got > request.Limits.MaxBodyBytes) {
+      response.Body = std::string();
       return INET_FAILED;
     }
-    FResponse->Body.append(buffer.data(), got);
-    ++FResponse->ReadCount;
+    response.Body.append(buffer.data(), got);
+    ++response.ReadCount;
+  }
+  // An error page is kept for whoever wants to read it, but is no answer.
+  const bool success = status >= 200 && status <= 299;
+  return success && BodyComplete(handle, response.Body.size()) ? INET_OK : INET_FAILED;
+}
+
+}  // namespace
+
+int TRequest::Send(HINTERNET internet) {
+  if (!internet) return INET_FAILED;
+  const auto deadline = Clock::now() + std::chrono::milliseconds(Limits.DeadlineMs);
+  TRedirectTarget target;
+  target.Server = SplitHostPort(FFields[rfHost]);
+  target.Path = FFields[rfPath];
+  std::vector<std::string> visited;
+  for (int redirects = 0;; ++redirects) {
+    *FResponse = TResponse();
+    std::string location;
+    const int result = SendHop(*this, internet, target, deadline, location);
+    if (location.empty()) return result;
+    visited.push_back(target.Server.Host + ":" + std::to_string(target.Server.Port) + target.Path);
+    TRedirectTarget next;
+    // https is not followed yet: it needs a secure request and its own tests.
+    if (redirects == INET_MAX_REDIRECTS || !ResolveLocation(location, target, next) || next.Scheme != TUrlScheme::Http)
+      return INET_FAILED;
+    const std::string key = next.Server.Host + ":" + std::to_string(next.Server.Port) + next.Path;
+    if (std::find(visited.begin(), visited.end(), key) != visited.end()) return INET_FAILED;
+    target = next;
   }
 }
 
@@ -152,6 +211,7 @@ struct TInetThread::TJob {
   std::mutex Lock;
   std::condition_variable Changed;
   bool Finished = false;  // guarded by Lock
+  int Result = INET_FAILED;  // guarded by Lock
   bool Detached = false;  // guarded by Lock: the owner is gone, post nothing
 };
 
@@ -180,6 +240,11 @@ bool TInetThread::Finished() const {
   return FJob->Finished;
 }
 
+int TInetThread::Result() const {
+  std::lock_guard<std::mutex> guard(FJob->Lock);
+  return FJob->Result;
+}
+
 void TInetThread::Resume() {
   if (FThread.joinable()) return;
   std::shared_ptr<TJob> job = FJob;
@@ -189,6 +254,7 @@ void TInetThread::Resume() {
     {
       std::lock_guard<std::mutex> guard(job->Lock);
       job->Finished = true;
+      job->Result = result;
       post = !job->Detached;
     }
     job->Changed.notify_all();

@@ -33,6 +33,8 @@ constexpr int RESPONSE_HEADER_COUNT = 12;
 
 constexpr DWORD INET_READ_SIZE = 8192;       // bytes asked for per body read
 constexpr DWORD INET_COOKIE_BUFFER = 1024;   // a longer Set-Cookie is not kept
+constexpr DWORD INET_LOCATION_BUFFER = 2048; // a longer redirect target is not followed
+constexpr int INET_MAX_REDIRECTS = 5;        // the sixth redirect fails the request
 constexpr int INET_FAILED = -1;
 constexpr int INET_OK = 0;
 
@@ -46,6 +48,7 @@ struct TRequestLimits {
   size_t MaxBodyBytes = 1 << 20;   // past this the transfer fails and the body is dropped
 };
 
+// What the last server answered; after redirects, that of the final hop.
 class TResponse {
 public:
   void SetHeader(int index, const std::string& value);
@@ -55,6 +58,7 @@ public:
 
   std::string Body;
   int ReadCount = 0;  // non-empty reads that delivered the body
+  DWORD Status = 0;   // HTTP status code; 0 when no answer came
 
 private:
   std::array<std::string, RESPONSE_HEADER_COUNT> FHeaders;
@@ -70,7 +74,8 @@ public:
   std::string GetField(int index) const;
   // Extra request headers in their fixed order: Accept, Cookie, Connection, Content-Type.
   std::string HeaderText() const;
-  // Runs the request on the calling thread: INET_OK or INET_FAILED.
+  // Runs the request on the calling thread, following redirects of a GET
+  // itself: INET_OK only for a whole body with a 2xx status, else INET_FAILED.
   int Send(HINTERNET internet);
 
   TResponse& Response() { return *FResponse; }
@@ -98,6 +103,8 @@ public:
   TRequest& Request();
   void Resume();
   bool Finished() const;
+  // Send's result once Finished, INET_FAILED before.
+  int Result() const;
   HWND TargetWindow() const;
   UINT DoneMessage() const;
 

@@ -44,18 +44,89 @@ void OverrideCounterHostForTesting(const std::string& hostPort) {
   counterOverride = hostPort;
 }
 
-std::string EncodePathSegment(const WideString& text) {
+namespace {
+
+bool IsHex(unsigned char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
+
+bool AsciiEqualNoCase(const std::string& a, const char* b) {
+  size_t i = 0;
+  for (; i < a.size() && b[i]; ++i) {
+    char c = a[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != b[i]) return false;
+  }
+  return i == a.size() && !b[i];
+}
+
+// "host" or "host:port" of a URL: a strict port, no user name, no IPv6 literal.
+bool ParseAuthority(const std::string& text, uint16_t defaultPort, THostPort& server) {
+  if (text.empty() || text.find_first_of("@[]") != std::string::npos) return false;
+  const size_t colon = text.find(':');
+  server.Host = text.substr(0, colon);
+  server.Port = defaultPort;
+  if (server.Host.empty()) return false;
+  if (colon == std::string::npos) return true;
+  const std::string digits = text.substr(colon + 1);
+  if (digits.empty() || digits.size() > 5 || digits.find_first_not_of("0123456789") != std::string::npos) return false;
+  const unsigned long port = std::stoul(digits);
+  if (port == 0 || port > 65535) return false;
+  server.Port = static_cast<uint16_t>(port);
+  return true;
+}
+
+}  // namespace
+
+std::string EncodePathText(const WideString& text) {
   static const char hex[] = "0123456789ABCDEF";
+  const std::string bytes = Utf8FromWide(text);
   std::string out;
-  for (unsigned char c : Utf8FromWide(text)) {
-    bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
-    if (plain) {
-      out += static_cast<char>(c);
-    } else {
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(bytes[i]);
+    // A "%" that already starts an escape is the user's own and stays.
+    const bool escape = c <= 0x20 || c >= 0x7F || c == '?' || c == '#' ||
+                        (c == '%' && !(i + 2 < bytes.size() && IsHex(bytes[i + 1]) && IsHex(bytes[i + 2])));
+    if (escape) {
       out += '%';
       out += hex[c >> 4];
       out += hex[c & 15];
+    } else {
+      out += static_cast<char>(c);
     }
   }
   return out;
+}
+
+bool ResolveLocation(const std::string& location, const TRedirectTarget& current, TRedirectTarget& next) {
+  for (unsigned char c : location)
+    if (c <= 0x20 || c >= 0x7F) return false;
+  // The fragment is never sent.
+  std::string rest = location.substr(0, location.find('#'));
+  if (rest.empty()) return false;
+  TRedirectTarget target = current;
+  const size_t colon = rest.find(':');
+  if (colon != std::string::npos && colon < rest.find_first_of("/?")) {
+    const std::string scheme = rest.substr(0, colon);
+    if (AsciiEqualNoCase(scheme, "http")) target.Scheme = TUrlScheme::Http;
+    else if (AsciiEqualNoCase(scheme, "https")) target.Scheme = TUrlScheme::Https;
+    else return false;
+    if (rest.compare(colon + 1, 2, "//") != 0) return false;
+    rest.erase(0, colon + 1);
+  }
+  // Without the query, which a relative reference replaces.
+  const std::string currentPath = current.Path.substr(0, current.Path.find('?'));
+  if (rest.compare(0, 2, "//") == 0) {
+    const size_t pathStart = rest.find_first_of("/?", 2);
+    const uint16_t port = target.Scheme == TUrlScheme::Https ? DEFAULT_HTTPS_PORT : DEFAULT_HTTP_PORT;
+    if (!ParseAuthority(rest.substr(2, pathStart - 2), port, target.Server)) return false;
+    rest = pathStart == std::string::npos ? std::string("/") : rest.substr(pathStart);
+    if (rest[0] == '?') rest.insert(0, "/");
+  } else if (rest[0] == '?') {
+    rest.insert(0, currentPath.empty() ? std::string("/") : currentPath);
+  } else if (rest[0] != '/') {
+    const size_t slash = currentPath.rfind('/');
+    rest.insert(0, slash == std::string::npos ? std::string("/") : currentPath.substr(0, slash + 1));
+  }
+  target.Path = rest;
+  next = target;
+  return true;
 }

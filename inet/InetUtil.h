@@ -26,6 +26,23 @@ std::string MakerHost();
 // of the process; an empty value restores the built-in host.
 void OverrideCounterHostForTesting(const std::string& hostPort);
 
-// Percent-encodes everything but ASCII letters, digits, "-" and "_" (as UTF-8
-// bytes), so no user-typed text can break the request line.
-std::string EncodePathSegment(const WideString& text);
+// User-typed text (a tracker ID) as part of a request path: verbatim, "/"
+// included, except what would break the request line or change its meaning.
+std::string EncodePathText(const WideString& text);
+
+// Schemes a redirect may name. Only plain HTTP is followed for now; https
+// would also need INTERNET_FLAG_SECURE on the request.
+enum class TUrlScheme { Http, Https };
+constexpr uint16_t DEFAULT_HTTPS_PORT = 443;
+
+// Where a redirect leads.
+struct TRedirectTarget {
+  TUrlScheme Scheme = TUrlScheme::Http;
+  THostPort Server;
+  std::string Path;  // with its query, without a fragment
+};
+
+// Resolves a Location header against the request it answered: "scheme://host[:port]/path",
+// "//host[:port]/path", "/path" or a path relative to the current one's folder.
+// False for anything else, or for text with blanks, control codes or non-ASCII bytes.
+bool ResolveLocation(const std::string& location, const TRedirectTarget& current, TRedirectTarget& next);

@@ -23,12 +23,10 @@ constexpr const WideChar IMG_IDLE[] = u"IDLE.PNG";
 WideString CountText(int32_t n);
 // Compares the raw values, -1 included.
 WideString TrendImageName(int32_t previous, int32_t current);
-// A whole signed 32-bit integer: optional sign, then decimal digits, or hex
-// digits after "$", "x", "X", "0x" or "0X". False for anything else.
-bool ParseInteger32(const std::string& text, int32_t& value);
-// The response body with codes 0 to 32 trimmed at both ends; NO_COUNT when invalid.
+// The response body with codes 0 to 32 trimmed at both ends, then read in the
+// program's integer syntax (text/IntegerSyntax.h); NO_COUNT when invalid.
 int32_t ParseCount(const std::string& body);
-// "/sitecount/" followed by the escaped ID.
+// "/sitecount/" followed by the ID, escaped only where it would break the request.
 std::string CountRequestPath(const WideString& id);
 
 enum class TIndicator { Unchanged, Busy, Idle };
@@ -65,8 +63,9 @@ public:
   TPollActions StartPoll();
   // The widget could not create or resume the worker.
   TPollActions RequestNotStarted();
-  // The worker's done message, with the body of its response.
-  TPollActions ApplyResponse(const std::string& body);
+  // The worker's done message, with the body of its response and whether the
+  // transfer succeeded; a failed one gives NO_COUNT whatever digits arrived.
+  TPollActions ApplyResponse(const std::string& body, bool transferOk);
 
 private:
   bool FBusy = false;

@@ -11,7 +11,6 @@ TEST(HostSetting, SplitsHostAndPort) {
       {"counter.example.net", "counter.example.net", 80}, {"127.0.0.1:8080", "127.0.0.1", 8080},
       {"localhost:65535", "localhost", 65535}, {"host:", "host", 80}, {"host:0", "host", 80},
       {"host:65536", "host", 80}, {"host:12x", "host", 80}, {"host:1234567", "host", 80}, {"::1", "::1", 80},
-      {"", "", 80},
   };
   for (const auto& c : cases) {
     THostPort hp = SplitHostPort(c.Text);
@@ -20,13 +19,48 @@ TEST(HostSetting, SplitsHostAndPort) {
   }
 }
 
-TEST(PathSegment, EscapesAllButLettersDigitsDashAndUnderscore) {
+TEST(PathText, IdIsSentVerbatimExceptWhatBreaksTheRequestLine) {
   const struct {
     WideString Text;
     const char* Expected;
   } cases[] = {
-      {u"AZaz09-_", "AZaz09-_"}, {u"", ""}, {u"a b", "a%20b"}, {u"x?y=1&z#f", "x%3Fy%3D1%26z%23f"},
-      {u"\r\n\t%./", "%0D%0A%09%25%2E%2F"}, {u"\u00e7\u0130", "%C3%A7%C4%B0"}, {WideString(1, u'\0'), "%00"},
+      {u"my.site/a-b_c~!$&'()*+,;=:@", "my.site/a-b_c~!$&'()*+,;=:@"}, {u"a b", "a%20b"}, {u"x?y#z", "x%3Fy%23z"},
+      {u"\r\n\t\x7F", "%0D%0A%09%7F"}, {WideString(1, u'\0'), "%00"}, {u"%41%4g%", "%41%254g%25"},
+      {u"%a", "%25a"}, {u"\u00e7\u0130", "%C3%A7%C4%B0"},
   };
-  for (const auto& c : cases) EXPECT_EQ(EncodePathSegment(c.Text), c.Expected);
+  for (const auto& c : cases) EXPECT_EQ(EncodePathText(c.Text), c.Expected) << Utf8FromWide(c.Text);
+}
+
+TEST(RedirectTarget, ResolvesAgainstTheRequestItAnswers) {
+  TRedirectTarget current;
+  current.Server = {"127.0.0.1", 8080};
+  current.Path = "/sitecount/a?x=1";
+  const struct {
+    const char* Location;
+    TUrlScheme Scheme;
+    const char* Host;
+    uint16_t Port;
+    const char* Path;
+  } cases[] = {
+      {"http://other:81/p?q", TUrlScheme::Http, "other", 81, "/p?q"},
+      {"HTTP://other?q#f", TUrlScheme::Http, "other", 80, "/?q"},
+      {"//other:82", TUrlScheme::Http, "other", 82, "/"},
+      {"https://secure/p", TUrlScheme::Https, "secure", 443, "/p"},
+      {"/abs#frag", TUrlScheme::Http, "127.0.0.1", 8080, "/abs"},
+      {"rel", TUrlScheme::Http, "127.0.0.1", 8080, "/sitecount/rel"},
+      {"?y=2", TUrlScheme::Http, "127.0.0.1", 8080, "/sitecount/a?y=2"},
+  };
+  for (const auto& c : cases) {
+    TRedirectTarget next;
+    ASSERT_TRUE(ResolveLocation(c.Location, current, next)) << c.Location;
+    EXPECT_EQ(next.Scheme, c.Scheme) << c.Location;
+    EXPECT_EQ(next.Server.Host, c.Host) << c.Location;
+    EXPECT_EQ(next.Server.Port, c.Port) << c.Location;
+    EXPECT_EQ(next.Path, c.Path) << c.Location;
+  }
+  for (const char* refused : {"ftp://x/", "http:/x", "http://", "http://:80/", "http://h:0/", "http://h:65536/",
+                              "http://h:8x/", "http://u@h/", "http://[::1]/", "/a b", "/a\r\nX: y", "/\xC3\xA7", "", "#f"}) {
+    TRedirectTarget next;
+    EXPECT_FALSE(ResolveLocation(refused, current, next)) << refused;
+  }
 }

@@ -43,7 +43,11 @@ std::string Trim(const std::string& s) {
 const char* Reason(int status) {
   switch (status) {
     case 200: return "OK";
+    case 301: return "Moved Permanently";
     case 302: return "Found";
+    case 303: return "See Other";
+    case 307: return "Temporary Redirect";
+    case 308: return "Permanent Redirect";
     case 404: return "Not Found";
     case 500: return "Internal Server Error";
     case 503: return "Service Unavailable";
@@ -300,10 +304,6 @@ void TFakeServer::Serve(uintptr_t socketValue) {
   head += "Content-Type: " + contentType + "\r\n";
   head += "Connection: close\r\n";
   head += extra;
-  if (route.Mode == TFakeMode::BadChunk) {
-    sendText(head + "Transfer-Encoding: chunked\r\n\r\nzz9\r\nabc\r\n0\r\n\r\n");
-    return;
-  }
   size_t announced = route.Mode == TFakeMode::ShortBody ? bodySize + 100 : bodySize;
   head += "Content-Length: " + std::to_string(announced) + "\r\n\r\n";
   if (!sendText(head)) return;

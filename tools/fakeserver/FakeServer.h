@@ -19,7 +19,6 @@ enum class TFakeMode {
   HeadersThenStall,  // send the head, then nothing
   Dribble,           // the body one byte at a time, DribbleIntervalMs apart
   ShortBody,         // Content-Length larger than the body, then close
-  BadChunk,          // chunked transfer with an invalid chunk size
   RedirectLoop,      // 302 back to the same path, for ever
   HtmlPage,          // an HTML error page with status 200
 };
