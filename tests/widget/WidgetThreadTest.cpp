@@ -159,12 +159,14 @@ TEST_F(WidgetTest, DetailsAndAConfirmedRemoveReachTheManagerWithTheWidgetsWindow
   Post(w, WM_COMMAND, CMD_DETAILS);
   EXPECT_TRUE(manager.WaitFor(WM_SHOWDETAILS, window));
 
-  Post(w, WM_COMMAND, CMD_REMOVE);
-  HWND box = nullptr;
-  ASSERT_TRUE(WaitUntil([&] { return (box = MessageBoxOf(w)) != nullptr; }));
-  EXPECT_EQ(manager.Count(WM_REMOVEWIDGET, reinterpret_cast<LPARAM>(window)), 0);
-  PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDYES)));
-  EXPECT_TRUE(manager.WaitFor(WM_REMOVEWIDGET, window));
+  for (int answer : {IDNO, IDYES}) {
+    Post(w, WM_COMMAND, CMD_REMOVE);
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (box = MessageBoxOf(w)) != nullptr; }));
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, answer)));
+    ASSERT_TRUE(WaitUntil([&] { return MessageBoxOf(w) == nullptr; }));
+    EXPECT_EQ(manager.WaitFor(WM_REMOVEWIDGET, window, answer == IDYES ? 5000 : 500), answer == IDYES) << answer;
+  }
 }
 
 TEST_F(WidgetTest, ClosingEndsTheThreadWhileADialogOrTheRemoveQuestionIsOpenOrDetailsAreBeingSent) {
