@@ -218,10 +218,12 @@ struct TInetThread::TJob {
 TInetThread::TInetThread(HWND targetWindow, HINTERNET internet, UINT doneMessage)
     : FJob(std::make_shared<TJob>(targetWindow, internet, doneMessage)) {}
 
-TInetThread::~TInetThread() {
+TInetThread::~TInetThread() { Release(WORKER_FREE_WAIT_MS); }
+
+void TInetThread::Release(DWORD waitMs) {
   if (!FThread.joinable()) return;
   std::unique_lock<std::mutex> lock(FJob->Lock);
-  if (FJob->Changed.wait_for(lock, std::chrono::milliseconds(WORKER_FREE_WAIT_MS), [&] { return FJob->Finished; })) {
+  if (FJob->Changed.wait_for(lock, std::chrono::milliseconds(waitMs), [&] { return FJob->Finished; })) {
     lock.unlock();
     FThread.join();  // only the post is left to do
   } else {

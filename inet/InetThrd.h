@@ -108,6 +108,10 @@ public:
   HWND TargetWindow() const;
   UINT DoneMessage() const;
 
+  // Lets go of the worker: joins it when it finishes within waitMs, else
+  // detaches it (it then posts nothing). The destructor waits WORKER_FREE_WAIT_MS.
+  void Release(DWORD waitMs);
+
   // Worker states still alive, detached ones included.
   static int LiveCount();
 

@@ -626,7 +626,9 @@ void TWidgetMainForm::WMDestroy(TWidgetMessage& message) {
   HWND window = StoredHandle();
   KillTimer(window, TIMER_START);
   KillTimer(window, TIMER_POLL);
-  // Waits a bounded time; a hung worker is detached and cleans up after itself.
+  // A closing widget does not wait for its worker: a hung one is detached at
+  // once and cleans up after itself.
+  if (FWorker) FWorker->Release(0);
   FWorker.reset();
   if (FMenu) {
     DestroyMenu(FMenu);

@@ -313,7 +313,7 @@ int64_t MillisecondsToStop(TWidgetMainForm* w) {
 
 // Measured against an idle widget's close, since under Wine without a window
 // manager destroying an activated window waits two seconds for its unmap.
-TEST_F(WidgetTest, ClosingWhileRequestHangsReturnsWithinTwoSeconds) {
+TEST_F(WidgetTest, ClosingWhileRequestHangsDoesNotWaitForTheWorker) {
   Server->SetCountRoute("hang", FakeRoute(TFakeMode::NeverAnswer));
   TWidgetMainForm* idle = Start(Quiet(u"idle", 200, 200));
   TWidgetMainForm* w = Start(Quiet(u"hang"));
@@ -322,7 +322,7 @@ TEST_F(WidgetTest, ClosingWhileRequestHangsReturnsWithinTwoSeconds) {
   ASSERT_TRUE(Server->WaitForRequests(1, 5000));
   int64_t baseline = MillisecondsToStop(idle);
   int64_t hanging = MillisecondsToStop(w);
-  EXPECT_LT(hanging - baseline, 2000);
+  EXPECT_LT(hanging - baseline, 1000);  // the worker would hold it 1.5 s
   EXPECT_FALSE(IsWindow(w->StoredHandle()));
   EXPECT_FALSE(w->ThreadRunning());
 }
