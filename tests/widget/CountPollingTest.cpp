@@ -13,16 +13,6 @@ TEST(CountParse, TrimsControlCodesAndSpacesThenTakesOneInteger) {
   for (const auto& c : cases) EXPECT_EQ(ParseCount(c.Body), c.Count) << '"' << c.Body << '"';
 }
 
-TEST(CountFace, TextAndTrendCompareRawValuesMinusOneIncluded) {
-  for (auto [n, text] : {std::pair{0, u"0"}, {2147483647, u"2147483647"}, {-1, u"?"}, {INT32_MIN, u"?"}})
-    EXPECT_EQ(CountText(n), text) << n;
-  struct {
-    int32_t Previous, Current;
-    const char16_t* Image;
-  } cases[] = {{5, 8, u"INC.PNG"}, {8, 8, u"EQUAL.PNG"}, {8, 5, u"DEC.PNG"}, {-1, 3, u"INC.PNG"}, {3, -1, u"DEC.PNG"}};
-  for (const auto& c : cases) EXPECT_EQ(TrendImageName(c.Previous, c.Current), c.Image) << c.Previous << " " << c.Current;
-}
-
 TEST(PollSchedule, StartTimerHandsOverOnlyWhenEnabledAndSlowEnough) {
   struct {
     bool Enable;
@@ -83,12 +73,18 @@ TEST(PollResponse, OnlyTheAwaitedWholeResponseGivesACount) {
   EXPECT_FALSE(a.UpdateFace || a.FreeWorker);
   EXPECT_EQ(p.Count, 8);
 
-  // Digits of a cut-off transfer or an error page are no count.
+  // Digits of a cut-off transfer or an error page are no count; the trend
+  // compares the raw values, -1 included.
   p.StartPoll();
   a = p.ApplyResponse("12", false);
   EXPECT_EQ(p.Count, NO_COUNT);
   EXPECT_EQ(a.CountCaption, u"?");
   EXPECT_EQ(a.TrendImage, u"DEC.PNG");
+  for (auto [body, face] : {std::pair{"", u"??EQUAL.PNG"}, {"-7", u"??DEC.PNG"}, {"0", u"0?INC.PNG"}}) {
+    p.StartPoll();
+    a = p.ApplyResponse(body, true);
+    EXPECT_EQ(a.CountCaption + a.PreviousCaption + a.TrendImage, face) << body;
+  }
 
   // A worker that could not start returns to idle, and the next tick tries again.
   p.StartPoll();

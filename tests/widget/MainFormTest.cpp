@@ -16,11 +16,6 @@ WideString CaptionOf(TWidgetMainForm* w, TWidgetLabel* TWidgetMainForm::*field) 
   return WidgetTest::Read<WideString>(w, [w, field] { return (w->*field)->Caption(); });
 }
 int32_t CountOf(TWidgetMainForm* w) { return WidgetTest::Read<int32_t>(w, [w] { return w->Count(); }); }
-RECT BoundsOf(TWidgetMainForm* w) {
-  RECT r{};
-  GetWindowRect(w->StoredHandle(), &r);
-  return r;
-}
 }  // namespace
 
 // ---- polling

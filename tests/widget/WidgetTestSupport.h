@@ -33,6 +33,13 @@ inline bool WaitUntil(const std::function<bool()>& cond, int milliseconds = 5000
   return true;
 }
 
+// The widget's window on the screen.
+inline RECT BoundsOf(TWidgetMainForm* w) {
+  RECT r{};
+  GetWindowRect(w->WindowHandle(), &r);
+  return r;
+}
+
 class WidgetTest : public ::testing::Test {
 public:
   std::unique_ptr<TFakeServer> Server = StartFakeServer();

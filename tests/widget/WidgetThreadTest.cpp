@@ -98,12 +98,6 @@ void XInput(const std::string& args) {
   CloseHandle(pi.hThread);
   CloseHandle(pi.hProcess);
 }
-
-RECT BoundsOf(TWidgetMainForm* w) {
-  RECT r{};
-  GetWindowRect(w->WindowHandle(), &r);
-  return r;
-}
 }  // namespace
 
 // ---- what other threads read
