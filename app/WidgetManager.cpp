@@ -36,6 +36,15 @@ void LetRunOut(std::unique_ptr<TInetThread>& worker) {
     worker.reset();
 }
 
+// Under Wine the shell answers a deletion only once its own tray window has
+// been hidden, which can take seconds; the icon goes on a thread of its own
+// while the shutdown goes on.
+DWORD WINAPI DeleteTrayIcon(void* data) {
+  std::unique_ptr<NOTIFYICONDATAW> icon(static_cast<NOTIFYICONDATAW*>(data));
+  Shell_NotifyIconW(NIM_DELETE, icon.get());
+  return 0;
+}
+
 constexpr UINT kTrayMenuTextIds[] = {CMD_ABOUT, CMD_SHOW, CMD_HIDE, CMD_LANGUAGES, CMD_ADDTRACKER, CMD_EXIT};
 constexpr int kLanguagesPosition = 2;
 constexpr int kTrackersPosition = 5;
@@ -61,6 +70,7 @@ TWidgetManager::~TWidgetManager() {
   LetRunOut(FPingThread);
   LetRunOut(FVersionThread);
   DestroyTrayMenu();
+  if (FIconRemoval) CloseHandle(FIconRemoval);
 }
 
 // ---- window
@@ -528,12 +538,18 @@ void TWidgetManager::WMClose(TWidgetMessage& message) {
   FClosing = true;
   FCloseStarted = GetTickCount();
   KillTimer(StoredHandle(), TIMER_AUTOSAVE);
-  if (FTray) FTray->SetShowIcon(false);
+  if (FTray && FTray->ShowIcon()) {
+    auto* icon = new NOTIFYICONDATAW(FTray->IconData());
+    FIconRemoval = CreateThread(nullptr, 0, DeleteTrayIcon, icon, 0, nullptr);
+    if (!FIconRemoval) {
+      delete icon;
+      FTray->SetShowIcon(false);
+    }
+  }
   // Written before anything else can go wrong; a failure is told once the
   // widgets are gone.
   SaveSettings();
   HideAll();
-  if (FTray && FTray->WindowExists()) SendMessageW(FTray->StoredHandle(), WM_CLOSE, 0, 0);
   TWinForm::WMClose(message);
 }
 
@@ -558,6 +574,19 @@ void TWidgetManager::CloseWidgets(DWORD deadline) {
   }
 }
 
+// The tray window deletes its icon as it goes, which would wait behind an
+// unfinished removal: if the shell has not answered by the deadline, the window
+// is left to the tray object, which unbinds it before destroying it.
+void TWidgetManager::CloseTray(DWORD deadline) {
+  bool shellAnswered = true;
+  if (FIconRemoval) {
+    shellAnswered = WaitForSingleObject(FIconRemoval, Remaining(deadline)) == WAIT_OBJECT_0;
+    CloseHandle(FIconRemoval);
+    FIconRemoval = nullptr;
+  }
+  if (shellAnswered && FTray && FTray->WindowExists()) SendMessageW(FTray->StoredHandle(), WM_CLOSE, 0, 0);
+}
+
 void TWidgetManager::WMDestroy(TWidgetMessage& message) {
   HWND window = StoredHandle();
   for (UINT_PTR timer : {TIMER_UPDATECHECK, TIMER_AUTOSAVE, TIMER_REAP}) KillTimer(window, timer);
@@ -570,6 +599,7 @@ void TWidgetManager::WMDestroy(TWidgetMessage& message) {
   LetRunOut(FPingThread);
   // The version file is not waited for.
   LetRunOut(FVersionThread);
+  CloseTray(started + EXIT_PING_WAIT_MS);
   DestroyTrayMenu();
   TWinForm::WMDestroy(message);
   PostQuitMessage(0);

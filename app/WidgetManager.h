@@ -133,6 +133,7 @@ private:
   // Closes every widget in list order, waits until the deadline (a tick count),
   // frees the ended ones and abandons the rest.
   void CloseWidgets(DWORD deadline);
+  void CloseTray(DWORD deadline);
 
   // Declared first, so they go last: every widget leans on them.
   std::shared_ptr<TWidgetLanguages> FLanguages;
@@ -155,6 +156,7 @@ private:
   HWND FAddDialog = nullptr;
   bool FFirstRun = false;
   UINT FTaskbarCreated = 0;
+  HANDLE FIconRemoval = nullptr;              // thread deleting the tray icon at Exit
   WideString FSaveError;                     // why the last write failed; empty after a good one
   bool FSaveBlocked = false;                 // the file could not be read: never overwrite it
   bool FSaveFailureTold = false;
