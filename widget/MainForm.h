@@ -139,6 +139,8 @@ public:
   void SetBackColor(uint32_t value);  // shows when the face is built again
   bool Shown() const { return FShown; }
   void SetShown(bool value);
+  // Any thread: what the widget was given at construction; it never changes.
+  const TWidgetHost& Host() const { return FHost; }
   HWND SettingsDialog() const { return FSettingsDialog; }
   void SetSettingsDialog(HWND value) { FSettingsDialog = value; }
   bool Dragging() const { return FDragging; }

@@ -20,6 +20,7 @@ STRINGS = [
      'Yeni sürüm mevcut. İndirmek için "Evet" düğmesine basın.'),
     (1012, "Your settings could not be saved; the settings file was left as it was. %s",
      "Ayarlarınız kaydedilemedi; ayar dosyası olduğu gibi bırakıldı. %s"),
+    (1013, "This Orvanta ID cannot be used!", "Bu Orvanta ID kullanılamaz!"),
     (1, "Save", "Kaydet"),
     (2, "Cancel", "İptal"),
     (3000, "Preferences", "Seçenekler"),

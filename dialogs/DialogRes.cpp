@@ -1,0 +1,175 @@
+#include "dialogs/DialogRes.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+
+#include <shellapi.h>
+
+namespace {
+constexpr wchar_t kAtomNameWide[] = L"Dialog.WindowAtom.3.1";  // DIALOG_ATOM_NAME
+constexpr wchar_t kGuiWindowClass[] = L"Orvanta1.50_Dialogs_GuiThread";
+// Private to the GUI-thread window: lParam carries a job ticket.
+constexpr UINT WM_GUIINVOKE = 0x8000 + 0x102;  // WM_APP + 0x102
+
+// One job for the GUI thread. The asker may give up waiting; the job must then
+// not run any more, since it refers to the asker's locals.
+struct TGuiJob {
+  explicit TGuiJob(const std::function<void()>& fn) : Fn(fn) {}
+  enum { Waiting, Running, Done, Cancelled } State = Waiting;  // guarded by Lock
+  std::function<void()> Fn;
+  std::mutex Lock;
+  std::condition_variable Changed;
+};
+using TGuiTicket = std::shared_ptr<TGuiJob>;
+
+// Set and cleared by the holder of the unit on the GUI thread; read anywhere.
+std::atomic<ATOM> gAtom{0};
+std::atomic<HWND> gGuiWindow{nullptr};
+std::atomic<DWORD> gGuiThreadId{0};
+std::atomic<bool> gHeld{false};
+
+void RunTicket(LPARAM ticketParam) {
+  std::unique_ptr<TGuiTicket> ticket(reinterpret_cast<TGuiTicket*>(ticketParam));
+  if (!ticket) return;
+  TGuiTicket job = *ticket;
+  {
+    std::lock_guard<std::mutex> guard(job->Lock);
+    if (job->State != TGuiJob::Waiting) return;
+    job->State = TGuiJob::Running;
+  }
+  try {
+    job->Fn();
+  } catch (...) {
+    // The asker learns only that it ran.
+  }
+  {
+    std::lock_guard<std::mutex> guard(job->Lock);
+    job->State = TGuiJob::Done;
+  }
+  job->Changed.notify_all();
+}
+
+LRESULT CALLBACK GuiWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_GUIINVOKE) {
+    RunTicket(lParam);
+    return 1;
+  }
+  return DefWindowProcW(window, msg, wParam, lParam);
+}
+}  // namespace
+
+TDialogsUnit::TDialogsUnit() {
+  bool expected = false;
+  if (!gHeld.compare_exchange_strong(expected, true)) return;
+  FHolds = true;
+  gAtom = GlobalAddAtomA(DIALOG_ATOM_NAME);
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = GuiWindowProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = kGuiWindowClass;
+  RegisterClassW(&wc);
+  gGuiThreadId = GetCurrentThreadId();
+  gGuiWindow = CreateWindowExW(0, kGuiWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+}
+
+TDialogsUnit::~TDialogsUnit() {
+  if (!FHolds) return;
+  if (HWND window = gGuiWindow.exchange(nullptr)) DestroyWindow(window);
+  UnregisterClassW(kGuiWindowClass, GetModuleHandleW(nullptr));
+  gGuiThreadId = 0;
+  if (ATOM atom = gAtom.exchange(0)) GlobalDeleteAtom(atom);
+  gHeld = false;
+}
+
+ATOM DialogAtom() { return gAtom; }
+
+bool RunOnGuiThread(const std::function<void()>& fn, DWORD timeoutMs) {
+  if (GetCurrentThreadId() == gGuiThreadId) {
+    fn();
+    return true;
+  }
+  HWND window = gGuiWindow;
+  if (!window) return false;
+  auto job = std::make_shared<TGuiJob>(fn);
+  auto* ticket = new TGuiTicket(job);
+  DWORD_PTR result = 0;
+  // Bounded both ways: a GUI thread that sends to this one meanwhile is answered.
+  if (SendMessageTimeoutW(window, WM_GUIINVOKE, 0, reinterpret_cast<LPARAM>(ticket), SMTO_NORMAL, timeoutMs, &result))
+    return true;
+  std::unique_lock<std::mutex> lock(job->Lock);
+  if (job->State == TGuiJob::Waiting) {
+    // Still queued, or never delivered: a ticket lost with its window leaks.
+    job->State = TGuiJob::Cancelled;
+    return false;
+  }
+  // Already running: it refers to our locals, so it has to finish first.
+  job->Changed.wait(lock, [&] { return job->State == TGuiJob::Done; });
+  return true;
+}
+
+WideString GetControlText(HWND window) {
+  if (!window) return WideString();
+  const LRESULT length = SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
+  if (length <= 0) return WideString();
+  WideString text(static_cast<size_t>(length), u'\0');
+  const LRESULT copied =
+      SendMessageW(window, WM_GETTEXT, static_cast<WPARAM>(length + 1), reinterpret_cast<LPARAM>(WinStr(&text[0])));
+  // The text may have shrunk between the two questions.
+  text.resize(copied >= 0 && copied < length ? static_cast<size_t>(copied) : static_cast<size_t>(length));
+  return text;
+}
+
+void ApplyDialogTexts(HWND dialog, const TTextLookup* texts, int32_t captionId, std::initializer_list<int32_t> ids) {
+  auto text = [texts](int32_t id) { return texts ? texts->GetText(id) : WideString(); };
+  SetWindowTextW(dialog, WinStr(text(captionId)));
+  for (int32_t id : ids)
+    if (HWND control = GetDlgItem(dialog, id)) SetWindowTextW(control, WinStr(text(id)));
+}
+
+void RefuseInput(HWND dialog, const TTextLookup* texts, int32_t textId, int controlId) {
+  const WideString text = texts ? texts->GetText(textId) : WideString();
+  const WideString caption = texts ? texts->GetText(STR_ERROR_CAPTION) : WideString();
+  MessageBoxW(dialog, WinStr(text), WinStr(caption), MB_ICONERROR);
+  // The dialog may have been closed while the box was open.
+  if (IsWindow(dialog)) SetFocus(GetDlgItem(dialog, controlId));
+}
+
+namespace {
+// A dialog opened before any unit is held still finds its object.
+LPCWSTR PropertyName() {
+  const ATOM atom = gAtom;
+  return atom ? MAKEINTATOM(atom) : kAtomNameWide;
+}
+
+std::mutex gOpenerLock;
+TPageOpener gOpener;  // guarded by gOpenerLock; empty: the shell opens it
+}  // namespace
+
+void SetDialogObject(HWND dialog, void* object) { SetPropW(dialog, PropertyName(), object); }
+void* GetDialogObject(HWND dialog) { return GetPropW(dialog, PropertyName()); }
+void RemoveDialogObject(HWND dialog) { RemovePropW(dialog, PropertyName()); }
+
+void OpenPage(HWND owner, const WideString& url) {
+  TPageOpener opener;
+  {
+    std::lock_guard<std::mutex> guard(gOpenerLock);
+    opener = gOpener;
+  }
+  if (opener)
+    opener(owner, url);
+  else
+    ShellExecuteW(owner, L"open", WinStr(url), nullptr, nullptr, SW_SHOW);
+}
+
+void SetPageOpenerForTesting(const TPageOpener& opener) {
+  std::lock_guard<std::mutex> guard(gOpenerLock);
+  gOpener = opener;
+}
+
+bool ActivateOpenDialog(HWND dialog) {
+  if (!dialog || !IsWindow(dialog)) return false;
+  SetActiveWindow(dialog);
+  SetForegroundWindow(dialog);
+  return true;
+}

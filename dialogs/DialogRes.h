@@ -1,0 +1,89 @@
+#pragma once
+// What both modal dialogs share: the window-property atom, the texts taken
+// from the language table, reading an edit control, and a way for a dialog on
+// a widget's thread to have something done on the GUI thread.
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <memory>
+
+#include "platform/ProgramIds.h"
+#include "platform/WinApi.h"
+#include "text/TextLookup.h"
+#include "ui/Handles.h"
+
+constexpr const char DIALOG_ATOM_NAME[] = "Dialog.WindowAtom.3.1";
+
+// Dialog results.
+constexpr INT_PTR DIALOG_SAVED = 1;
+constexpr INT_PTR DIALOG_CANCELLED = 2;
+
+// Control ids of the two templates (resources/Dialogs.rc).
+constexpr int IDC_SAVE = 1;
+constexpr int IDC_CANCEL = 2;
+constexpr int IDC_ENABLE = 1001;
+constexpr int IDC_TRACKERID = 1002;
+constexpr int IDC_TITLE = 1003;
+constexpr int IDC_REFRESH = 1004;
+constexpr int IDC_ALWAYSTOP = 1005;
+constexpr int IDC_IGNOREMOUSE = 1006;
+constexpr int IDC_PREVENTDRAGGING = 1007;
+constexpr int IDC_TRANSPARENCY = 1008;
+
+// Language texts of the dialogs' refusals.
+constexpr int32_t STR_ERROR_CAPTION = 1004;
+constexpr int32_t STR_ID_EMPTY = 1009;
+constexpr int32_t STR_ID_EXISTS = 1010;
+constexpr int32_t STR_ID_UNUSABLE = 1013;
+
+// How long a dialog on a widget's thread waits for the GUI thread.
+constexpr DWORD GUI_THREAD_WAIT_MS = 2000;
+
+// The dialogs' module: held by the program (and by tests) on the GUI thread
+// for as long as dialogs may open. It adds the property atom and a hidden
+// message window through which other threads reach the GUI thread.
+class TDialogsUnit {
+public:
+  TDialogsUnit();
+  ~TDialogsUnit();
+  TDialogsUnit(const TDialogsUnit&) = delete;
+  TDialogsUnit& operator=(const TDialogsUnit&) = delete;
+
+private:
+  bool FHolds = false;  // a second holder in the same process adds nothing
+};
+
+// The atom naming the property that holds the edited object; 0 while no
+// TDialogsUnit is held.
+ATOM DialogAtom();
+
+// Runs fn on the GUI thread (the thread that holds the TDialogsUnit) and
+// waits up to timeoutMs, answering messages sent to this thread meanwhile.
+// Runs it here when called on the GUI thread. False when fn did not run; it
+// never runs after that.
+bool RunOnGuiThread(const std::function<void()>& fn, DWORD timeoutMs = GUI_THREAD_WAIT_MS);
+
+// The edit control's whole text; empty for an empty control or no control.
+WideString GetControlText(HWND window);
+
+// The caption from captionId, then each listed control's text from the id
+// of the control itself. Ids without a control change nothing.
+void ApplyDialogTexts(HWND dialog, const TTextLookup* texts, int32_t captionId, std::initializer_list<int32_t> ids);
+
+// A refusal: an error box owned by the dialog, then the focus back on the
+// offending control. The dialog stays open with what was typed.
+void RefuseInput(HWND dialog, const TTextLookup* texts, int32_t textId, int controlId);
+
+// The object a dialog edits, kept as a property of its window under the
+// dialog atom.
+void SetDialogObject(HWND dialog, void* object);
+void* GetDialogObject(HWND dialog);
+void RemoveDialogObject(HWND dialog);
+
+// Opens a page in the browser. Tests replace the opener to see the address.
+using TPageOpener = std::function<void(HWND owner, const WideString& url)>;
+void OpenPage(HWND owner, const WideString& url);
+void SetPageOpenerForTesting(const TPageOpener& opener);
+
+// Brings an open dialog to the front; false when there is none.
+bool ActivateOpenDialog(HWND dialog);

@@ -1,0 +1,160 @@
+#include "dialogs/SettingsDlg.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "app/TrackerList.h"
+#include "app/WidgetManager.h"
+#include "dialogs/DialogRules.h"
+#include "widget/MainForm.h"
+
+namespace {
+constexpr int32_t STR_SETTINGS_CAPTION = 3000;
+
+// What one open dialog edits, and what Cancel puts back.
+struct TSettingsDialog {
+  TWidgetMainForm* Widget;
+  uint8_t OpeningOpacity;  // the preview changes only the window's alpha
+};
+
+TSettingsDialog* StateOf(HWND dialog) { return static_cast<TSettingsDialog*>(GetDialogObject(dialog)); }
+const TTextLookup* TextsOf(const TWidgetMainForm& widget) { return widget.Host().Languages.get(); }
+
+void ApplyTexts(HWND dialog, const TWidgetMainForm& widget) {
+  ApplyDialogTexts(dialog, TextsOf(widget), STR_SETTINGS_CAPTION,
+                   {3001, 3002, 3003, 3004, 3005, 3006, 3007, 3008, 3009, 3010, IDC_SAVE, IDC_CANCEL});
+}
+
+bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
+void SetChecked(HWND dialog, int id, bool value) { CheckDlgButton(dialog, id, value ? BST_CHECKED : BST_UNCHECKED); }
+int32_t SliderPosition(HWND dialog) {
+  return static_cast<int32_t>(SendDlgItemMessageW(dialog, IDC_TRANSPARENCY, TBM_GETPOS, 0, 0));
+}
+
+// The IDs of every tracker but this one, read on the GUI thread where the
+// manager's list lives. Empty when the GUI thread does not answer in time
+// (it is ending the program): the ID rule is then checked without them.
+std::vector<WideString> OtherTrackerIds(TWidgetMainForm& widget) {
+  std::vector<WideString> ids;
+  const WideString own = widget.ID();
+  RunOnGuiThread([&ids, &widget, &own] {
+    // The widget's owner is only looked at here, on the thread that owns it.
+    auto* manager = dynamic_cast<TWidgetManager*>(widget.Owner());
+    if (!manager) return;
+    ids = manager->TakenIds();
+    auto mine = std::find(ids.begin(), ids.end(), own);
+    if (mine != ids.end()) ids.erase(mine);
+  });
+  return ids;
+}
+
+INT_PTR InitDialog(HWND dialog, TSettingsDialog* state) {
+  TWidgetMainForm& widget = *state->Widget;
+  CenterWindow(dialog);
+  SetDialogObject(dialog, state);
+  widget.SetSettingsDialog(dialog);
+  ApplyTexts(dialog, widget);
+  SetDlgItemTextW(dialog, IDC_TRACKERID, WinStr(widget.ID()));
+  SetDlgItemTextW(dialog, IDC_TITLE, WinStr(widget.Title()));
+  SetDlgItemTextW(dialog, IDC_REFRESH, WinStr(WideFormat(u"%d", {widget.Interval() / 1000})));
+  SetChecked(dialog, IDC_ENABLE, widget.Enable());
+  SetChecked(dialog, IDC_ALWAYSTOP, widget.AlwaysTop());
+  SetChecked(dialog, IDC_IGNOREMOUSE, widget.IgnoreMouse());
+  SetChecked(dialog, IDC_PREVENTDRAGGING, widget.PreventDragging());
+  SendDlgItemMessageW(dialog, IDC_TRANSPARENCY, TBM_SETRANGE, TRUE, MAKELPARAM(SLIDER_MIN, SLIDER_MAX));
+  SendDlgItemMessageW(dialog, IDC_TRANSPARENCY, TBM_SETPOS, TRUE, SliderFromOpacity(widget.TargetOpacity()));
+  SetForegroundWindow(dialog);
+  SetActiveWindow(dialog);
+  return TRUE;
+}
+
+// The live preview: only the window's alpha changes, not the stored opacity.
+INT_PTR Scroll(HWND dialog, TSettingsDialog* state, HWND source) {
+  if (!state || source != GetDlgItem(dialog, IDC_TRANSPARENCY)) return TRUE;
+  const int32_t position = SliderPosition(dialog);
+  if (position < 256) {
+    state->Widget->SetOpacity(OpacityFromSlider(position));
+    state->Widget->UpdateLayer();
+  }
+  return TRUE;
+}
+
+void Save(HWND dialog, TSettingsDialog* state) {
+  TWidgetMainForm& widget = *state->Widget;
+  const TTextLookup* texts = TextsOf(widget);
+  const WideString id = GetControlText(GetDlgItem(dialog, IDC_TRACKERID));
+  if (id.empty()) return RefuseInput(dialog, texts, STR_ID_EMPTY, IDC_TRACKERID);
+  // Two trackers under one ID would share one section of the settings file.
+  switch (CheckTrackerId(id, OtherTrackerIds(widget))) {
+    case TTrackerIdCheck::Ok: break;
+    case TTrackerIdCheck::Taken: return RefuseInput(dialog, texts, STR_ID_EXISTS, IDC_TRACKERID);
+    default: return RefuseInput(dialog, texts, STR_ID_UNUSABLE, IDC_TRACKERID);
+  }
+  // The dialog may have been closed while the GUI thread was asked.
+  if (!IsWindow(dialog)) return;
+
+  widget.SetTargetOpacity(OpacityFromSlider(SliderPosition(dialog)));
+  widget.SetEnable(Checked(dialog, IDC_ENABLE));
+  widget.SetAlwaysTop(Checked(dialog, IDC_ALWAYSTOP));
+  widget.SetIgnoreMouse(Checked(dialog, IDC_IGNOREMOUSE));
+  widget.SetPreventDragging(Checked(dialog, IDC_PREVENTDRAGGING));
+  const bool restart = id != widget.ID() && widget.Enable();
+  widget.SetID(id);
+  widget.SetTitle(GetControlText(GetDlgItem(dialog, IDC_TITLE)));
+  widget.SetInterval(RefreshIntervalMs(GetControlText(GetDlgItem(dialog, IDC_REFRESH))));
+  // A hidden widget fades in from where it was when it is shown again.
+  widget.SetOpacity(widget.Shown() ? static_cast<uint8_t>(widget.TargetOpacity()) : state->OpeningOpacity);
+  widget.Redraw();
+  if (restart) widget.OnPollTimer();
+  // The manager writes the settings file shortly after.
+  const HWND manager = widget.Host().ManagerWindow;
+  if (manager && widget.WindowExists())
+    PostMessageW(manager, WM_TRACKERCHANGED, 0, reinterpret_cast<LPARAM>(widget.StoredHandle()));
+  EndDialog(dialog, DIALOG_SAVED);
+}
+
+void Cancel(HWND dialog, TSettingsDialog* state) {
+  state->Widget->SetOpacity(state->OpeningOpacity);
+  state->Widget->Redraw();
+  EndDialog(dialog, DIALOG_CANCELLED);
+}
+
+INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_INITDIALOG) return InitDialog(dialog, reinterpret_cast<TSettingsDialog*>(lParam));
+  TSettingsDialog* state = StateOf(dialog);
+  switch (msg) {
+    case WM_COMMAND:
+      // The notification code is not looked at: Enter is 1, Esc and the close box 2.
+      if (!state) return TRUE;
+      if (LOWORD(wParam) == IDC_SAVE)
+        Save(dialog, state);
+      else if (LOWORD(wParam) == IDC_CANCEL)
+        Cancel(dialog, state);
+      return TRUE;
+    case WM_HSCROLL:
+    case WM_VSCROLL: return Scroll(dialog, state, reinterpret_cast<HWND>(lParam));
+    case WM_DESTROY:
+      if (state) state->Widget->SetSettingsDialog(nullptr);
+      RemoveDialogObject(dialog);
+      return TRUE;
+    case WM_NOTIFY:
+    case WM_CANCELMODE: return TRUE;
+    case WM_CTLCOLORSTATIC: return 0;
+    case WM_LANGUAGECHANGED:
+      if (state) ApplyTexts(dialog, *state->Widget);
+      return TRUE;
+    default: return FALSE;
+  }
+}
+}  // namespace
+
+INT_PTR ShowSettingsDialog(TWidgetMainForm& widget) {
+  if (ActivateOpenDialog(widget.SettingsDialog())) return 0;
+  // The dialog belongs to the widget's thread: nothing opens from another.
+  const HWND owner = widget.WindowHandle();
+  if (!owner || GetWindowThreadProcessId(owner, nullptr) != GetCurrentThreadId()) return 0;
+  TSettingsDialog state{&widget, widget.Opacity()};
+  return DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(DIALOG_SETTINGS), owner, SettingsDialogProc,
+                         reinterpret_cast<LPARAM>(&state));
+}

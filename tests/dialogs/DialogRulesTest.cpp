@@ -1,0 +1,31 @@
+#include <gtest/gtest.h>
+
+#include "dialogs/DialogRules.h"
+
+TEST(DialogRules, RefreshFieldBecomesAnIntervalWithTwentySecondsForAnythingUnusable) {
+  const struct {
+    const char16_t* Text;
+    int32_t Ms;
+  } cases[] = {
+      {u"15", 15000}, {u"1", 1000},      {u"", 20000},         {u"abc", 20000},        {u"0", 20000},
+      {u"-5", 20000}, {u"15s", 20000},   {u"2147483", 2147483000}, {u"2147484", 2147483000},
+      {u"99999999999", 20000},
+  };
+  for (const auto& c : cases) EXPECT_EQ(RefreshIntervalMs(c.Text), c.Ms) << std::u16string(c.Text).size();
+}
+
+TEST(DialogRules, SliderRunsFromOpaqueAtTheLeftToNearlyTransparentAtTheRight) {
+  EXPECT_EQ(SliderFromOpacity(255), 20);
+  EXPECT_EQ(SliderFromOpacity(20), 255);
+  EXPECT_EQ(SliderFromOpacity(0), 255);  // a file's opacity below the slider's reach
+  EXPECT_EQ(OpacityFromSlider(255), 20);
+  EXPECT_EQ(OpacityFromSlider(20), 255);
+  EXPECT_EQ(OpacityFromSlider(0), 255);  // never wraps in the byte
+}
+
+TEST(DialogRules, VersionsCompareAsTextNotAsNumbers) {
+  for (const char16_t* older : {u"", u"1.50", u"1.5", u"1.100", u"1.49", u"0.99", u"1.5 "})
+    EXPECT_FALSE(IsNewerVersion(older)) << std::u16string(older).size();
+  for (const char16_t* newer : {u"1.51", u"1.6", u"2.0", u"1.50.1", u"1.500"})
+    EXPECT_TRUE(IsNewerVersion(newer)) << std::u16string(newer).size();
+}
