@@ -102,8 +102,8 @@ TWidgetMainForm::~TWidgetMainForm() {
     // still a tracker widget, so that WMDestroy ends the thread's loop.
     FThread.detach();
     if (WindowExists()) DestroyWindow(StoredHandle());
-  } else if (!Stop(WIDGET_STOP_WAIT_MS) && FThread.joinable()) {
-    // Owners abandon widgets that do not end; this only happens when they do not.
+  } else if (!Stop(WIDGET_FREE_WAIT_MS) && FThread.joinable()) {
+    // Only an owner that neither waits nor abandons gets here.
     FThread.detach();
   }
   if (FHost.Board) FHost.Board->Remove(this);

@@ -65,6 +65,8 @@ TTrackerSettings DefaultTrackerSettings();
 // How long a cross-thread look or a close may take before the asker gives up.
 constexpr DWORD WIDGET_INVOKE_WAIT_MS = 2000;
 constexpr DWORD WIDGET_STOP_WAIT_MS = 5000;
+// Freeing a widget waits this long at most; owners that cannot wait abandon it.
+constexpr DWORD WIDGET_FREE_WAIT_MS = 30000;
 constexpr DWORD WIDGET_DETAILS_WAIT_MS = 5000;
 
 // Built on the owner's thread; from Resume on, the window and every field

@@ -200,25 +200,38 @@ TEST_F(WidgetTest, AWidgetFreedOrStoppedFromItsOwnThreadEndsQuietly) {
   EXPECT_FALSE(stopped);
   EXPECT_TRUE(w->ThreadRunning());
 
-  // Freed from a look that runs on its thread.
+  // Freed from a look that runs on its thread, or from its own fade step in
+  // the middle of the fade-in: the window goes and the thread ends.
+  auto threadEnds = [](DWORD id) {
+    HANDLE thread = OpenThread(SYNCHRONIZE, FALSE, id);
+    bool ended = !thread || WaitForSingleObject(thread, 10000) == WAIT_OBJECT_0;
+    if (thread) CloseHandle(thread);
+    return ended;
+  };
   auto* looked = new TWidgetMainForm(nullptr, Host, Quiet(u"looked", 200, 200));
   looked->Resume();
   ASSERT_TRUE(WaitUntil([&] { return looked->WindowHandle() != nullptr; }));
   HWND window = looked->WindowHandle();
-  EXPECT_TRUE(looked->Invoke([&] { delete looked; }));
-  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(window); }));
+  DWORD thread = 0;
+  EXPECT_TRUE(looked->Invoke([&] {
+    thread = GetCurrentThreadId();
+    delete looked;
+  }));
+  EXPECT_FALSE(IsWindow(window));
+  EXPECT_TRUE(threadEnds(thread));
 
-  // Freed from its own fade step, in the middle of the fade-in.
-  std::atomic<HWND> faded{nullptr};
+  std::atomic<DWORD> fadingThread{0};
   auto* fading = new TWidgetMainForm(nullptr, Host, Quiet(u"fading", 400, 200));
   fading->OnFadeStep = [&](TComponent*) {
     if (fading->Opacity() < 64) return;
-    faded = fading->WindowHandle();
+    window = fading->WindowHandle();
     delete fading;
+    fadingThread = GetCurrentThreadId();
   };
   fading->Resume();
-  ASSERT_TRUE(WaitUntil([&] { return faded.load() != nullptr; }));
-  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(faded.load()); }));
+  ASSERT_TRUE(WaitUntil([&] { return fadingThread.load() != 0; }));
+  EXPECT_FALSE(IsWindow(window));
+  EXPECT_TRUE(threadEnds(fadingThread));
 }
 
 // ---- real input
