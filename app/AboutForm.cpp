@@ -1,0 +1,166 @@
+#include "app/AboutForm.h"
+
+#include "app/WidgetManager.h"
+#include "dialogs/DialogRes.h"
+#include "inet/InetUtil.h"
+
+namespace {
+constexpr const WideChar kFormName[] = u"AboutForm";
+constexpr const WideChar kTitleText[] = u"Orvanta Desktop Widget";
+constexpr const WideChar kVersionText[] = u"Version 1.50";
+constexpr const WideChar kCopyrightText[] = u"Copyright \u00A9 Velmora. All rights reserved.";
+
+constexpr const char kTitleFont[] = "Impact";
+constexpr const char kTextFont[] = "Trebuchet MS";
+constexpr int32_t kTitleFontSize = 26, kTextFontSize = 8;
+constexpr TWidgetColor kTextColor = 0xEFFFFFFF;
+constexpr TWidgetColor kLinkColor = 0xEFFFFF00;
+
+constexpr uint8_t kFadeStep = 8;
+constexpr uint8_t kFadeInLast = 255 - kFadeStep - 1;  // above it the next step ends the fade
+constexpr DWORD kFadeSleepMs = 4;
+
+// Every label is four fifths of the window wide and ends 20 pixels from its
+// right edge; the title is half the window high, the version label overlaps
+// its last 8 pixels, each further label follows the one above.
+constexpr int32_t kLabelWidth = ABOUT_WIDTH / 5 * 4;
+constexpr int32_t kLabelLeft = ABOUT_WIDTH - kLabelWidth - 20;
+constexpr int32_t kTitleTop = 20, kTitleHeight = ABOUT_HEIGHT / 2;
+constexpr int32_t kLineHeight = 20;
+constexpr int32_t kVersionTop = kTitleTop + kTitleHeight - 8;
+constexpr int32_t kCopyrightTop = kVersionTop + kLineHeight;
+constexpr int32_t kLinkTop = kCopyrightTop + kLineHeight;
+
+WideString WideOfAscii(const std::string& ascii) { return WideString(ascii.begin(), ascii.end()); }
+WideString MakerAddress() { return u"http://" + WideOfAscii(MakerHost()); }
+}  // namespace
+
+TAboutForm::TAboutForm(TComponent* owner, HWND ownerWindow) : TWidgetForm(owner) {
+  SetName(kFormName);
+  SetParentWindow(ownerWindow);
+  SetWidth(ABOUT_WIDTH);
+  SetHeight(ABOUT_HEIGHT);
+  RECT work{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  MoveTo((work.right - work.left - ABOUT_WIDTH) / 2, (work.bottom - work.top - ABOUT_HEIGHT) / 2);
+  SetOpacity(0);
+}
+
+void TAboutForm::DoCreate() {
+  TWidgetForm::DoCreate();
+  auto place = [this](TWidgetControl* c, int32_t left, int32_t top, int32_t width, int32_t height, bool enabled) {
+    c->SetParent(this);
+    c->SetWidth(width);
+    c->SetHeight(height);
+    c->MoveTo(left, top);
+    c->SetEnabled(enabled);
+  };
+  auto label = [&](int32_t top, int32_t height, const WideString& text, const char* font, int32_t size,
+                   TWidgetColor color, bool enabled) {
+    auto* c = new TWidgetLabel(this);
+    place(c, kLabelLeft, top, kLabelWidth, height, enabled);
+    c->SetCaption(text);
+    TWidgetFont* f = c->Canvas()->Font();
+    f->SetName(font);
+    f->SetSize(size);
+    f->SetColor(color);
+    f->Format()->SetAlignment(wsaFar);
+    f->Format()->SetLineAlignment(wsaCenter);
+    c->Shadow = true;
+    return c;
+  };
+  Picture = new TWidgetImageControl(this);
+  place(Picture, 0, 0, ABOUT_WIDTH, ABOUT_HEIGHT, true);
+  Picture->SetImageName(IMG_ABOUT);
+  Picture->SetOpacity(255);
+  Picture->OnMouseDown = [this](TComponent*, int32_t, int32_t, int32_t) { HideAnimated(); };
+  TitleLabel = label(kTitleTop, kTitleHeight, kTitleText, kTitleFont, kTitleFontSize, kTextColor, false);
+  VersionLabel = label(kVersionTop, kLineHeight, kVersionText, kTextFont, kTextFontSize, kTextColor, false);
+  CopyrightLabel = label(kCopyrightTop, kLineHeight, kCopyrightText, kTextFont, kTextFontSize, kTextColor, false);
+  LinkLabel = label(kLinkTop, kLineHeight, MakerAddress(), kTextFont, kTextFontSize, kLinkColor, true);
+  LinkLabel->SetCursor(LoadCursorW(nullptr, IDC_HAND));
+  LinkLabel->OnClick = [this](TComponent*, int32_t, int32_t, int32_t) { LinkClick(); };
+  for (TWidgetControl* c : {static_cast<TWidgetControl*>(Picture), static_cast<TWidgetControl*>(TitleLabel),
+                            static_cast<TWidgetControl*>(VersionLabel), static_cast<TWidgetControl*>(CopyrightLabel),
+                            static_cast<TWidgetControl*>(LinkLabel)})
+    c->SetVisible(true);
+}
+
+void TAboutForm::Step(TComponent* sender) {
+  if (OnFadeStep) OnFadeStep(sender);
+}
+
+// The fades run synchronously: no message is handled until they end.
+void TAboutForm::ShowAnimated() {
+  Show();
+  for (TWidgetLabel* l : {TitleLabel, VersionLabel, CopyrightLabel, LinkLabel})
+    if (l) l->SetOpacity(0);
+  SetForegroundWindow(StoredHandle());
+  SetActiveWindow(StoredHandle());
+  Redraw();
+  while (Opacity() < 255) {
+    if (Opacity() > kFadeInLast) {
+      SetOpacity(255);
+      UpdateLayer();
+      Step(this);
+      break;
+    }
+    SetOpacity(static_cast<uint8_t>(Opacity() + kFadeStep));
+    UpdateLayer();
+    Step(this);
+    Sleep(kFadeSleepMs);
+  }
+  Sleep(ABOUT_LABELS_PAUSE_MS);
+  for (TWidgetLabel* l : {TitleLabel, VersionLabel, CopyrightLabel, LinkLabel})
+    if (l) FadeInControl(l);
+}
+
+void TAboutForm::FadeInControl(TWidgetControl* control) {
+  control->Show();
+  while (control->Opacity() < 255) {
+    if (control->Opacity() > kFadeInLast) {
+      control->SetOpacity(255);
+      Redraw();
+      Step(control);
+      break;
+    }
+    control->SetOpacity(static_cast<uint8_t>(control->Opacity() + kFadeStep));
+    Redraw();
+    Step(control);
+    Sleep(kFadeSleepMs);
+  }
+}
+
+void TAboutForm::HideAnimated() {
+  while (Opacity() != 0) {
+    if (Opacity() <= kFadeStep) {
+      SetOpacity(0);
+      UpdateLayer();
+      Step(this);
+      break;
+    }
+    SetOpacity(static_cast<uint8_t>(Opacity() - kFadeStep));
+    UpdateLayer();
+    Step(this);
+    Sleep(kFadeSleepMs);
+  }
+  Hide();
+}
+
+void TAboutForm::LinkClick() {
+  HideAnimated();
+  const HWND owner = ParentWindow();
+  OpenPage(owner, MakerAddress() + WideOfAscii(HOME_PAGE_PATH));
+}
+
+TAboutForm* ShowAbout(TComponent* owner, HWND ownerWindow) {
+  auto* form = owner ? dynamic_cast<TAboutForm*>(owner->FindComponent(kFormName)) : nullptr;
+  if (!form) form = new TAboutForm(owner, ownerWindow);
+  form->ShowAnimated();
+  form->Redraw();
+  return form;
+}
+
+void ShowAboutForm(TWidgetManager& manager) {
+  ShowAbout(&manager, manager.WindowExists() ? manager.StoredHandle() : nullptr);
+}

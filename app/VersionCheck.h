@@ -1,0 +1,27 @@
+#pragma once
+// The version check: the maker's version file, read once per start on the GUI
+// thread, and the offer to download a newer version.
+#include "platform/WinApi.h"
+#include "text/TextLookup.h"
+
+class TWidgetManager;
+class TInetThread;
+
+constexpr int32_t STR_NEW_VERSION = 1011;
+constexpr const char DOWNLOAD_PATH[] = "/indir";
+
+// The text of "/data/version" of the XML document, or empty when the text is
+// no XML, has no such node, or no XML parser could be made. COM must be
+// initialised on the calling thread.
+WideString ParseVersionXml(const WideString& xml);
+
+// The worker's body, when it brought a whole 2xx answer, as text in the ANSI
+// code page; otherwise empty.
+WideString VersionFileText(TInetThread& worker);
+
+// Asks the user, in a box owned by owner, whether to download a version newer
+// than the program's, and opens the download page on Yes.
+void OfferNewerVersion(HWND owner, const TTextLookup* texts, const WideString& versionFile);
+
+// The shell's hook for the finished version request.
+void VersionResponse(TWidgetManager& manager, TInetThread& worker, int sendResult);

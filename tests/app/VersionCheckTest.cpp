@@ -1,0 +1,88 @@
+#include "dialogs/DialogTestSupport.h"
+#include "widget/WidgetTestSupport.h"
+
+#include <objbase.h>
+
+#include "app/VersionCheck.h"
+#include "app/WidgetLanguages.h"
+#include "dialogs/DialogRes.h"
+
+using namespace dialogtest;
+
+namespace {
+class VersionCheckTest : public ::testing::Test {
+public:
+  void SetUp() override { ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr))); }
+  void TearDown() override { CoUninitialize(); }
+
+  std::unique_ptr<TFakeServer> Server = StartFakeServer();
+  TWidgetLanguages Languages{nullptr};
+
+  // The version file as the program fetches it, then the prompt, answered.
+  std::vector<TSeenBox> Check(const TFakeRoute& route, int answer = IDNO) {
+    Server->SetRoute("/orvanta.xml", route);
+    TInetThread worker(nullptr, InternetHandle, WM_VERSIONRESPONSE);
+    worker.Request().SetField(rfHost, Server->HostPort());
+    worker.Request().SetField(rfPath, "/orvanta.xml");
+    worker.Request().Limits.ReceiveTimeoutMs = 500;
+    worker.Request().Limits.DeadlineMs = 1000;
+    worker.Resume();
+    EXPECT_TRUE(widgettest::WaitUntil([&] { return worker.Finished(); }, 10000));
+    return AnsweringBoxes([&] { OfferNewerVersion(nullptr, &Languages, VersionFileText(worker)); }, answer);
+  }
+};
+
+TFakeRoute File(const std::string& body, int status = 200) {
+  TFakeRoute route;
+  route.Body = body;
+  route.Status = status;
+  route.ContentType = "text/xml";
+  return route;
+}
+std::string Saying(const std::string& version) { return "<?xml version=\"1.0\"?><data><version>" + version + "</version></data>"; }
+}  // namespace
+
+TEST_F(VersionCheckTest, OnlyANewerVersionInAWholeVersionFileIsOffered) {
+  Server->SetRoute("/v", File("2.0"));  // what a file must not make the parser fetch
+  const struct {
+    const char* Name;
+    TFakeRoute Route;
+    bool Offered;
+  } cases[] = {
+      {"1.50", File(Saying("1.50")), false},
+      {"1.5", File(Saying("1.5")), false},
+      {"1.100", File(Saying("1.100")), false},
+      {"1.51", File(Saying("1.51")), true},
+      {"1.6", File(Saying("1.6")), true},
+      {"2.0", File("<data>\r\n  <version>2.0</version>\r\n</data>\r\n"), true},
+      {"other root", File("<other><version>2.0</version></other>"), false},
+      {"not XML", File("2.0"), false},
+      {"unclosed", File("<data><version>2.0</version>"), false},
+      {"error page", File(Saying("2.0"), 404), false},
+      {"hung host", FakeRoute(TFakeMode::NeverAnswer), false},
+      {"external entity", File("<!DOCTYPE data [<!ENTITY v SYSTEM \"http://" + Server->HostPort() +
+                               "/v\">]><data><version>&v;</version></data>"), false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Check(c.Route).size(), c.Offered ? 1u : 0u) << c.Name;
+  for (const TFakeRequest& r : Server->Requests()) EXPECT_EQ(r.Path, "/orvanta.xml");
+}
+
+TEST_F(VersionCheckTest, ThePromptSpeaksTheLanguageKeepsItsCaptionAndYesOpensTheDownloadPage) {
+  std::vector<std::wstring> opened;
+  SetPageOpenerForTesting([&](HWND, const WideString& url) { opened.push_back(W(url)); });
+  Languages.SelectLanguage(LANGUAGE_EN_US);
+  std::vector<TSeenBox> seen = Check(File(Saying("2.0")), IDNO);
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0].Caption, L"Orvanta Desktop Widget");
+  EXPECT_EQ(seen[0].Message, L"New version available. Click \"Yes\" button to download.");
+  EXPECT_TRUE(opened.empty());
+
+  Languages.SelectLanguage(LANGUAGE_TR_TR);
+  seen = Check(File(Saying("2.0")), IDYES);
+  SetPageOpenerForTesting(nullptr);
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0].Caption, L"Orvanta Desktop Widget");
+  EXPECT_EQ(seen[0].Message, L"Yeni s\u00FCr\u00FCm mevcut. \u0130ndirmek i\u00E7in \"Evet\" d\u00FC\u011Fmesine bas\u0131n.");
+  const std::string host = MakerHost();
+  EXPECT_EQ(opened, std::vector<std::wstring>{L"http://" + std::wstring(host.begin(), host.end()) + L"/indir"});
+}
