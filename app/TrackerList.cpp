@@ -24,14 +24,15 @@ WideString TrackerComponentName(const WideString& id) {
   return IsValidIdent(name) ? name : WideString();
 }
 
-TTrackerLoadPlan PlanTrackerLoad(const TWStrings& entries, const std::function<bool(const WideString&)>& sectionExists) {
+TTrackerLoadPlan PlanTrackerLoad(const TWStrings& entries, const std::function<bool(const WideString&)>& sectionExists,
+                                 size_t maxTrackers) {
   TTrackerLoadPlan plan;
   std::vector<WideString> taken;
   int32_t delay = FIRST_START_DELAY;
   for (int i = 0; i < entries.GetCount(); ++i) {
     const WideString id = entries.Values(entries.Names(i));
     if (!sectionExists(id)) continue;
-    if (CheckTrackerId(id, taken) != TTrackerIdCheck::Ok) {
+    if (CheckTrackerId(id, taken) != TTrackerIdCheck::Ok || plan.Create.size() >= maxTrackers) {
       plan.Kept.push_back(id);
       continue;
     }

@@ -14,6 +14,10 @@ constexpr const WideChar TRACKER_NAME_PREFIX[] = u"WidgetMainForm";
 // must not make menus, captions and requests of unbounded size.
 constexpr size_t TRACKER_ID_MAX_LENGTH = 256;
 
+// Every tracker is a window and a thread: a file that lists more keeps the
+// rest in [Trackers] without widgets.
+constexpr size_t MAX_TRACKERS = 200;
+
 constexpr int32_t FIRST_START_DELAY = 250;  // ms before the first tracker's first poll
 constexpr int32_t START_DELAY_STEP = 200;   // ms added for every tracker created after it
 
@@ -39,12 +43,13 @@ struct TTrackerStart {
 
 struct TTrackerLoadPlan {
   std::vector<TTrackerStart> Create;  // in [Trackers] order
-  // IDs that have their section but break the ID rule: they get no widget,
-  // and stay listed in [Trackers] (after the live trackers) with their section.
+  // IDs that have their section but break the ID rule or the limit: they get
+  // no widget, and stay listed in [Trackers] (after the live trackers) with their section.
   std::vector<WideString> Kept;
 };
 
 // entries: the name=value lines of [Trackers] in file order. An entry's ID is
 // the value of the first entry with its key name. Entries without a section
 // are dropped and do not advance the start delay.
-TTrackerLoadPlan PlanTrackerLoad(const TWStrings& entries, const std::function<bool(const WideString&)>& sectionExists);
+TTrackerLoadPlan PlanTrackerLoad(const TWStrings& entries, const std::function<bool(const WideString&)>& sectionExists,
+                                 size_t maxTrackers = MAX_TRACKERS);

@@ -46,6 +46,7 @@ TEST(TrackerLoadPlan, SkipsEntriesWithoutSectionsAndKeepsRefusedOnesInOrder) {
     std::vector<WideString> Created;
     std::vector<int32_t> Delays;
     std::vector<WideString> Kept;
+    size_t Limit = MAX_TRACKERS;
   } cases[] = {
       {{}, {}, {}, {}, {}},
       {{u"Key0=a", u"Key1=ghost", u"Key2=b"}, {u"a", u"b"}, {u"a", u"b"}, {250, 450}, {}},
@@ -53,6 +54,7 @@ TEST(TrackerLoadPlan, SkipsEntriesWithoutSectionsAndKeepsRefusedOnesInOrder) {
       // Two entries under one key name both mean the first one's value.
       {{u"K=a", u"K=b", u"L=b"}, {u"a", u"b"}, {u"a", u"b"}, {250, 450}, {u"a"}},
       {{u"junk", u"Key0=a"}, {u"a"}, {u"a"}, {250}, {}},
+      {{u"Key0=a", u"Key1=b", u"Key2=c"}, {u"a", u"b", u"c"}, {u"a", u"b"}, {250, 450}, {u"c"}, 2},
   };
   for (const auto& c : cases) {
     TWStringList entries;
@@ -61,7 +63,7 @@ TEST(TrackerLoadPlan, SkipsEntriesWithoutSectionsAndKeepsRefusedOnesInOrder) {
       for (const WideString& s : c.Sections)
         if (FoldName(s) == FoldName(id)) return true;
       return false;
-    });
+    }, c.Limit);
     std::vector<WideString> created;
     std::vector<int32_t> delays;
     for (const TTrackerStart& s : plan.Create) {

@@ -1,0 +1,219 @@
+#pragma once
+// Starting the real Orvanta.exe in the run's Wine prefix and watching it from
+// outside: its windows found by class, caption and process, its settings file
+// seeded and read byte for byte. Shared by the shell tests and the benchmark;
+// the build names the program (ORVANTA_EXE_PATH) and its hosts.
+#include "platform/WinApi.h"
+
+#include <shlobj.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/ProgramIds.h"
+
+namespace shelltest {
+
+constexpr const wchar_t MANAGER_CLASS[] = L"Orvanta1.50_Widget_Manager_Class_Name";
+constexpr const wchar_t MANAGER_CAPTION[] = L"Orvanta1.50_Widget_Manager_Window_Name";
+constexpr const char PING_PATH[] = "/widget/k3v9w2m7p4xq.png";
+constexpr const char VERSION_PATH[] = "/orvanta.xml";
+
+// The hosts Orvanta.exe was built for (scripts/test gives it loopback ports
+// below the ephemeral range, so no other test's server takes them).
+inline uint16_t LoopbackPort(const char* hostPort) {
+  const std::string s = hostPort, prefix = "127.0.0.1:";
+  return s.compare(0, prefix.size(), prefix) == 0 ? static_cast<uint16_t>(std::atoi(s.c_str() + prefix.size())) : 0;
+}
+inline const uint16_t COUNTER_PORT = LoopbackPort(ORVANTA_COUNTER_HOST);
+inline const uint16_t MAKER_PORT = LoopbackPort(ORVANTA_MAKER_HOST);
+
+inline bool WaitUntil(const std::function<bool()>& cond, int milliseconds = 8000) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  while (!cond()) {
+    if (std::chrono::steady_clock::now() >= end) return false;
+    Sleep(20);
+  }
+  return true;
+}
+
+// ---- the settings file in the prefix's application-data folder
+
+inline std::wstring AppDataFolder() {
+  wchar_t path[MAX_PATH] = {};
+  SHGetSpecialFolderPathW(nullptr, path, CSIDL_APPDATA, FALSE);
+  return path;
+}
+inline std::wstring SettingsFolder() { return AppDataFolder() + L"\\Velmora\\Orvanta"; }
+inline std::wstring SettingsFile() { return SettingsFolder() + L"\\orvanta.ini"; }
+// Where the all-or-nothing write puts its temporary file.
+inline std::wstring BlockedTempFile() { return SettingsFile() + L".~tmp"; }
+
+inline bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// No file and no folders: a first start.
+inline void DeleteSettings() {
+  SetFileAttributesW(SettingsFile().c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileW(SettingsFile().c_str());
+  RemoveDirectoryW(BlockedTempFile().c_str());
+  RemoveDirectoryW(SettingsFolder().c_str());
+  RemoveDirectoryW((AppDataFolder() + L"\\Velmora").c_str());
+}
+
+inline std::string ReadBytes(const std::wstring& path) {
+  std::string bytes;
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return bytes;
+  char buffer[4096];
+  DWORD n = 0;
+  while (ReadFile(h, buffer, sizeof buffer, &n, nullptr) && n) bytes.append(buffer, n);
+  CloseHandle(h);
+  return bytes;
+}
+
+inline bool WriteBytes(const std::wstring& path, const std::string& bytes) {
+  CreateDirectoryW((AppDataFolder() + L"\\Velmora").c_str(), nullptr);
+  CreateDirectoryW(SettingsFolder().c_str(), nullptr);
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  DWORD n = 0;
+  const bool written = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr) && n == bytes.size();
+  CloseHandle(h);
+  return written;
+}
+
+// The file's bytes for INI text written with "\n": UTF-16 LE, FF FE, CR LF.
+inline std::string IniBytes(const std::u16string& text) {
+  std::u16string crlf;
+  for (char16_t c : text) {
+    if (c == u'\n') crlf += u'\r';
+    crlf += c;
+  }
+  return std::string("\xFF\xFE", 2) + std::string(reinterpret_cast<const char*>(crlf.data()), crlf.size() * 2);
+}
+
+inline bool SeedSettings(const std::u16string& text) { return WriteBytes(SettingsFile(), IniBytes(text)); }
+inline bool SettingsHold(const std::u16string& text) {
+  return ReadBytes(SettingsFile()).find(IniBytes(text).substr(2)) != std::string::npos;
+}
+
+// ---- the program
+
+inline std::wstring OrvantaExe() {
+  std::wstring path = L"Z:";
+  for (const char* p = ORVANTA_EXE_PATH; *p; ++p) path += *p == '/' ? L'\\' : static_cast<wchar_t>(*p);
+  return path;
+}
+
+struct TWindowSearch {
+  DWORD Pid;
+  const std::function<bool(HWND)>* Keep;
+  std::vector<HWND> Found;
+};
+
+inline BOOL CALLBACK CollectWindow(HWND w, LPARAM p) {
+  auto* search = reinterpret_cast<TWindowSearch*>(p);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(w, &owner);
+  if (owner == search->Pid && (*search->Keep)(w)) search->Found.push_back(w);
+  return TRUE;
+}
+
+// The top-level windows of a process that keep() accepts.
+inline std::vector<HWND> WindowsOf(DWORD pid, const std::function<bool(HWND)>& keep) {
+  TWindowSearch search{pid, &keep, {}};
+  EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
+  return search.Found;
+}
+
+inline std::wstring ClassOf(HWND w) {
+  wchar_t name[128] = {};
+  GetClassNameW(w, name, 128);
+  return name;
+}
+
+// One started Orvanta.exe; killed at the end of the test if still running.
+class TOrvanta {
+public:
+  TOrvanta() {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    std::wstring command = L"\"" + OrvantaExe() + L"\"";
+    Started = CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, L"C:\\", &startup, &FInfo) != 0;
+  }
+  ~TOrvanta() {
+    if (Started && !Ended(0)) Kill();
+    if (Started) {
+      CloseHandle(FInfo.hProcess);
+      CloseHandle(FInfo.hThread);
+    }
+  }
+  TOrvanta(const TOrvanta&) = delete;
+  TOrvanta& operator=(const TOrvanta&) = delete;
+
+  DWORD Pid() const { return FInfo.dwProcessId; }
+  bool Ended(DWORD waitMs) const { return WaitForSingleObject(FInfo.hProcess, waitMs) == WAIT_OBJECT_0; }
+  DWORD ExitCode() const {
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(FInfo.hProcess, &code);
+    return code;
+  }
+  void Kill() {
+    TerminateProcess(FInfo.hProcess, 99);
+    Ended(10000);
+  }
+
+  // This process's manager window, or null.
+  HWND Manager() const {
+    for (HWND w : WindowsOf(Pid(), [](HWND w) { return ClassOf(w) == MANAGER_CLASS; })) return w;
+    return nullptr;
+  }
+  HWND WaitManager(int ms = 15000) const {
+    HWND found = nullptr;
+    WaitUntil([&] { return (found = Manager()) != nullptr; }, ms);
+    return found;
+  }
+  // The tracker widgets' windows: 79 x 74 layered windows, visible ones only when asked.
+  std::vector<HWND> Widgets(bool visibleOnly = true) const {
+    return WindowsOf(Pid(), [visibleOnly](HWND w) {
+      RECT r{};
+      GetWindowRect(w, &r);
+      return (GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_LAYERED) && r.right - r.left == 79 && r.bottom - r.top == 74 &&
+             (!visibleOnly || IsWindowVisible(w));
+    });
+  }
+  bool WaitWidgets(size_t count, int ms = 15000) const {
+    return WaitUntil([&] { return Widgets().size() == count; }, ms);
+  }
+  // The widget whose window has its top-left corner here.
+  HWND WidgetAt(int left, int top) const {
+    for (HWND w : Widgets(false)) {
+      RECT r{};
+      GetWindowRect(w, &r);
+      if (r.left == left && r.top == top) return w;
+    }
+    return nullptr;
+  }
+  // Message boxes and dialogs the program shows.
+  std::vector<HWND> Dialogs() const {
+    return WindowsOf(Pid(), [](HWND w) { return ClassOf(w) == L"#32770" && IsWindowVisible(w); });
+  }
+
+  void Command(UINT id) const { PostMessageW(Manager(), WM_COMMAND, id, 0); }
+  // Exit from the tray menu; true when the process has ended within ms.
+  bool Exit(int ms = 15000) {
+    Command(CMD_EXIT);
+    return Ended(static_cast<DWORD>(ms));
+  }
+
+  bool Started = false;
+
+private:
+  PROCESS_INFORMATION FInfo{};
+};
+
+}  // namespace shelltest
