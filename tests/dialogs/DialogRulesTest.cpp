@@ -14,15 +14,6 @@ TEST(DialogRules, RefreshFieldBecomesAnIntervalWithTwentySecondsForAnythingUnusa
   for (const auto& c : cases) EXPECT_EQ(RefreshIntervalMs(c.Text), c.Ms) << std::u16string(c.Text).size();
 }
 
-TEST(DialogRules, SliderRunsFromOpaqueAtTheLeftToNearlyTransparentAtTheRight) {
-  EXPECT_EQ(SliderFromOpacity(255), 20);
-  EXPECT_EQ(SliderFromOpacity(20), 255);
-  EXPECT_EQ(SliderFromOpacity(0), 255);  // a file's opacity below the slider's reach
-  EXPECT_EQ(OpacityFromSlider(255), 20);
-  EXPECT_EQ(OpacityFromSlider(20), 255);
-  EXPECT_EQ(OpacityFromSlider(0), 255);  // never wraps in the byte
-}
-
 TEST(DialogRules, VersionsCompareAsTextNotAsNumbers) {
   for (const char16_t* older : {u"", u"1.50", u"1.5", u"1.100", u"1.49", u"0.99", u"1.5 "})
     EXPECT_FALSE(IsNewerVersion(older)) << std::u16string(older).size();

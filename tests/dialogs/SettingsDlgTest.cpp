@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <fstream>
+
 using namespace dialogtest;
 
 namespace {
@@ -54,18 +56,11 @@ TEST_F(DialogsTest, SettingsShowTheWidgetPreviewTransparencyCancelRestoresAndSav
   EXPECT_EQ(s.Interval, 20000);
   EXPECT_TRUE(s.IgnoreMouse);
   // The manager is told, and writes the file about a second later.
+  const std::u16string line = u"Opacity=20\r\n";
+  const std::string wanted(reinterpret_cast<const char*>(line.data()), line.size() * 2);
   EXPECT_TRUE(PumpUntil([&] {
-    const std::string bytes = [&] {
-      std::string b;
-      HANDLE f = CreateFileW(WinStr(SettingsFile), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-      char buffer[4096];
-      DWORD n = 0;
-      while (f != INVALID_HANDLE_VALUE && ReadFile(f, buffer, sizeof buffer, &n, nullptr) && n) b.append(buffer, n);
-      if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
-      return b;
-    }();
-    const std::u16string line = u"Opacity=20\r\n";
-    return bytes.find(std::string(reinterpret_cast<const char*>(line.data()), line.size() * 2)) != std::string::npos;
+    std::ifstream file(Utf8FromWide(SettingsFile), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {}).find(wanted) != std::string::npos;
   }, 5000));
 }
 
