@@ -29,8 +29,6 @@ constexpr TFaceRect kTrendRect{WIDGET_WIDTH - kTrendSize - 4, 23, kTrendSize, kT
 constexpr TFaceRect kStateRect{WIDGET_WIDTH - 2 * kStateSize, WIDGET_HEIGHT - 2 * kStateSize - 1, kStateSize,
                                kStateSize};
 
-constexpr const WideChar kAboutText[] = u"Orvanta Desktop Widget v1.50\r\n\r\nMade by Velmora.";
-
 std::string Narrow(const WideString& ascii) { return Utf8FromWide(ascii); }
 
 void StyleFont(TWidgetControl* control, int32_t size, TWidgetColor color, int32_t alignment) {
@@ -548,7 +546,10 @@ void TWidgetMainForm::WMCommand(TWidgetMessage& message) {
   if (HIWORD(message.WParam) != 0 || message.LParam != 0) return;
   HWND manager = FHost.ManagerWindow;
   switch (LOWORD(message.WParam)) {
-    case CMD_ABOUT: ShowAbout(); break;
+    case CMD_ABOUT:
+      // The About window belongs to the manager's thread.
+      if (manager) PostMessageW(manager, WM_COMMAND, CMD_ABOUT, 0);
+      break;
     case CMD_PREFERENCES:
       if (FSettingsDialog && IsWindow(FSettingsDialog)) {
         SetActiveWindow(FSettingsDialog);
@@ -571,12 +572,6 @@ void TWidgetMainForm::WMCommand(TWidgetMessage& message) {
     case CMD_REMOVE: ConfirmRemove(); break;
     default: break;
   }
-}
-
-void TWidgetMainForm::ShowAbout() {
-  WideString caption = Text(static_cast<int32_t>(CMD_ABOUT), u"&About");
-  if (!caption.empty() && caption[0] == u'&') caption.erase(0, 1);
-  MessageBoxW(StoredHandle(), WinStr(WideString(kAboutText)), WinStr(caption), MB_OK);
 }
 
 void TWidgetMainForm::ConfirmRemove() {

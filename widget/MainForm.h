@@ -205,7 +205,6 @@ private:
   // False when the step's event freed the widget.
   bool FadeTo(uint8_t opacity);
   void Publish();
-  void ShowAbout();
   void ConfirmRemove();
 
   TWidgetHost FHost;

@@ -22,6 +22,7 @@ struct TRecorder {
   }
   static LRESULT CALLBACK Proc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_SHOWDETAILS || msg == WM_REMOVEWIDGET || msg == WM_TRACKERCHANGED) Log().push_back({msg, lParam});
+    if (msg == WM_COMMAND) Log().push_back({msg, static_cast<LPARAM>(wParam)});  // the command, for commands
     return DefWindowProcW(window, msg, wParam, lParam);
   }
   TRecorder() {
@@ -145,13 +146,15 @@ TEST_F(WidgetTest, SnapshotFollowsTheWidgetAndStaysReadableWhileItsThreadIsBusy)
 
 // ---- the manager's side
 
-TEST_F(WidgetTest, DetailsAndAConfirmedRemoveReachTheManagerWithTheWidgetsWindow) {
+TEST_F(WidgetTest, DetailsAboutAndAConfirmedRemoveReachTheManager) {
   TRecorder manager;
   Host.ManagerWindow = manager.Window;
   TWidgetMainForm* w = Start(Quiet(u"mgr"));
   HWND window = w->WindowHandle();
   Post(w, WM_COMMAND, CMD_DETAILS);
   EXPECT_TRUE(manager.WaitFor(WM_SHOWDETAILS, window));
+  Post(w, WM_COMMAND, CMD_ABOUT);  // the About window is the manager's
+  EXPECT_TRUE(manager.WaitFor(WM_COMMAND, reinterpret_cast<HWND>(static_cast<uintptr_t>(CMD_ABOUT))));
 
   for (int answer : {IDNO, IDYES}) {
     Post(w, WM_COMMAND, CMD_REMOVE);
