@@ -524,11 +524,13 @@ void TWidgetManager::TellSaveFailed() {
               MB_OK | MB_ICONERROR | MB_SETFOREGROUND | MB_TOPMOST);
 }
 
-// Windows ends the process soon after this returns, so the user hears of a
-// failed write now.
+// The process may end any time after this; a failed write is told now, once
+// the log-off has its answer and is not held up by the box.
 void TWidgetManager::EndSession() {
   KillTimer(StoredHandle(), TIMER_AUTOSAVE);
-  if (!SaveSettings()) TellSaveFailed();
+  if (SaveSettings()) return;
+  ReplyMessage(0);
+  TellSaveFailed();
 }
 
 // ---- shutdown

@@ -22,7 +22,7 @@ TEST_F(ShellTest, FirstStartMakesTheFoldersAsksOnceForVersionAndPingAndSavesEngl
   ASSERT_TRUE(WaitUntil([&] { return RequestsFor(Counter(), PING_PATH) == 1 && RequestsFor(Maker(), VERSION_PATH) == 1; }));
   for (const TFakeServer* server : {&Counter(), &Maker()})
     for (const TFakeRequest& r : server->Requests()) EXPECT_EQ(r.UserAgent, "Orvanta Explorer 0.31");
-  // The Add Tracker step has nothing to show yet: no widget, nothing written.
+  // The Add Tracker step adds nothing by itself: no widget, nothing written.
   EXPECT_TRUE(app.Widgets(false).empty());
   EXPECT_FALSE(Exists(SettingsFile()));
 
