@@ -95,10 +95,13 @@ TEST_F(ShellTest, ASecondStartSignalsTheFirstAndLeavesAndQuickStartsLeaveOneInst
   ASSERT_TRUE(running.Exit());
 }
 
-TEST_F(ShellTest, HideAndShowReachEveryWidgetAndAStaleTrackerCommandIsIgnored) {
+// Tray commands reach every widget; explorer forgets every icon when it
+// restarts, and the manager adds its own again.
+TEST_F(ShellTest, TrayCommandsReachEveryWidgetAndTheIconComesBackAfterATaskbarRestart) {
   SeedSettings(u"[Trackers]\nKey0=one\nKey1=two\n" + TrackerSection(u"one", 200, 200) + TrackerSection(u"two", 400, 200));
   TOrvanta app;
-  ASSERT_TRUE(app.WaitManager());
+  HWND manager = app.WaitManager();
+  ASSERT_TRUE(manager);
   ASSERT_TRUE(app.WaitWidgets(2));
   app.Command(CMD_HIDE);
   ASSERT_TRUE(app.WaitWidgets(0));
@@ -107,6 +110,18 @@ TEST_F(ShellTest, HideAndShowReachEveryWidgetAndAStaleTrackerCommandIsIgnored) {
   ASSERT_TRUE(app.WaitWidgets(2));
   app.Command(CMD_TRACKER_BASE + 2);
   app.Command(CMD_LANGUAGE_BASE + 2);
+
+  std::vector<HWND> trays = WindowsOf(app.Pid(), [](HWND w) { return ClassOf(w) == L"Widget_Tray_Window_Class"; });
+  ASSERT_EQ(trays.size(), 1u);
+  NOTIFYICONDATAW icon{};
+  icon.cbSize = sizeof icon;
+  icon.hWnd = trays[0];
+  icon.uID = static_cast<UINT>(reinterpret_cast<UINT_PTR>(trays[0]));
+  ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &icon));
+  ASSERT_FALSE(Shell_NotifyIconW(NIM_MODIFY, &icon));
+  DWORD_PTR result = 0;
+  SendMessageTimeoutW(manager, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0, SMTO_BLOCK, 5000, &result);
+  EXPECT_TRUE(Shell_NotifyIconW(NIM_MODIFY, &icon));
   ASSERT_TRUE(app.Exit());
   EXPECT_EQ(app.ExitCode(), 0u);
 }
@@ -212,21 +227,3 @@ TEST_F(ShellTest, ExitWithTwentyTrackersAgainstAHungServiceEndsWithinFiveSeconds
   EXPECT_TRUE(SettingsHold(u"Key19=hung19\n"));
 }
 
-// Explorer forgets every icon when it restarts; the manager adds its own again.
-TEST_F(ShellTest, TheTrayIconComesBackWhenTheTaskbarRestarts) {
-  TOrvanta app;
-  HWND manager = app.WaitManager();
-  ASSERT_TRUE(manager);
-  std::vector<HWND> trays = WindowsOf(app.Pid(), [](HWND w) { return ClassOf(w) == L"Widget_Tray_Window_Class"; });
-  ASSERT_EQ(trays.size(), 1u);
-  NOTIFYICONDATAW icon{};
-  icon.cbSize = sizeof icon;
-  icon.hWnd = trays[0];
-  icon.uID = static_cast<UINT>(reinterpret_cast<UINT_PTR>(trays[0]));
-  ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &icon));
-  ASSERT_FALSE(Shell_NotifyIconW(NIM_MODIFY, &icon));
-  DWORD_PTR result = 0;
-  SendMessageTimeoutW(manager, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0, SMTO_BLOCK, 5000, &result);
-  EXPECT_TRUE(Shell_NotifyIconW(NIM_MODIFY, &icon));
-  ASSERT_TRUE(app.Exit());
-}

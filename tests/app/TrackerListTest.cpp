@@ -31,13 +31,6 @@ TEST(TrackerIdRule, RefusesWhatASectionCannotHoldAndCaseVariantsOfTakenIds) {
   EXPECT_EQ(CheckTrackerId(WideString(u"nul\0x", 5), taken), TTrackerIdCheck::Unsafe);
 }
 
-TEST(TrackerIdRule, ComponentNameOnlyForIdentifiers) {
-  EXPECT_EQ(TrackerComponentName(u"abc_1"), u"WidgetMainFormabc_1");
-  EXPECT_EQ(TrackerComponentName(u"123"), u"WidgetMainForm123");
-  EXPECT_EQ(TrackerComponentName(u"bad-id"), u"");
-  EXPECT_EQ(TrackerComponentName(u"\u00e7"), u"");
-}
-
 // Entries in file order; sections present for some of them.
 TEST(TrackerLoadPlan, SkipsEntriesWithoutSectionsAndKeepsRefusedOnesInOrder) {
   const struct {
