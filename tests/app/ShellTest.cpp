@@ -38,7 +38,7 @@ TEST_F(ShellTest, FirstStartMakesTheFoldersAsksOnceForVersionAndPingAndSavesEngl
 TEST_F(ShellTest, SeededTrackersStartInOrderAndAreWrittenBackAtLogOffAndExit) {
   const std::u16string seeded = u"[Config]\nLanguage=xx-XX.INI\n[Trackers]\nKey0=alpha\nKey1=ghost\nKey2=beta\n" +
                                 TrackerSection(u"alpha", 200, 200, u"Title=Alpha\nTracker=7\nEnable=2\nBackColor=0x00ff8000\n") +
-                                TrackerSection(u"beta", 500, 400, u"Interval=60000\nBackColor=junk\n");
+                                TrackerSection(u"beta", 500, 400, u"Interval=60000\nOpacity=junk\nBackColor=255\n");
   SeedSettings(seeded);
   Counter().SetCount("alpha", "11");
   Counter().SetCount("beta", "12");
@@ -72,7 +72,7 @@ TEST_F(ShellTest, SeededTrackersStartInOrderAndAreWrittenBackAtLogOffAndExit) {
                      u"BackColor=0x00FF8000\n\n"
                      u"[beta]\nLeft=500\nTop=400\nAlwaysTop=1\nIgnoreMouse=0\nPreventDragging=0\nTitle=Orvanta\n"
                      u"OrvantaID=beta\nInterval=60000\nTracker=12\nPrevious=-1\nOpacity=255\nEnable=1\n"
-                     u"BackColor=0x00000000\n\n"));
+                     u"BackColor=0x000000FF\n\n"));
 }
 
 TEST_F(ShellTest, ASecondStartSignalsTheFirstAndLeavesAndQuickStartsLeaveOneInstance) {
