@@ -1,0 +1,220 @@
+// The services a demo run of Orvanta.exe talks to, on the loopback hosts this
+// build gives the program: a counter service whose counts wander every few
+// seconds (IDs named with --fail always answer 500, so their widgets show "?")
+// and a maker's host whose version file announces a newer version. Each
+// request is printed as a line, so a script can see the widgets poll.
+// The same executable is the run script's remote control: it stops the
+// services and sends menu commands to the running program, both through the
+// Wine prefix's shared window and object namespace.
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/WinApi.h"
+#include "tools/fakeserver/FakeServer.h"
+
+namespace {
+
+constexpr const wchar_t STOP_EVENT_NAME[] = L"Orvanta_Demo_Services_Stop";
+constexpr const wchar_t MANAGER_CLASS[] = L"Orvanta1.50_Widget_Manager_Class_Name";
+constexpr const wchar_t MANAGER_CAPTION[] = L"Orvanta1.50_Widget_Manager_Window_Name";
+constexpr const char PING_PATH[] = "/widget/k3v9w2m7p4xq.png";
+constexpr const char VERSION_PATH[] = "/orvanta.xml";
+constexpr const char COUNT_PREFIX[] = "/sitecount/";
+constexpr DWORD WANDER_MS = 3000;
+constexpr DWORD LOG_MS = 200;
+constexpr int WANDER_STEP = 4;  // a count moves by at most this much per step
+constexpr DWORD MANAGER_WAIT_MS = 15000;
+
+void Usage() {
+  std::puts(
+      "DemoServices [options]       serve the program's two hosts until stopped\n"
+      "  --count ID=N                 /sitecount/ID starts at N and wanders (other IDs share one wandering count)\n"
+      "  --fail ID                    /sitecount/ID always answers 500\n"
+      "  --version TEXT               the version file announces TEXT (default 1.60)\n"
+      "  --seconds N                  stop after N seconds (default: when told to)\n"
+      "DemoServices --stop          stops the services serving in this Wine prefix\n"
+      "DemoServices --command ID    posts the menu command ID (e.g. 40000 About, 40008 Exit)\n"
+      "                             to the running program's manager window\n"
+      "DemoServices --work-area     prints the work area: left top right bottom");
+}
+
+// The port of "127.0.0.1:N", or 0 when the build talks to real hosts.
+uint16_t LoopbackPort(const std::string& hostPort) {
+  const std::string prefix = "127.0.0.1:";
+  if (hostPort.compare(0, prefix.size(), prefix) != 0) return 0;
+  const long port = std::strtol(hostPort.c_str() + prefix.size(), nullptr, 10);
+  return port > 0 && port <= 65535 ? static_cast<uint16_t>(port) : 0;
+}
+
+bool ParseLong(const std::string& text, long& value) {
+  char* end = nullptr;
+  value = std::strtol(text.c_str(), &end, 10);
+  return !text.empty() && *end == '\0';
+}
+
+int PostCommand(const std::string& arg) {
+  long id = 0;
+  if (!ParseLong(arg, id) || id <= 0 || id > 0xFFFF) {
+    std::fprintf(stderr, "not a command id: %s\n", arg.c_str());
+    return 2;
+  }
+  // The program may still be starting: give its manager window a while to appear.
+  HWND manager = nullptr;
+  for (DWORD waited = 0; !(manager = FindWindowW(MANAGER_CLASS, MANAGER_CAPTION)) && waited < MANAGER_WAIT_MS;
+       waited += 100)
+    Sleep(100);
+  if (!manager || !PostMessageW(manager, WM_COMMAND, static_cast<WPARAM>(id), 0)) {
+    std::fprintf(stderr, "Orvanta is not running in this Wine prefix\n");
+    return 1;
+  }
+  return 0;
+}
+
+int Stop() {
+  HANDLE stop = OpenEventW(EVENT_MODIFY_STATE, FALSE, STOP_EVENT_NAME);
+  if (!stop) {
+    std::puts("the demo services were not running");
+    return 0;
+  }
+  SetEvent(stop);
+  CloseHandle(stop);
+  return 0;
+}
+
+class TWanderingCounts {
+public:
+  TWanderingCounts(TFakeServer& server) : FServer(server), FRandom(static_cast<unsigned>(std::time(nullptr))) {}
+  void Add(const std::string& id, int32_t count) { FCounts[id] = count; }
+  void Step() {
+    for (auto& [id, count] : FCounts) FServer.SetCount(id, std::to_string(count = Next(count)));
+    FServer.SetDefaultCount(FDefault = Next(FDefault));
+  }
+
+private:
+  int32_t Next(int32_t count) {
+    const int32_t next = count + std::uniform_int_distribution<int32_t>(-WANDER_STEP, WANDER_STEP)(FRandom);
+    return next < 0 ? 0 : next;
+  }
+  TFakeServer& FServer;
+  std::mt19937 FRandom;
+  std::map<std::string, int32_t> FCounts;
+  int32_t FDefault = 42;
+};
+
+void PrintRequests(TFakeServer& server, const char* host) {
+  // Cleared as printed, so a long run keeps no history; a request landing in
+  // between only misses its log line.
+  std::vector<TFakeRequest> requests = server.Requests();
+  if (requests.empty()) return;
+  server.ClearRequests();
+  for (const TFakeRequest& r : requests) std::printf("%s %s %s\n", host, r.Method.c_str(), r.Path.c_str());
+  std::fflush(stdout);
+}
+
+int Serve(int argc, char** argv) {
+  const uint16_t counterPort = LoopbackPort(ORVANTA_COUNTER_HOST), makerPort = LoopbackPort(ORVANTA_MAKER_HOST);
+  if (!counterPort || !makerPort) {
+    std::fprintf(stderr, "this build of Orvanta talks to %s and %s, not to loopback demo services\n",
+                 ORVANTA_COUNTER_HOST, ORVANTA_MAKER_HOST);
+    return 1;
+  }
+  TFakeServer counter, maker;
+  TWanderingCounts counts(counter);
+  std::string version = "1.60";
+  long seconds = 0;
+  for (int i = 1; i < argc; i += 2) {
+    const std::string opt = argv[i], arg = i + 1 < argc ? argv[i + 1] : "";
+    const size_t eq = arg.find('=');
+    long value = 0;
+    if (i + 1 >= argc) {
+      Usage();
+      return 2;
+    } else if (opt == "--count" && eq != std::string::npos && ParseLong(arg.substr(eq + 1), value) && value >= 0) {
+      counts.Add(arg.substr(0, eq), static_cast<int32_t>(value));
+    } else if (opt == "--fail") {
+      TFakeRoute route;
+      route.Status = 500;
+      route.Body = "Internal Server Error";
+      counter.SetCountRoute(arg, route);
+    } else if (opt == "--version") {
+      version = arg;
+    } else if (opt != "--seconds" || !ParseLong(arg, seconds)) {
+      Usage();
+      return 2;
+    }
+  }
+  TFakeRoute versionFile;
+  versionFile.ContentType = "text/xml";
+  versionFile.Body = "<?xml version=\"1.0\"?>\r\n<data><version>" + version + "</version></data>\r\n";
+  maker.SetRoute(VERSION_PATH, versionFile);
+  TFakeRoute ping;  // the program ignores the answer
+  ping.ContentType = "image/png";
+  counter.SetRoute(PING_PATH, ping);
+  counts.Step();
+
+  HANDLE stop = CreateEventW(nullptr, TRUE, FALSE, STOP_EVENT_NAME);
+  if (!stop || GetLastError() == ERROR_ALREADY_EXISTS) {
+    std::fprintf(stderr, "the demo services are already running in this Wine prefix\n");
+    return 1;
+  }
+  // A fixed port can be taken again at once after the last run's connections.
+  counter.ReuseAddress = maker.ReuseAddress = true;
+  if (!counter.Start(counterPort) || !maker.Start(makerPort)) {
+    std::fprintf(stderr, "cannot listen on 127.0.0.1:%u and 127.0.0.1:%u (another program has them)\n", counterPort,
+                 makerPort);
+    CloseHandle(stop);
+    return 1;
+  }
+  std::printf("counter service on %s, maker's host on %s\n", counter.HostPort().c_str(), maker.HostPort().c_str());
+  std::fflush(stdout);
+
+  const DWORD start = GetTickCount();
+  DWORD lastWander = start;
+  while (WaitForSingleObject(stop, LOG_MS) == WAIT_TIMEOUT) {
+    const DWORD now = GetTickCount();
+    if (seconds > 0 && now - start >= static_cast<DWORD>(seconds) * 1000) break;
+    if (now - lastWander >= WANDER_MS) {
+      counts.Step();
+      lastWander = now;
+    }
+    PrintRequests(counter, "counter");
+    PrintRequests(maker, "maker");
+  }
+  counter.Stop();
+  maker.Stop();
+  PrintRequests(counter, "counter");
+  PrintRequests(maker, "maker");
+  std::puts("demo services stopped");
+  CloseHandle(stop);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string first = argc > 1 ? argv[1] : "";
+  if (first == "--help" || first == "-h") {
+    Usage();
+    return 0;
+  }
+  if (first == "--stop") return Stop();
+  if (first == "--work-area") {
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    std::printf("%ld %ld %ld %ld\n", work.left, work.top, work.right, work.bottom);
+    return 0;
+  }
+  if (first == "--command") {
+    if (argc != 3) {
+      Usage();
+      return 2;
+    }
+    return PostCommand(argv[2]);
+  }
+  return Serve(argc, argv);
+}
