@@ -22,7 +22,11 @@ TEST_F(ShellTest, FirstStartMakesTheFoldersAsksOnceForVersionAndPingAndSavesEngl
   ASSERT_TRUE(WaitUntil([&] { return RequestsFor(Counter(), PING_PATH) == 1 && RequestsFor(Maker(), VERSION_PATH) == 1; }));
   for (const TFakeServer* server : {&Counter(), &Maker()})
     for (const TFakeRequest& r : server->Requests()) EXPECT_EQ(r.UserAgent, "Orvanta Explorer 0.31");
-  // The Add Tracker step adds nothing by itself: no widget, nothing written.
+  // The Add Tracker dialog is open; it adds nothing by itself.
+  ASSERT_TRUE(WaitUntil([&] { return app.Dialogs().size() == 1; }));
+  wchar_t caption[64] = {};
+  GetWindowTextW(app.Dialogs()[0], caption, 64);
+  EXPECT_STREQ(caption, L"Add Tracker");
   EXPECT_TRUE(app.Widgets(false).empty());
   EXPECT_FALSE(Exists(SettingsFile()));
 
