@@ -22,6 +22,8 @@ namespace {
 constexpr const wchar_t STOP_EVENT_NAME[] = L"Orvanta_Demo_Services_Stop";
 constexpr const wchar_t MANAGER_CLASS[] = L"Orvanta1.50_Widget_Manager_Class_Name";
 constexpr const wchar_t MANAGER_CAPTION[] = L"Orvanta1.50_Widget_Manager_Window_Name";
+constexpr const wchar_t PROMPT_CLASS[] = L"#32770";  // the system's message boxes
+constexpr const wchar_t PROMPT_CAPTION[] = L"Orvanta Desktop Widget";
 constexpr const char PING_PATH[] = "/widget/k3v9w2m7p4xq.png";
 constexpr const char VERSION_PATH[] = "/orvanta.xml";
 constexpr const char COUNT_PREFIX[] = "/sitecount/";
@@ -40,6 +42,7 @@ void Usage() {
       "DemoServices --stop          stops the services serving in this Wine prefix\n"
       "DemoServices --command ID    posts the menu command ID (e.g. 40000 About, 40008 Exit)\n"
       "                             to the running program's manager window\n"
+      "DemoServices --move-prompt DX DY  moves the program's open message box by DX, DY pixels\n"
       "DemoServices --work-area     prints the work area: left top right bottom");
 }
 
@@ -72,6 +75,22 @@ int PostCommand(const std::string& arg) {
     std::fprintf(stderr, "Orvanta is not running in this Wine prefix\n");
     return 1;
   }
+  return 0;
+}
+
+int MovePrompt(const std::string& dxText, const std::string& dyText) {
+  long dx = 0, dy = 0;
+  if (!ParseLong(dxText, dx) || !ParseLong(dyText, dy)) {
+    Usage();
+    return 2;
+  }
+  HWND prompt = FindWindowW(PROMPT_CLASS, PROMPT_CAPTION);
+  RECT r{};
+  if (!prompt || !IsWindowVisible(prompt) || !GetWindowRect(prompt, &r)) {
+    std::fprintf(stderr, "Orvanta shows no message box\n");
+    return 1;
+  }
+  SetWindowPos(prompt, nullptr, r.left + dx, r.top + dy, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   return 0;
 }
 
@@ -215,6 +234,13 @@ int main(int argc, char** argv) {
       return 2;
     }
     return PostCommand(argv[2]);
+  }
+  if (first == "--move-prompt") {
+    if (argc != 4) {
+      Usage();
+      return 2;
+    }
+    return MovePrompt(argv[2], argv[3]);
   }
   return Serve(argc, argv);
 }
