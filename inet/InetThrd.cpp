@@ -179,7 +179,7 @@ int TRequest::Send(HINTERNET internet) {
   target.Path = FFields[rfPath];
   std::vector<std::string> visited;
   for (int redirects = 0;; ++redirects) {
-    *FResponse = TResponse();
+    *FResponse = TResponse();  // the response is the final hop's alone
     std::string location;
     const int result = SendHop(*this, internet, target, deadline, location);
     if (location.empty()) return result;

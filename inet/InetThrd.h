@@ -44,7 +44,7 @@ struct TRequestLimits {
   DWORD ConnectTimeoutMs = 5000;
   DWORD SendTimeoutMs = 5000;
   DWORD ReceiveTimeoutMs = 10000;
-  DWORD DeadlineMs = 15000;        // whole request, checked between reads
+  DWORD DeadlineMs = 15000;        // whole request with its redirects; bounds every wait
   size_t MaxBodyBytes = 1 << 20;   // past this the transfer fails and the body is dropped
 };
 

@@ -105,7 +105,11 @@ bool TFakeServer::Start(uint16_t port) {
 
 void TFakeServer::Stop() {
   if (FListen == INVALID_SOCKET) return;
-  FStopping = true;
+  {
+    // Under the lock, or a connection about to wait in Pause misses the wake-up and sleeps on.
+    std::lock_guard<std::mutex> guard(FLock);
+    FStopping = true;
+  }
   FChanged.notify_all();
   if (FAcceptThread.joinable()) FAcceptThread.join();
   ReapConnections(true);
