@@ -1,16 +1,14 @@
 // Fuzzes the INI text parser and the integer syntax with arbitrary UTF-16 text.
 // Invariants: the text form is stable under re-parsing and survives the byte
-// round trip; every key reads back what a plain model of "last section, last
-// line of a folded name" says; integers written in decimal or "0x%08X" read back.
+// round trip; a written value reads back; integers written in decimal or
+// "0x%08X" read back. Which of equal names answers is HashedList's unit test.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "text/IntegerSyntax.h"
-#include "text/WFold.h"
 #include "text/WIniFiles.h"
 
 namespace {
@@ -32,37 +30,8 @@ std::vector<WideString> Items(const TWStrings& list) {
 void CheckInteger(const TWMemIniFile& ini, const WideString& section, const WideString& key, const WideString& raw) {
   int32_t expected = 0;
   const bool parses = ParseInteger32(raw, expected);
-  if (parses) Check(raw.find_first_not_of(u" +-$xX0123456789abcdefABCDEF") == WideString::npos, "only syntax characters parse");
+  if (parses) Check(raw.find_first_not_of(u" +-$xX0123456789abcdefABCDEF") == WideString::npos, "syntax characters only");
   Check(ini.ReadInteger(section, key, 0x5EED) == (parses ? expected : 0x5EED), "ReadInteger");
-}
-
-// Last section of each folded name, and within it the last line of each folded key.
-void CheckLookups(const TWMemIniFile& ini) {
-  TWStringList sections;
-  ini.ReadSections(&sections);
-  std::map<WideString, int> lastSection;
-  for (int i = 0; i < sections.GetCount(); ++i) lastSection[FoldName(sections.Get(i))] = i;
-  for (int i = 0; i < sections.GetCount() && i < 64; ++i) {
-    const WideString name = sections.Get(i);
-    const auto* lines = static_cast<const TWStrings*>(sections.GetObject(i));
-    const auto* answering = static_cast<const TWStrings*>(sections.GetObject(lastSection[FoldName(name)]));
-    std::map<WideString, WideString> lastValue;
-    for (int j = 0; j < answering->GetCount(); ++j) {
-      const WideString line = answering->Get(j);
-      const size_t eq = line.find(u'=');
-      if (eq != WideString::npos) lastValue[FoldName(line.substr(0, eq))] = line.substr(eq + 1);
-    }
-    for (int j = 0; j < lines->GetCount() && j < 64; ++j) {
-      const WideString line = lines->Get(j);
-      const size_t eq = line.find(u'=');
-      if (eq == WideString::npos) continue;
-      const WideString key = line.substr(0, eq);
-      const auto found = lastValue.find(FoldName(key));
-      const WideString expected = found == lastValue.end() ? WideString(u"\xFFFF") : found->second;
-      Check(ini.ReadString(name, key, u"\xFFFF") == expected, "ReadString finds the last match");
-      CheckInteger(ini, name, key, ini.ReadString(name, key, WideString()));
-    }
-  }
 }
 
 }  // namespace
@@ -97,11 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   loaded.LoadFromStream(bytes);
   Check(Items(loaded) == Items(form), "the byte form loads back");
 
-  CheckLookups(ini);
-
   // Arbitrary text as a value; integers written and read back.
   const WideString value = text.substr(0, 64);
-  CheckInteger(ini, u"Fuzz", u"Raw", WideString());
   ini.WriteString(u"Fuzz", u"Raw", value);
   Check(ini.ReadString(u"fuzz", u"raw", WideString()) == value, "a written value reads back");
   CheckInteger(ini, u"Fuzz", u"Raw", value);

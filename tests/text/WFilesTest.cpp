@@ -31,36 +31,29 @@ const std::string kOldContent = Bom() + Utf16Bytes(u"[Config]\r\nLanguage=OLD\r\
 
 }  // namespace
 
-TEST(FileFormat, SaveAndLoadRoundTripByteExact) {
+TEST(FileFormat, Utf16LeWithCrLfLinesAndAnOptionalMark) {
   TempDir dir;
   TWStringList list;
   list.SetText(u"a\n\u00e7\U0001F600\n\n");
-  EXPECT_EQ(list.GetCount(), 3);
   list.SaveToFile(dir.Name(u"list.txt"));
   EXPECT_EQ(ReadBytes(dir.File(u"list.txt")), Bom() + Utf16Bytes(u"a\r\n\u00e7\U0001F600\r\n\r\n"));
-  TWStringList loaded;
-  loaded.LoadFromFile(dir.Name(u"list.txt"));
-  EXPECT_EQ(Items(loaded), Items(list));
   TWStringList().SaveToFile(dir.Name(u"empty.txt"));
   EXPECT_EQ(ReadBytes(dir.File(u"empty.txt")), Bom());
   EXPECT_EQ(dir.Content(), (Names{"empty.txt", "list.txt"}));
-}
-
-TEST(FileFormat, FileWithoutMarkIsUtf16FromByteZero) {
-  TempDir dir;
+  // Without the mark the text starts at byte 0; an odd last byte is ignored.
   struct Case {
     std::string Bytes;
     std::vector<WideString> Expected;
   } cases[] = {
-      {Utf16Bytes(u"x\r\ny"), {u"x", u"y"}}, {"", {}}, {"\xFF", {}}, {Bom(), {}},
-      {std::string("\xFE\xFF\x00x", 4), {u"\xFFFE" u"\x7800"}}, {Utf16Bytes(u"ab") + "c", {u"ab"}},
+      {ReadBytes(dir.File(u"list.txt")), Items(list)}, {Utf16Bytes(u"x\r\ny"), {u"x", u"y"}}, {"", {}}, {"\xFF", {}},
+      {Bom(), {}}, {std::string("\xFE\xFF\x00x", 4), {u"\xFFFE" u"\x7800"}}, {Utf16Bytes(u"ab") + "c", {u"ab"}},
   };
   for (const Case& c : cases) {
     WriteBytes(dir.File(u"f.txt"), c.Bytes);
-    TWStringList list;
-    list.Add(u"stale");
-    list.LoadFromFile(dir.Name(u"f.txt"));
-    EXPECT_EQ(Items(list), c.Expected) << c.Bytes.size();
+    TWStringList loaded;
+    loaded.Add(u"stale");
+    loaded.LoadFromFile(dir.Name(u"f.txt"));
+    EXPECT_EQ(Items(loaded), c.Expected) << c.Bytes.size();
   }
 }
 
@@ -83,13 +76,15 @@ TEST(FileErrors, MissingFileOrFolderRaisesWithFullPathAndLeavesNothing) {
   EXPECT_EQ(opening.substr(0, cannotOpen.size()), cannotOpen) << Utf8FromWide(opening);
   EXPECT_GT(opening.size(), cannotOpen.size()) << "the system's error text follows";
   EXPECT_EQ(SectionCount(TWMemIniFile(dir.Name(u"missing.ini"))), 0);
-  const WideString name = dir.Name(u"sub") + WideString(1, WideChar(fs::path::preferred_separator)) + u"s.ini";
+  // A folder name outside the ANSI code page, created only after the first try.
+  const std::u16string sub = u"\u03a9\u03bb-\u65e5\u672c-\u00e4";
+  const WideString name = dir.Name(sub) + WideString(1, WideChar(fs::path::preferred_separator)) + u"s.ini";
   TWMemIniFile ini(name);
   ini.WriteString(u"ID1", u"Title", u"Site \u00e7");
   const WideString cannotCreate = u"Cannot create file \"" + name + u"\". ";
   EXPECT_EQ(MessageOf<EFCreateError>([&] { ini.UpdateFile(); }).substr(0, cannotCreate.size()), cannotCreate);
   EXPECT_TRUE(dir.Content().empty());
-  fs::create_directories(dir.Path / "sub");
+  fs::create_directories(dir.File(sub));
   ini.UpdateFile();
   EXPECT_EQ(TWMemIniFile(name).ReadString(u"id1", u"title", u""), u"Site \u00e7");
   EXPECT_THROW(TWMemIniFile(WideString()).UpdateFile(), EFCreateError);
@@ -116,18 +111,6 @@ TEST(UpdateFile, LeftoverTemporaryFileIsIgnoredAndRemovedOnLoad) {
   EXPECT_EQ(TWMemIniFile(dir.Name(u"s.ini")).ReadString(u"Config", u"Language", u""), u"OLD");
   EXPECT_EQ(SectionCount(TWMemIniFile(dir.Name(u"new.ini"))), 0);
   EXPECT_EQ(dir.Content(), (Names{"s.ini"}));
-}
-
-TEST(UpdateFile, FolderNamesOutsideTheAnsiCodePage) {
-  TempDir dir;
-  const std::u16string folder = u"\u03a9\u03bb-\u65e5\u672c-\u00e4";
-  fs::create_directories(dir.File(folder));
-  const WideString name = (dir.File(folder) / "orvanta.ini").u16string();
-  TWMemIniFile ini(name);
-  ini.WriteInteger(u"\u0416\u0437", u"Left", 100);
-  ini.UpdateFile();
-  EXPECT_TRUE(fs::exists(dir.File(folder) / "orvanta.ini"));
-  EXPECT_EQ(TWMemIniFile(name).ReadInteger(u"\u0416\u0437", u"left", 0), 100);
 }
 
 #ifdef _WIN32
@@ -205,8 +188,6 @@ TEST(HostileFiles, LoadWithoutHarm) {
     bool WriteBack = true;  // the big ones only need to load
   } cases[] = {
       {"binary junk", junk, [](const TWMemIniFile&) {}},
-      {"odd byte count", Bom() + Utf16Bytes(u"[A]\r\nk=v") + "\x41",
-       [](const TWMemIniFile& ini) { EXPECT_EQ(ini.ReadString(u"A", u"k", u""), u"v"); }},
       {"20 MB", huge,
        [](const TWMemIniFile& ini) { EXPECT_EQ(ini.ReadString(u"Big", u"Key7", u""), u"some value here"); }, false},
       {"100,000 sections", Bom() + Utf16Bytes(manySections),
@@ -218,22 +199,12 @@ TEST(HostileFiles, LoadWithoutHarm) {
        false},
       {"1 MB line", Bom() + Utf16Bytes(u"[L]\r\nk=" + WideString(1 << 20, u'v') + u"\r\n"),
        [](const TWMemIniFile& ini) { EXPECT_EQ(ini.ReadString(u"L", u"k", u"").size(), size_t(1) << 20); }},
-      {"UTF-16 without mark", Utf16Bytes(u"[A]\r\nk=\u00e7"),
-       [](const TWMemIniFile& ini) { EXPECT_EQ(ini.ReadString(u"a", u"K", u""), u"\u00e7"); }},
-      {"UTF-8", "\xEF\xBB\xBF[Config]\r\nLanguage=EN-US.INI\r\n\xC3\xA7=1\r\n",
-       [](const TWMemIniFile& ini) { EXPECT_EQ(ini.ReadString(u"Config", u"Language", u"d"), u"d"); }},
-      {"NUL early", Bom() + Utf16Bytes(WideString(u"[A]\r\nk=v\0[B]\r\nq=1", 17)),
-       [](const TWMemIniFile& ini) {
-         EXPECT_EQ(ini.ReadString(u"A", u"k", u""), u"v");
-         EXPECT_FALSE(ini.SectionExists(u"B"));
-       }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
     WriteBytes(dir.File(u"h.ini"), c.Bytes);
     TWMemIniFile ini(dir.Name(u"h.ini"));
     c.Check(ini);
-    EXPECT_EQ(ini.ReadString(u"Missing", u"k", u"d"), u"d");
     if (!c.WriteBack) continue;
     ini.WriteString(u"Config", u"Language", u"EN-US.INI");
     ini.UpdateFile();

@@ -30,28 +30,22 @@ struct Ini {
 
 }  // namespace
 
-TEST(IntegerSyntax, ReadIntegerAndReadBoolTakeTheIniSyntaxOrTheDefault) {
-  constexpr int32_t D = 12345;  // the default: the text does not parse
-  struct Case {
+// The syntax itself is tested in IntegerSyntaxTest; here what stored files rely on.
+TEST(TypedValues, ReadIntegerAndReadBoolTakeTheIntegerSyntaxOrTheDefault) {
+  constexpr int32_t D = 12345;
+  const struct {
     WideString Text;
     int32_t Expected;
   } cases[] = {
-      {u"0x1F", 31}, {u"0X1f", 31}, {u"$1f", 31}, {u"x1F", 31}, {u"X1F", 31}, {u"-$10", -16}, {u"-0x10", -16},
-      {u"$FFFFFFFF", -1}, {u"$80000000", INT32_MIN}, {u"-$80000000", INT32_MIN}, {u"$0FFFFFFF", 0x0FFFFFFF},
-      {u"$000000001", 1}, {u"-2147483648", INT32_MIN}, {u"2147483647", INT32_MAX}, {u"   7", 7}, {u"+5", 5},
-      {u"-0", 0}, {u"007", 7}, {u"1", 1}, {u"2", 2}, {u"-1", -1}, {u"0", 0},
-      {u"2147483648", D}, {u"-2147483649", D}, {u"99999999999", D}, {u"$100000000", D}, {u"$FFFFFFFF0", D},
-      {u"12abc", D}, {u"7 ", D}, {u"", D}, {u"0x", D}, {u"$", D}, {u"x", D}, {u"-", D}, {u"+", D}, {u" ", D},
-      {u"\t7", D}, {u"1.5", D}, {u"--1", D}, {u"+-1", D}, {u"0x-5", D}, {u"$ 1", D}, {u"1e3", D}, {u"\uFF11", D},
-      {u"yes", D}, {u"true", D}, {WideString(u"1\0", 2), D},
+      {u"0x000000FF", 255}, {u"0xFFFFFFFF", -1}, {u"$1f", 31}, {u"-1", -1}, {u"2", 2}, {u"0", 0}, {u"   7", 7},
+      {u"7 ", D}, {u"", D}, {u"0x", D}, {u"yes", D}, {u"\uFF11", D}, {u"\u0131", D},
   };
   Ini ini(u"");
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     ini.File.WriteString(u"S", u"k", c.Text);
     EXPECT_EQ(ini.File.ReadInteger(u"S", u"k", D), c.Expected) << Utf8FromWide(c.Text);
     for (bool byDefault : {false, true})
-      EXPECT_EQ(ini.File.ReadBool(u"S", u"k", byDefault), c.Expected == D ? byDefault : c.Expected != 0)
-          << Utf8FromWide(c.Text);
+      EXPECT_EQ(ini.File.ReadBool(u"S", u"k", byDefault), c.Expected == D ? byDefault : c.Expected != 0);
   }
   EXPECT_EQ(ini.File.ReadInteger(u"S", u"missing", D), D);
 }
@@ -70,19 +64,14 @@ TEST(TypedValues, WritesAreDecimalAndBadFloatsGiveTheDefault) {
   }
 }
 
-TEST(Lookup, SectionAndKeyNamesIgnoreCase) {
-  Ini ini(u"[Config]\nLanguage=EN-US.INI\n[\u00c4rger]\n\u00fcber=1\n");
+TEST(Lookup, NamesIgnoreCaseAndTheValueIsEverythingAfterTheFirstEquals) {
+  Ini ini(u"[Config]\nLanguage=EN-US.INI\n[\u00c4rger]\n\u00fcber=1\n[S]\nTitle=a=b\n  Left  =  100  \nplain line\n");
   EXPECT_EQ(ini.File.ReadString(u"config", u"LANGUAGE", u""), u"EN-US.INI");
   EXPECT_EQ(ini.File.ReadString(u"\u00e4RGER", u"\u00dcBER", u""), u"1");
   EXPECT_EQ(ini.File.ReadString(u"Config", u"Language ", u"d"), u"d");
-}
-
-TEST(Lookup, ValueIsEverythingAfterTheFirstEquals) {
-  Ini ini(u"[S]\nTitle=a=b\n  Left  =  100  \nplain line\n");
   EXPECT_EQ(ini.File.ReadString(u"S", u"Title", u""), u"a=b");
   EXPECT_EQ(ini.File.ReadInteger(u"S", u"Left", 0), 100);
   EXPECT_EQ(ini.File.ReadString(u"S", u"plain line", u"d"), u"d") << "a line without = has no key";
-  EXPECT_EQ(ini.Text(), u"[S]\r\nTitle=a=b\r\nLeft=100\r\nplain line\r\n\r\n");
 }
 
 TEST(Lookup, LastOfEqualNamesAnswersUntilErased) {
@@ -94,8 +83,7 @@ TEST(Lookup, LastOfEqualNamesAnswersUntilErased) {
   EXPECT_EQ(ini.File.ReadString(u"A", u"K", u""), u"first");
   ini.File.EraseSection(u"a");
   EXPECT_FALSE(ini.File.SectionExists(u"A"));
-  ini.File.EraseSection(u"a");
-  ini.File.DeleteKey(u"none", u"k");
+  ini.File.DeleteKey(u"a", u"k");
 }
 
 #ifdef _WIN32
@@ -114,21 +102,18 @@ TEST(Lookup, NamesFoldThroughTheAnsiCodePage) {
 }
 #endif
 
-TEST(Writing, ReplacesInPlaceOrAppendsAndTrimsNothing) {
+TEST(Writing, ReplacesInPlaceOrAppendsTrimsNothingAndNeverSplitsALine) {
   Ini ini(u"[Config]\nLanguage=EN-US.INI\nOther=1\n");
   ini.File.WriteString(u"Config", u"language", u"TR-TR.INI");
   ini.File.WriteString(u"config", u"New", u" v ");
   ini.File.WriteString(u"Fresh", u"k", u"");
   EXPECT_EQ(ini.Text(), u"[Config]\r\nlanguage=TR-TR.INI\r\nOther=1\r\nNew= v \r\n\r\n[Fresh]\r\nk=\r\n\r\n");
   EXPECT_EQ(ini.File.ReadString(u"CONFIG", u"new", u""), u" v ");
-}
-
-TEST(Writing, LineBreaksAndNulCannotSplitLines) {
-  Ini ini(u"[Config]\nLanguage=EN-US.INI\n");
+  // Line breaks and U+0000 are written as spaces, so no value can forge a line.
   ini.File.WriteString(u"T\r\n[Config]", u"Title", u"evil\r\n[Config]\r\nLanguage=XX");
   ini.File.WriteString(u"T", u"nul", WideString(u"a\0b", 3));
   ini.Load(ini.Text());
-  EXPECT_EQ(ini.File.ReadString(u"Config", u"Language", u""), u"EN-US.INI");
+  EXPECT_EQ(ini.File.ReadString(u"Config", u"Language", u""), u"TR-TR.INI");
   EXPECT_EQ(ini.File.ReadString(u"T  [Config]", u"Title", u""), u"evil  [Config]  Language=XX");
   EXPECT_EQ(ini.File.ReadString(u"T", u"nul", u""), u"a b");
 }
@@ -145,14 +130,12 @@ TEST(Sections, EmptyHeaderExistsForWritesButNotForSectionExists) {
   EXPECT_EQ(Items(values), (Strings{u"k=v", u"keyless"}));
   ini.File.ReadSection(u"Full", &values);
   EXPECT_EQ(Items(values), (Strings{u"k", u""}));
-  ini.File.ReadSections(&values);
-  EXPECT_EQ(Items(values), (Strings{u"Empty", u"Full"}));
   ini.File.WriteString(u"EMPTY", u"a", u"b");
   EXPECT_EQ(ini.Text(), u"[Empty]\r\na=b\r\n\r\n[Full]\r\nk=v\r\nkeyless\r\n\r\n");
 }
 
 TEST(Parsing, DropsCommentsBlanksAndTextBeforeTheFirstHeaderAndIsStable) {
-  Ini ini(u"orphan=1\n; comment\n\n  [ Name ]  \n  ;also comment\nk=v ; not a comment\n[\n]\n[]\n[x\n");
+  Ini ini(u"orphan=1\n; comment\n\n  [ Name ]  \n  ;also comment\n  k  = v ; not a comment \n[\n]\n[]\n[x\n");
   EXPECT_EQ(ini.Text(), u"[Name]\r\nk=v ; not a comment\r\n[\r\n]\r\n\r\n[]\r\n[x\r\n\r\n");
   EXPECT_EQ(ini.File.ReadString(u"name", u"K", u""), u"v ; not a comment");
   ini.Load(u"\t[ A ]\r\n x = y \r\n=\r\n = v\r\nk=\r\n[B]x\r\n[ ]\r\nq\r\n");
@@ -178,15 +161,10 @@ TEST(HashedList, KeptIndexesMatchALinearSearch) {
   };
   for (int round = 0; round < 20; ++round) {
     TWHashedStringList list;
-    int changes = 0;
     // Half the rounds look up from inside the callback, which must already
     // see the change, and rebuild the indexes mid-change.
-    list.OnChange = [&](TWStrings* sender) {
-      ++changes;
-      if (round % 2) {
-        EXPECT_EQ(sender->IndexOfName(u"k"), last(*sender, u"k", true));
-      }
-    };
+    if (round % 2)
+      list.OnChange = [&](TWStrings* sender) { EXPECT_EQ(sender->IndexOfName(u"k"), last(*sender, u"k", true)); };
     for (int step = 0; step < 300; ++step) {
       const WideString& s = names[random() % 9];
       const int count = list.GetCount();
@@ -207,13 +185,7 @@ TEST(HashedList, KeptIndexesMatchALinearSearch) {
         ASSERT_EQ(list.IndexOfName(name), last(list, name, true)) << round << "/" << step;
       }
     }
-    EXPECT_GT(changes, 0);
   }
-  TWHashedStringList exact;
-  exact.SetCaseSensitive(true);
-  exact.Add(u"Key=v");
-  EXPECT_EQ(exact.IndexOfName(u"key"), -1);
-  EXPECT_EQ(exact.IndexOfName(u"Key"), 0);
   TWHashedStringList big;
   for (int i = 0; i < 3000; ++i) {
     big.Add(WideFormat(u"S%d", {i}));
@@ -221,5 +193,4 @@ TEST(HashedList, KeptIndexesMatchALinearSearch) {
   }
   big.Delete(0);
   EXPECT_EQ(big.IndexOf(u"s2999"), 2998);
-  EXPECT_EQ(big.IndexOf(u"s0"), -1);
 }

@@ -35,12 +35,11 @@ TEST(SortedList, DuplicatePoliciesOfAdd) {
     TDuplicates Policy;
     Strings Expected;
     void* SecondB;  // object of item 1 after AddObject("b", 3)
-    int Callbacks;
     WideString Error;
   } cases[] = {
-      {dupIgnore, {u"a", u"b"}, Obj(3), 2, u""},  // the object lands on the existing item
-      {dupAccept, {u"a", u"b", u"b"}, Obj(3), 4, u""},  // the new item stands before the older one
-      {dupError, {u"a", u"b"}, Obj(1), 0, u"String list does not allow duplicates"},
+      {dupIgnore, {u"a", u"b"}, Obj(3), u""},  // the object lands on the existing item
+      {dupAccept, {u"a", u"b", u"b"}, Obj(3), u""},  // the new item stands before the older one
+      {dupError, {u"a", u"b"}, Obj(1), u"String list does not allow duplicates"},
   };
   for (const Case& c : cases) {
     TWStringList list;
@@ -48,27 +47,22 @@ TEST(SortedList, DuplicatePoliciesOfAdd) {
     list.SetDuplicates(c.Policy);
     EXPECT_EQ(list.AddObject(u"b", Obj(1)), 0);
     EXPECT_EQ(list.AddObject(u"a", Obj(2)), 0);
-    Observer seen(list);
     if (c.Error.empty()) EXPECT_EQ(list.AddObject(u"b", Obj(3)), 1);
     else EXPECT_EQ(MessageOf<EStringListError>([&] { list.AddObject(u"b", Obj(3)); }), c.Error);
     EXPECT_EQ(Items(list), c.Expected) << c.Policy;
     EXPECT_EQ(list.GetObject(1), c.SecondB) << c.Policy;
-    EXPECT_EQ(seen.Changing + seen.Changed, c.Callbacks) << c.Policy;
   }
 }
 
-TEST(SortedList, FindGivesFirstOfRunOnlyWhenAcceptingDuplicates) {
+TEST(SortedList, FindGivesFirstOfRunOrTheInsertionPoint) {
   TWStringList list;
   list.SetDuplicates(dupAccept);
   list.SetSorted(true);
-  for (const WideChar* s : {u"c", u"a", u"b", u"b", u"b", u"d"}) list.Add(s);
+  list.SetText(u"c\na\nb\nb\nb\nd");
   int index = -1;
-  EXPECT_TRUE(list.Find(u"b", index));
-  EXPECT_EQ(index, 1);
+  EXPECT_TRUE(list.Find(u"b", index) && index == 1);
   EXPECT_FALSE(list.Find(u"bb", index));
-  EXPECT_EQ(index, 4) << "insertion point";
-  EXPECT_EQ(list.IndexOf(u"d"), 5);
-  EXPECT_EQ(list.IndexOf(u"e"), -1);
+  EXPECT_EQ(index, 4);
 }
 
 TEST(SortedList, RefusesPositionalChangesButAllowsObjects) {
@@ -76,14 +70,11 @@ TEST(SortedList, RefusesPositionalChangesButAllowsObjects) {
   list.Add(u"b");
   list.Add(u"a");
   list.SetSorted(true);
-  EXPECT_EQ(Items(list), (Strings{u"a", u"b"}));
   const WideString refused = u"Operation not allowed on sorted list";
   EXPECT_EQ(MessageOf<EStringListError>([&] { list.Put(9, u"z"); }), refused) << "checked before the index";
   EXPECT_EQ(MessageOf<EStringListError>([&] { list.Insert(0, u"z"); }), refused);
   EXPECT_EQ(MessageOf<EStringListError>([&] { list.Move(0, 1); }), refused);
-  EXPECT_EQ(Items(list), (Strings{u"a", u"b"})) << "Move refused before it took the item out";
-  list.PutObject(1, Obj(5));
-  EXPECT_EQ(list.GetObject(1), Obj(5));
+  EXPECT_EQ(Items(list), (Strings{u"a", u"b"})) << "sorted, and Move refused before it took the item out";
 }
 
 TEST(Sort, ComparesCodeUnitsAsUnsignedNumbers) {
@@ -109,9 +100,7 @@ TEST(Text, SetTextSplitsAtCrLfAndStopsAtNulGetTextEndsEveryItem) {
     EXPECT_EQ(Items(list), c.Expected) << Utf8FromWide(c.Text);
   }
   TWStringList list;
-  EXPECT_EQ(list.GetText(), u"");
-  list.Add(u"a");
-  list.Add(u"");
+  list.SetText(u"a\r\n\r\n");
   EXPECT_EQ(list.GetText(), u"a\r\n\r\n");
 }
 
@@ -148,24 +137,6 @@ TEST(IndexChecks, RefuseOutOfBoundsAndChangeNothing) {
   EXPECT_EQ(Items(list), (Strings{u"a", u"b", u"c"})) << "Insert at Count appends";
 }
 
-TEST(Capacity, OnlyClearOfAFilledListReleasesIt) {
-  TWStringList list;
-  list.SetText(u"a\nb\nc\nd\ne");
-  const int capacity = list.GetCapacity();
-  list.Delete(0);
-  EXPECT_EQ(list.GetCapacity(), capacity);
-  list.Clear();
-  EXPECT_EQ(list.GetCapacity(), 0);
-  Observer seen(list);
-  list.SetCapacity(10);
-  list.Clear();
-  EXPECT_EQ(list.GetCapacity(), 10);
-  EXPECT_EQ(seen.Changing + seen.Changed, 0);
-  list.Add(u"c");
-  EXPECT_THROW(list.SetCapacity(0), EStringListError) << "capacity below the count";
-  EXPECT_EQ(Items(list), (Strings{u"c"}));
-}
-
 TEST(Callbacks, SingleChangesFireAroundThemAndBulkOperationsOncePerBracket) {
   TWStringList list;
   std::vector<WideString> log;
@@ -176,21 +147,16 @@ TEST(Callbacks, SingleChangesFireAroundThemAndBulkOperationsOncePerBracket) {
   EXPECT_EQ(log, (Strings{u"changing 0", u"changed 1", u"changing 1", u"changed 0"}));
 
   Observer seen(list);
-  TWStringList other;
-  other.Add(u"q");
   const std::function<void()> bulk[] = {
       [&] {
         list.BeginUpdate();
         list.BeginUpdate();
-        for (const WideChar* s : {u"a", u"b", u"c"}) list.Add(s);
+        list.Add(u"a");
         list.EndUpdate();
         EXPECT_EQ(seen.Changed, 0) << "inner bracket";
         list.EndUpdate();
       },
-      [&] { list.SetText(u"x\ny\nz"); },
-      [&] { list.AddStrings(&other); },
-      [&] { list.Move(0, 2); },
-      [&] { list.TWStrings::Exchange(0, 1); },
+      [&] { list.SetText(u"x\ny\nz"); }, [&] { list.AddStrings(&list); }, [&] { list.Move(0, 2); },
   };
   for (const auto& op : bulk) {
     seen.Changing = seen.Changed = 0;
@@ -200,16 +166,12 @@ TEST(Callbacks, SingleChangesFireAroundThemAndBulkOperationsOncePerBracket) {
   }
 }
 
-TEST(NameValue, SplitsAtTheFirstEquals) {
+TEST(NameValue, SplitsAtTheFirstEqualsAndComparesOrdinally) {
   TWStringList list;
   list.SetText(u"plain\nkey=a=b\n=x");
-  EXPECT_EQ(list.Names(0), u"");
-  EXPECT_EQ(list.Names(1), u"key");
-  EXPECT_EQ(list.Values(u"key"), u"a=b");
+  EXPECT_EQ(list.Names(0) + u"|" + list.Names(1) + u"|" + list.Values(u"key") + u"|" + list.Values(u"KEY"), u"|key|a=b|");
   EXPECT_EQ(list.IndexOfName(u"plain"), -1);
   EXPECT_EQ(list.IndexOfName(u""), 2);
-  EXPECT_EQ(list.Values(u"missing"), u"");
-  EXPECT_EQ(list.IndexOfName(u"KEY"), -1) << "ordinal";
 }
 
 TEST(Assign, CopiesListsAndRefusesOtherKinds) {
@@ -222,11 +184,10 @@ TEST(Assign, CopiesListsAndRefusesOtherKinds) {
   EXPECT_EQ(Items(target), Items(source));
   EXPECT_EQ(target.GetObject(1), Obj(2));
   target.Assign(&target);
-  EXPECT_EQ(Items(target), (Strings{u"a", u"b"})) << "assigning a list to itself keeps it";
   TPersistent other;
   EXPECT_EQ(MessageOf<EConvertError>([&] { target.Assign(&other); }), u"Cannot assign a TPersistent to a TWStringList");
   EXPECT_EQ(MessageOf<EConvertError>([&] { target.Assign(nullptr); }), u"Cannot assign a nil to a TWStringList");
-  EXPECT_EQ(Items(target), (Strings{u"a", u"b"}));
+  EXPECT_EQ(Items(target), (Strings{u"a", u"b"})) << "kept by assigning itself and by refusals";
 }
 
 TEST(Positional, MoveExchangePutKeepObjectsWithTheirText) {
