@@ -29,7 +29,7 @@ constexpr const char VERSION_PATH[] = "/orvanta.xml";
 constexpr const char COUNT_PREFIX[] = "/sitecount/";
 constexpr DWORD WANDER_MS = 3000;
 constexpr DWORD LOG_MS = 200;
-constexpr int WANDER_STEP = 4;  // a count moves by at most this much per step
+constexpr int32_t WANDER_STEP = 5;  // a count moves by at most this much per step
 constexpr DWORD MANAGER_WAIT_MS = 15000;
 
 void Usage() {
@@ -105,24 +105,40 @@ int Stop() {
   return 0;
 }
 
+// Counts that drift: each step moves every count by 1 to WANDER_STEP, mostly
+// on in the same direction, so two polls a few steps apart rarely match and
+// the widgets show their trend arrows.
 class TWanderingCounts {
 public:
   TWanderingCounts(TFakeServer& server) : FServer(server), FRandom(static_cast<unsigned>(std::time(nullptr))) {}
-  void Add(const std::string& id, int32_t count) { FCounts[id] = count; }
+  void Add(const std::string& id, int32_t count) { FCounts[id] = {count, 1}; }
   void Step() {
-    for (auto& [id, count] : FCounts) FServer.SetCount(id, std::to_string(count = Next(count)));
-    FServer.SetDefaultCount(FDefault = Next(FDefault));
+    std::string line = "counts";
+    for (auto& [id, count] : FCounts) {
+      Move(count);
+      FServer.SetCount(id, std::to_string(count.Value));
+      line += " " + id + "=" + std::to_string(count.Value);
+    }
+    Move(FDefault);
+    FServer.SetDefaultCount(FDefault.Value);
+    std::printf("%s, any other ID=%d\n", line.c_str(), static_cast<int>(FDefault.Value));
+    std::fflush(stdout);
   }
 
 private:
-  int32_t Next(int32_t count) {
-    const int32_t next = count + std::uniform_int_distribution<int32_t>(-WANDER_STEP, WANDER_STEP)(FRandom);
-    return next < 0 ? 0 : next;
+  struct TCount {
+    int32_t Value;
+    int32_t Direction;  // +1 or -1
+  };
+  void Move(TCount& count) {
+    if (std::uniform_int_distribution<int>(0, 3)(FRandom) == 0) count.Direction = -count.Direction;
+    count.Value += count.Direction * std::uniform_int_distribution<int32_t>(1, WANDER_STEP)(FRandom);
+    if (count.Value < 0) count = {-count.Value, 1};
   }
   TFakeServer& FServer;
   std::mt19937 FRandom;
-  std::map<std::string, int32_t> FCounts;
-  int32_t FDefault = 42;
+  std::map<std::string, TCount> FCounts;
+  TCount FDefault{42, 1};
 };
 
 void PrintRequests(TFakeServer& server, const char* host) {
