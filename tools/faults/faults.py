@@ -21,7 +21,9 @@ def run(cmd, cwd=None, env=None, timeout=None):
 def sync(work, tests_from):
     src = os.path.join(work, "src")
     os.makedirs(src, exist_ok=True)
-    run(["rsync", "-a", "--delete", "--exclude", "/build/", "--exclude", "/.git/", ROOT + "/", src + "/"])
+    # By content, and without the sources' times: a file that changed gets a new
+    # time, so objects built from an older copy are never taken as up to date.
+    run(["rsync", "-rlpD", "--checksum", "--delete", "--exclude", "/build/", "--exclude", "/.git/", ROOT + "/", src + "/"])
     if tests_from:
         shutil.rmtree(os.path.join(src, "tests"))
         os.makedirs(os.path.join(src, "tests"))
