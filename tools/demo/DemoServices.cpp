@@ -4,8 +4,8 @@
 // and a maker's host whose version file announces a newer version. Each
 // request is printed as a line, so a script can see the widgets poll.
 // The same executable is the run script's remote control: it stops the
-// services and sends menu commands to the running program, both through the
-// Wine prefix's shared window and object namespace.
+// services, sends menu commands to the running program and moves its message
+// box, all through the Wine prefix's shared window and object namespace.
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -26,7 +26,6 @@ constexpr const wchar_t PROMPT_CLASS[] = L"#32770";  // the system's message box
 constexpr const wchar_t PROMPT_CAPTION[] = L"Orvanta Desktop Widget";
 constexpr const char PING_PATH[] = "/widget/k3v9w2m7p4xq.png";
 constexpr const char VERSION_PATH[] = "/orvanta.xml";
-constexpr const char COUNT_PREFIX[] = "/sitecount/";
 constexpr DWORD WANDER_MS = 3000;
 constexpr DWORD LOG_MS = 200;
 constexpr int32_t WANDER_STEP = 5;  // a count moves by at most this much per step
