@@ -1,13 +1,9 @@
 #include "ui/Controls.h"
 
-#include <cxxabi.h>
-
 #include <algorithm>
 #include <commctrl.h>
-#include <cstdlib>
 #include <mutex>
 #include <string>
-#include <typeinfo>
 #include <vector>
 
 #include "ui/WidgetsUnit.h"
@@ -29,6 +25,13 @@ int32_t LowSigned(LPARAM value) { return static_cast<int16_t>(LOWORD(value)); }
 int32_t HighSigned(LPARAM value) { return static_cast<int16_t>(HIWORD(value)); }
 
 LPCWSTR PropertyName() { return MAKEINTATOM(WindowAtom()); }
+
+// Longer names are cut to the record's 63 units.
+void CopyClassName(TWidgetCreateParams& params, const WideChar* name) {
+  size_t n = 0;
+  for (; name && name[n] && n + 1 < std::size(params.WinClassName); ++n) params.WinClassName[n] = name[n];
+  params.WinClassName[n] = 0;
+}
 
 WideString DecimalOf(int32_t value) {
   std::string s = std::to_string(value);
@@ -99,7 +102,7 @@ TControl* TControl::FromWindow(HWND window) {
 
 // ---- TControl construction
 
-TControl::TControl(TComponent* owner) : TComponent(owner) {
+TControl::TControl(TComponent* owner) : TComponent(owner), FOwnerThread(GetCurrentThreadId()) {
   SetName(u"Widget_" + DecimalOf(gControlCount.fetch_add(1)));
 }
 
@@ -118,17 +121,6 @@ void TControl::Unbind() {
   DestroyWindow(FHandle);
 }
 
-WideString TControl::ClassName() const {
-  const char* mangled = typeid(*this).name();
-  int status = 0;
-  char* demangled = abi::__cxa_demangle(mangled, nullptr, nullptr, &status);
-  std::string name = status == 0 && demangled ? demangled : mangled;
-  std::free(demangled);
-  size_t colon = name.rfind("::");
-  if (colon != std::string::npos) name.erase(0, colon + 2);
-  return WideString(name.begin(), name.end());
-}
-
 // ---- window handle
 
 bool TControl::WindowExists() const { return FHandle && IsWindow(FHandle); }
@@ -144,6 +136,8 @@ void TControl::EnsureHandle() {
   CreateHandle();
 }
 
+// A window belongs to the thread that creates it, and its control to that
+// thread with it: any other thread is refused before anything is made.
 void TControl::CreateHandle() {
   if (FHandle) return;
   if (!WindowAtom()) throw EInvalidOperation(u"The widget framework has not been started");
@@ -206,10 +200,7 @@ void TControl::FillCreateParams(TWidgetCreateParams& params) {
   params.WindowClass.hInstance = GetModuleHandleW(nullptr);
   params.WindowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   params.WindowClass.hbrBackground = kWindowBrush;
-  WideString name = ClassName();
-  size_t n = std::min(name.size(), std::size(params.WinClassName) - 1);
-  name.copy(params.WinClassName, n);
-  params.WinClassName[n] = 0;
+  CopyClassName(params, ClassName());
 }
 
 void TControl::SubclassWindowClass(TWidgetCreateParams& params, const WideChar* className) {
@@ -220,10 +211,7 @@ void TControl::SubclassWindowClass(TWidgetCreateParams& params, const WideChar* 
     if (GetClassInfoW(instance, WinStr(className), &params.WindowClass)) break;
   params.WindowClass.hInstance = remembered;
   params.WindowClass.style = (params.WindowClass.style & ~kSharedClassStyles) | CS_VREDRAW | CS_HREDRAW;
-  WideString name(className);
-  size_t n = std::min(name.size(), std::size(params.WinClassName) - 1);
-  name.copy(params.WinClassName, n);
-  params.WinClassName[n] = 0;
+  CopyClassName(params, className);
 }
 
 void TControl::CreateWindowObject() {

@@ -42,6 +42,9 @@ constexpr UINT MOUSE_HOVER_TIME = 100;  // ms
 class TControl;
 class TWidgetCanvas;
 
+constexpr const WideChar CONTROL_CLASS_NAME[] = u"TControl";
+constexpr const WideChar WIDGET_CONTROL_CLASS_NAME[] = u"TWidgetControl";
+
 // Events: raised only when assigned, with the sender first.
 using TNotifyEvent = std::function<void(TComponent* Sender)>;
 using TMouseEvent = std::function<void(TComponent* Sender, int32_t Keys, int32_t X, int32_t Y)>;
@@ -85,8 +88,14 @@ public:
   // control's, so that no window ever names a freed control.
   ~TControl() override;
 
-  // The window class name: the control's class name unless a subclass says otherwise.
-  virtual WideString ClassName() const;
+  // The window class name. Written out per class, so that renaming a C++ class
+  // renames no window class; a subclass without its own shares its base's.
+  virtual const WideChar* ClassName() const { return CONTROL_CLASS_NAME; }
+
+  // The thread that may create this control's window: the constructing thread
+  // until the control is handed on; 0 lets no thread create it.
+  DWORD OwnerThread() const { return FOwnerThread; }
+  void SetOwnerThread(DWORD threadId) { FOwnerThread = threadId; }
 
   LRESULT Perform(UINT msg, WPARAM wParam, LPARAM lParam);
   bool WindowExists() const;
@@ -205,6 +214,7 @@ private:
   void UnlinkFromPlatformParent();
 
   HWND FHandle = nullptr;
+  std::atomic<DWORD> FOwnerThread;
   TControl* FParent = nullptr;
   WNDPROC FDefWndProc = nullptr;
   bool FSubclassed = false;
@@ -235,6 +245,7 @@ int32_t ControlCounter();
 class TWidgetControl : public TControl {
 public:
   explicit TWidgetControl(TComponent* owner);
+  const WideChar* ClassName() const override { return WIDGET_CONTROL_CLASS_NAME; }
 
   TWidgetCanvas* Canvas() const { return FCanvas.get(); }
   uint8_t Opacity() const { return FOpacity; }

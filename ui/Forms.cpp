@@ -114,6 +114,30 @@ void TWidgetForm::UpdateLayer() {
   UpdateLayeredWindow(StoredHandle(), screen.Get(), &destination, &size, source.Get(), &origin, 0, &blend, ULW_ALPHA);
 }
 
+bool TWidgetForm::FadeStep(uint8_t target, uint8_t step) {
+  const uint8_t now = Opacity();
+  if (now == target) return false;
+  uint8_t next = target;
+  if (step && now < target && target - now > step)
+    next = static_cast<uint8_t>(now + step);
+  else if (step && now > target && now - target > step)
+    next = static_cast<uint8_t>(now - step);
+  SetOpacity(next);
+  UpdateLayer();
+  if (OnFadeStep) OnFadeStep(this);
+  return next != target;
+}
+
+bool TWidgetForm::FadeTo(uint8_t target, uint8_t step, DWORD sleepMs, const std::function<bool()>& goOn) {
+  const uint32_t generation = ++FFadeGeneration;
+  while (FadeStep(target, step)) {
+    // Messages handled in GoOn may start another fade or close the window.
+    if ((goOn && !goOn()) || generation != FFadeGeneration || !WindowExists()) return false;
+    if (sleepMs) Sleep(sleepMs);
+  }
+  return true;
+}
+
 // ---- TWidgetDesktop
 
 int32_t TWidgetDesktop::VirtualScreenWidth() const { return GetSystemMetrics(SM_CXVIRTUALSCREEN); }
@@ -136,6 +160,19 @@ int32_t TWidgetDesktop::WorkAreaHeight() const {
 }
 
 // ---- unit operations
+
+bool PumpMessages() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      return false;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  return true;
+}
 
 void CenterWindow(HWND window) {
   RECT work{}, bounds{};

@@ -1,18 +1,32 @@
 #pragma once
 #include "ui/Controls.h"
 
+constexpr const WideChar WIDGET_FORM_CLASS_NAME[] = u"TWidgetForm";
+
 // A borderless pop-up with per-pixel alpha. The platform never paints it: the
 // form renders its control tree into its canvas and hands the picture to
 // UpdateLayeredWindow with Opacity as constant alpha.
 class TWidgetForm : public TWidgetControl {
 public:
   explicit TWidgetForm(TComponent* owner);
+  const WideChar* ClassName() const override { return WIDGET_FORM_CLASS_NAME; }
 
   // Re-renders the whole tree and shows it; a Redraw asked for during one is dropped.
   void Redraw() override;
   // Shows the current canvas at the current bounds and Opacity, painting nothing.
   void UpdateLayer();
   bool Painting() const { return FPainting; }
+
+  // One step of a fade: Opacity moves toward Target by Step at most (Step 0
+  // goes all the way), the layer shows it without repainting and OnFadeStep is
+  // raised. True while Target is still ahead; at Target it does nothing.
+  bool FadeStep(uint8_t target, uint8_t step);
+  // Steps to Target with GoOn (say, a message pump) and a sleep between steps.
+  // Ends early, returning false, when GoOn says so, the window goes, or GoOn
+  // started another fade of this form; true once Target is shown.
+  bool FadeTo(uint8_t target, uint8_t step, DWORD sleepMs, const std::function<bool()>& goOn);
+
+  TNotifyEvent OnFadeStep;
 
   TNotifyEvent OnCreate;
   TNotifyEvent OnDestroy;
@@ -33,6 +47,7 @@ protected:
 
 private:
   bool FPainting = false;
+  uint32_t FFadeGeneration = 0;  // a newer fade ends an older one that it interrupted
 };
 
 // The root component: owns the manager and, through it, every form. Every
@@ -45,6 +60,10 @@ public:
   int32_t WorkAreaWidth() const;
   int32_t WorkAreaHeight() const;
 };
+
+// Dispatches this thread's queued messages; false when a WM_QUIT came, which is
+// posted again so that the thread's own loop still ends.
+bool PumpMessages();
 
 // Centres a window in a work-area-sized rectangle placed at the screen origin.
 void CenterWindow(HWND window);

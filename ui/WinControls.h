@@ -13,9 +13,14 @@ constexpr UINT TRAY_BALLOON_TIMEOUT = 3000;  // ms
 constexpr DWORD TRAY_ICONDATA_SIZE = 936;
 constexpr const WideChar* TRAY_WINDOW_CLASS = u"Widget_Tray_Window_Class";
 
+constexpr const WideChar WIN_CONTROL_CLASS_NAME[] = u"TWinControl";
+constexpr const WideChar WIN_FORM_CLASS_NAME[] = u"TWinForm";
+constexpr const WideChar WIDGET_TRAY_CLASS_NAME[] = u"TWidgetTray";
+
 class TWinControl : public TControl {
 public:
   explicit TWinControl(TComponent* owner);
+  const WideChar* ClassName() const override { return WIN_CONTROL_CLASS_NAME; }
 
   TFont* Font() const { return FFont.get(); }
   TBrush* Brush() const { return FBrush.get(); }
@@ -39,6 +44,7 @@ private:
 class TWinForm : public TWinControl {
 public:
   explicit TWinForm(TComponent* owner);
+  const WideChar* ClassName() const override { return WIN_FORM_CLASS_NAME; }
 
   TCanvas* Canvas() const { return FCanvas.get(); }
   uint8_t AlphaValue() const { return FAlphaValue; }
@@ -71,6 +77,8 @@ private:
 class TWidgetTray : public TWinForm {
 public:
   explicit TWidgetTray(TComponent* owner);
+  // The window itself is of TRAY_WINDOW_CLASS.
+  const WideChar* ClassName() const override { return WIDGET_TRAY_CLASS_NAME; }
 
   const NOTIFYICONDATAW& IconData() const { return FIconData; }
   bool Notify(DWORD command);

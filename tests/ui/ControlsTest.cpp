@@ -249,6 +249,7 @@ TEST(ControlMessages, SizeMessagesUpdateClientSizeAndTheCanvas) {
 TEST(ControlThreads, FormsOnSeveralThreadsAtOnce) {
   struct TThreadForm : TWidgetForm {
     using TWidgetForm::TWidgetForm;
+    const WideChar* ClassName() const override { return u"TThreadForm"; }  // registered by the racing threads
   };
   constexpr int kThreads = 4;
   std::vector<WideString> names(kThreads);
