@@ -1,6 +1,9 @@
 #include "ui/Canvas.h"
 
 #include <cstring>
+#include <map>
+#include <mutex>
+#include <utility>
 #include <vector>
 
 #include "ui/StreamAdapter.h"
@@ -20,6 +23,76 @@ std::wstring WideFromAnsi(const std::string& text) {
   std::wstring out(static_cast<size_t>(n > 0 ? n : 0), L'\0');
   if (n > 0) MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &out[0], n);
   return out;
+}
+
+// Decoded resource pictures, made once per process and shared read-only by
+// every image of every thread; the tinted copies live while an image uses them.
+std::mutex gPictureLock;  // guards both maps
+std::map<WideString, std::shared_ptr<const TWidgetPixels>> gPictures;
+std::map<std::pair<WideString, TWidgetColor>, std::weak_ptr<const TWidgetPixels>> gTintedPictures;
+
+// GDI+ decodes the resource through the stream adapter, which owns the memory stream.
+void DecodeResource(const WideString& name, TGpBitmap& bitmap) {
+  auto* stream = new TMemoryStream;
+  LoadResourceStream(u"PNG", name, stream);
+  TComPtr<IStream> adapter(new TStreamAdapter(stream, TStreamOwnership::Owned));
+  if (GdipCreateBitmapFromStream(adapter.Get(), bitmap.Put()) != Ok) bitmap.Release();
+}
+
+// The pixels of a decoded ARGB bitmap; null for other formats, whose
+// conversion to ARGB would change what they draw.
+std::shared_ptr<const TWidgetPixels> PixelsOf(GpBitmap* bitmap) {
+  PixelFormat format = 0;
+  UINT width = 0, height = 0;
+  if (!bitmap || GdipGetImagePixelFormat(bitmap, &format) != Ok || format != PixelFormat32bppARGB) return nullptr;
+  GdipGetImageWidth(bitmap, &width);
+  GdipGetImageHeight(bitmap, &height);
+  GpRect whole(0, 0, static_cast<INT>(width), static_cast<INT>(height));
+  BitmapData data{};
+  if (!width || !height ||
+      GdipBitmapLockBits(bitmap, &whole, ImageLockModeRead, PixelFormat32bppARGB, &data) != Ok)
+    return nullptr;
+  auto pixels = std::make_shared<TWidgetPixels>();
+  pixels->Width = width;
+  pixels->Height = height;
+  pixels->Bytes.resize(size_t{width} * height * 4);
+  for (UINT y = 0; y < height; ++y)
+    std::memcpy(&pixels->Bytes[size_t{y} * width * 4], static_cast<const uint8_t*>(data.Scan0) + ptrdiff_t{data.Stride} * y,
+                size_t{width} * 4);
+  GdipBitmapUnlockBits(bitmap, &data);
+  return pixels;
+}
+
+// The shared pixels of a resource; null when there are none to share, with
+// the resource's own decoded bitmap (if any) handed out in Unshared.
+std::shared_ptr<const TWidgetPixels> SharedPicture(const WideString& name, TGpBitmap& unshared) {
+  std::lock_guard<std::mutex> lock(gPictureLock);
+  auto found = gPictures.find(name);
+  if (found != gPictures.end()) return found->second;
+  DecodeResource(name, unshared);
+  std::shared_ptr<const TWidgetPixels> pixels = PixelsOf(unshared.Get());
+  if (pixels) {
+    unshared.Reset();
+    gPictures[name] = pixels;
+  }
+  return pixels;
+}
+
+std::shared_ptr<const TWidgetPixels> TintedPicture(const WideString& name, const TWidgetPixels& source,
+                                                   TWidgetColor color) {
+  std::lock_guard<std::mutex> lock(gPictureLock);
+  auto key = std::make_pair(name, color);
+  if (auto kept = gTintedPictures[key].lock()) return kept;
+  auto tinted = std::make_shared<TWidgetPixels>(source);
+  for (size_t i = 0; i < tinted->Bytes.size(); i += 4) {
+    tinted->Bytes[i] = color & 0xFF;
+    tinted->Bytes[i + 1] = (color >> 8) & 0xFF;
+    tinted->Bytes[i + 2] = (color >> 16) & 0xFF;
+  }
+  for (auto it = gTintedPictures.begin(); it != gTintedPictures.end();)
+    it = it->second.expired() ? gTintedPictures.erase(it) : std::next(it);
+  gTintedPictures[key] = tinted;
+  return tinted;
 }
 
 // Unlocks the bits however the pixel pass ends.
@@ -135,17 +208,49 @@ void TWidgetFont::CreateHandle() {
 
 // ---- TWidgetImage
 
+// A resource is decoded once per process; each image wraps the shared pixels
+// in a GDI+ bitmap of its own, since GDI+ objects serve one thread at a time.
 TWidgetImage::TWidgetImage(const WideString& name, bool fromResource) : FName(name) {
   if (fromResource) {
-    auto* stream = new TMemoryStream;
-    LoadResourceStream(u"PNG", name, stream);
-    // The adapter owns the stream; GDI+ keeps its own reference while the bitmap lives.
-    TComPtr<IStream> adapter(new TStreamAdapter(stream, TStreamOwnership::Owned));
-    if (GdipCreateBitmapFromStream(adapter.Get(), FHandle.Put()) != Ok) FHandle.Release();
+    std::shared_ptr<const TWidgetPixels> pixels = SharedPicture(name, FHandle);
+    if (pixels) WrapShared(std::move(pixels));
   } else {
     DWORD attributes = GetFileAttributesW(WinStr(name));
     if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
       if (GdipCreateBitmapFromFile(WinStr(name), FHandle.Put()) != Ok) FHandle.Release();
+  }
+}
+
+void TWidgetImage::WrapShared(std::shared_ptr<const TWidgetPixels> pixels) {
+  FHandle.Reset();
+  FShared = std::move(pixels);
+  // GDI+ reads the pixels in place; nothing here writes through this handle.
+  auto* scan0 = const_cast<uint8_t*>(FShared->Bytes.data());
+  if (GdipCreateBitmapFromScan0(static_cast<INT>(FShared->Width), static_cast<INT>(FShared->Height),
+                                static_cast<INT>(FShared->Width * 4), PixelFormat32bppARGB, scan0, FHandle.Put()) != Ok)
+    FHandle.Release();
+}
+
+void TWidgetImage::Tint(TWidgetColor color) {
+  if (FShared) {
+    WrapShared(TintedPicture(FName, *FShared, color));
+    return;
+  }
+  GpBitmap* bitmap = FHandle.Get();
+  PixelFormat format = 0;
+  if (!bitmap || GdipGetImagePixelFormat(bitmap, &format) != Ok || !(format & PixelFormatAlpha)) return;
+  GpRect whole(0, 0, static_cast<INT>(Width()), static_cast<INT>(Height()));
+  TLockedBits bits(bitmap, whole);
+  if (!bits.Locked()) return;
+  const BitmapData& data = bits.Data();
+  for (UINT y = 0; y < data.Height; ++y) {
+    // The stride may be negative for bottom-up bitmaps.
+    uint8_t* pixel = static_cast<uint8_t*>(data.Scan0) + ptrdiff_t{data.Stride} * y;
+    for (UINT x = 0; x < data.Width; ++x, pixel += 4) {
+      pixel[0] = color & 0xFF;
+      pixel[1] = (color >> 8) & 0xFF;
+      pixel[2] = (color >> 16) & 0xFF;
+    }
   }
 }
 
@@ -164,13 +269,16 @@ uint32_t TWidgetImage::Height() const {
 // ---- TWidgetCanvas
 
 TWidgetCanvas::TWidgetCanvas(int32_t width, int32_t height) : FWidth(width), FHeight(height) {
-  CreateSurface();
   FFont.reset(new TWidgetFont);
   FBrush.reset(new TWidgetSolidBrush);
   FPen.reset(new TWidgetPen);
 }
 
-void TWidgetCanvas::CreateSurface() {
+// Made on first use rather than at every size change: a control that never
+// draws into its canvas keeps no pixels.
+void TWidgetCanvas::EnsureSurface() const {
+  if (FSurfaceMade) return;
+  FSurfaceMade = true;
   if (GdipCreateBitmapFromScan0(FWidth, FHeight, 0, PixelFormat32bppARGB, nullptr, FBitmap.Put()) != Ok) {
     FBitmap.Release();
     return;
@@ -186,12 +294,13 @@ void TWidgetCanvas::CreateSurface() {
 void TWidgetCanvas::ReleaseSurface() {
   FGraphics.Reset();
   FBitmap.Reset();
+  FSurfaceMade = false;
 }
 
 // Zeroing the locked bits gives the same transparent surface as
 // GdipGraphicsClear at a fraction of its cost; the graphics is the fallback.
 void TWidgetCanvas::Clear() {
-  if (!FGraphics) return;
+  if (!Graphics()) return;
   GpRect whole(0, 0, FWidth, FHeight);
   BitmapData data{};
   if (GdipBitmapLockBits(FBitmap.Get(), &whole, ImageLockModeWrite, PixelFormat32bppARGB, &data) != Ok) {
@@ -204,7 +313,7 @@ void TWidgetCanvas::Clear() {
 }
 
 void TWidgetCanvas::DrawImage(GpImage* image, int32_t x, int32_t y, int32_t w, int32_t h) {
-  if (FGraphics && image) GdipDrawImageRectI(FGraphics.Get(), image, x, y, w, h);
+  if (image && Graphics()) GdipDrawImageRectI(FGraphics.Get(), image, x, y, w, h);
 }
 
 void TWidgetCanvas::DrawImageAlpha(GpBitmap* image, int32_t x, int32_t y, int32_t w, int32_t h, uint8_t opacity) {
@@ -214,19 +323,19 @@ void TWidgetCanvas::DrawImageAlpha(GpBitmap* image, int32_t x, int32_t y, int32_
 }
 
 void TWidgetCanvas::DrawRect(const RECT& rect) {
-  if (FGraphics)
+  if (Graphics())
     GdipDrawRectangleI(FGraphics.Get(), FPen->Handle(), rect.left, rect.top, rect.right - rect.left,
                        rect.bottom - rect.top);
 }
 
 void TWidgetCanvas::FillRect(const RECT& rect) {
-  if (FGraphics)
+  if (Graphics())
     GdipFillRectangleI(FGraphics.Get(), FBrush->Handle(), rect.left, rect.top, rect.right - rect.left,
                        rect.bottom - rect.top);
 }
 
 void TWidgetCanvas::DrawText(const WideString& text, const RECT& rect) {
-  if (!FGraphics || text.empty()) return;
+  if (text.empty() || !Graphics()) return;
   RectF layout(static_cast<REAL>(rect.left), static_cast<REAL>(rect.top), static_cast<REAL>(rect.right - rect.left),
                static_cast<REAL>(rect.bottom - rect.top));
   GdipDrawString(FGraphics.Get(), WinStr(text), static_cast<INT>(text.size()), FFont->Handle(), &layout,
@@ -237,7 +346,6 @@ void TWidgetCanvas::SetSize(int32_t width, int32_t height) {
   ReleaseSurface();
   FWidth = width;
   FHeight = height;
-  CreateSurface();
 }
 
 // ---- unit operations

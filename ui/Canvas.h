@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ui/Handles.h"
 #include "ui/Streams.h"
@@ -101,27 +102,50 @@ private:
   std::unique_ptr<TWidgetStringFormat> FFormat;
 };
 
+// Decoded 32bpp ARGB pixels, rows top-down without padding. Immutable once
+// made, so that every thread may read them at once.
+struct TWidgetPixels {
+  uint32_t Width = 0;
+  uint32_t Height = 0;
+  std::vector<uint8_t> Bytes;
+};
+
 class TWidgetImage : public TWidgetGraphicObject {
 public:
   // FromResource: Name is a "PNG" resource of the program; otherwise a file path.
   TWidgetImage(const WideString& name, bool fromResource);
+  // A resource picture's handle draws from pixels that every image of that
+  // resource shares: draw and read through it, never write.
   Gdiplus::GpBitmap* Handle() const { return FHandle.Get(); }
   const WideString& Name() const { return FName; }
   uint32_t Width() const;
   uint32_t Height() const;
+  // Gives every pixel Color's red, green and blue and keeps its alpha, when the
+  // image has an alpha channel; shared pixels are not touched.
+  void Tint(TWidgetColor color);
 
 private:
+  void WrapShared(std::shared_ptr<const TWidgetPixels> pixels);
+
+  std::shared_ptr<const TWidgetPixels> FShared;  // declared first: the handle goes before the pixels it draws from
   TGpBitmap FHandle;
   WideString FName;
 };
 
-// An off-screen 32bpp ARGB surface with its GDI+ graphics context, font, brush and pen.
+// An off-screen 32bpp ARGB surface with its GDI+ graphics context, font, brush
+// and pen. The surface is made when first used, transparent.
 class TWidgetCanvas : public TWidgetGraphicObject {
 public:
   TWidgetCanvas(int32_t width, int32_t height);
 
-  Gdiplus::GpBitmap* Bitmap() const { return FBitmap.Get(); }
-  Gdiplus::GpGraphics* Graphics() const { return FGraphics.Get(); }
+  Gdiplus::GpBitmap* Bitmap() const {
+    EnsureSurface();
+    return FBitmap.Get();
+  }
+  Gdiplus::GpGraphics* Graphics() const {
+    EnsureSurface();
+    return FGraphics.Get();
+  }
   int32_t Width() const { return FWidth; }
   int32_t Height() const { return FHeight; }
   TWidgetFont* Font() const { return FFont.get(); }
@@ -138,12 +162,13 @@ public:
   void SetSize(int32_t width, int32_t height);
 
 private:
-  void CreateSurface();
+  void EnsureSurface() const;
   void ReleaseSurface();
 
   // Destroyed in reverse: brush, pen, font, then the graphics before its bitmap.
-  TGpBitmap FBitmap;
-  TGpGraphics FGraphics;
+  mutable TGpBitmap FBitmap;
+  mutable TGpGraphics FGraphics;
+  mutable bool FSurfaceMade = false;  // tried once per size, so a failure is not retried on every draw
   int32_t FWidth;
   int32_t FHeight;
   std::unique_ptr<TWidgetFont> FFont;

@@ -95,6 +95,30 @@ TWidgetsUnit::~TWidgetsUnit() {
   gAtom.Reset();
 }
 
+// Wine dirties about a megabyte of every new thread's stack before the thread
+// function runs, and keeps it resident for the thread's life. What lies below
+// the current frame is dead by definition, so its contents may go.
+void ReleaseUnusedStack() {
+  constexpr uintptr_t kMargin = 64 * 1024;  // for the calls made from here
+  constexpr uintptr_t kPage = 4096;
+  const auto frame = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
+  MEMORY_BASIC_INFORMATION region{};
+  if (!VirtualQuery(reinterpret_cast<void*>(frame), &region, sizeof region)) return;
+  // The committed pages under the frame begin above the last guard or
+  // uncommitted page of the stack's reservation.
+  uintptr_t low = 0;
+  for (auto at = reinterpret_cast<uintptr_t>(region.AllocationBase); at < frame;) {
+    if (!VirtualQuery(reinterpret_cast<void*>(at), &region, sizeof region)) return;
+    if (region.State != MEM_COMMIT || (region.Protect & PAGE_GUARD))
+      low = 0;
+    else if (!low)
+      low = at;
+    at = reinterpret_cast<uintptr_t>(region.BaseAddress) + region.RegionSize;
+  }
+  const uintptr_t top = frame > kMargin ? (frame - kMargin) & ~(kPage - 1) : 0;
+  if (low && top > low) VirtualAlloc(reinterpret_cast<void*>(low), top - low, MEM_RESET, PAGE_READWRITE);
+}
+
 ATOM WindowAtom() { return gAtomValue; }
 
 int32_t OSLevel() { return gOSLevel; }

@@ -29,6 +29,10 @@ ATOM WindowAtom();
 int32_t OSLevel();
 int32_t ComputeOSLevel(uint32_t major, uint32_t minor, const std::wstring& servicePack);
 
+// Gives back the pages of the calling thread's stack below the caller's frame.
+// A thread that lives long and stays shallow, such as a widget's, calls it first.
+void ReleaseUnusedStack();
+
 // The generic sans-serif family, made on first need and kept until shut-down;
 // null when GDI+ cannot provide one.
 Gdiplus::GpFontFamily* GenericSansSerifFamily();

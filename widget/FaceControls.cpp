@@ -34,26 +34,24 @@ void TWidgetImageControl::SetImageName(const std::string& name) {
   FImage.reset(new TWidgetImage(WideOfAscii(name), true));
 }
 
+// The picture may be shared with other widgets: the image makes the tinted copy.
 void TWidgetImageControl::Tint(TWidgetColor color) {
-  if (!FImage || !FImage->Handle()) return;
-  GpBitmap* bitmap = FImage->Handle();
-  PixelFormat format = 0;
-  if (GdipGetImagePixelFormat(bitmap, &format) != Ok || !(format & PixelFormatAlpha)) return;
-  Rect whole(0, 0, static_cast<INT>(FImage->Width()), static_cast<INT>(FImage->Height()));
-  BitmapData data{};
-  if (GdipBitmapLockBits(bitmap, &whole, ImageLockModeRead | ImageLockModeWrite, PixelFormat32bppARGB, &data) != Ok)
+  if (FImage) FImage->Tint(color);
+}
+
+// A plain picture goes straight into the parent's canvas. Through a canvas of
+// its own it would arrive as the same pixels, since it lands on a transparent
+// surface first, but each widget would keep another copy of every picture.
+// Anything else that draws here (a handler, children, a faded opacity) takes
+// the canvas.
+void TWidgetImageControl::Paint() {
+  auto* parent = dynamic_cast<TWidgetControl*>(Parent());
+  if (OnPaint || Faded() || !parent || !ChildControls().empty()) {
+    TWidgetControl::Paint();
     return;
-  const uint8_t blue = color & 0xFF, green = (color >> 8) & 0xFF, red = (color >> 16) & 0xFF;
-  for (UINT y = 0; y < data.Height; ++y) {
-    // The stride may be negative for bottom-up bitmaps.
-    uint8_t* pixel = static_cast<uint8_t*>(data.Scan0) + static_cast<ptrdiff_t>(y) * data.Stride;
-    for (UINT x = 0; x < data.Width; ++x, pixel += 4) {
-      pixel[0] = blue;
-      pixel[1] = green;
-      pixel[2] = red;
-    }
   }
-  GdipBitmapUnlockBits(bitmap, &data);
+  if (WindowExists() && Visible() && FImage && FImage->Handle())
+    parent->Canvas()->DrawImage(FImage->Handle(), Left(), Top(), Width(), Height());
 }
 
 void TWidgetImageControl::DoPaint() {

@@ -7,10 +7,15 @@
 
 #include "ui/Widgets.h"
 
-// Picture drawn from a "PNG" resource, scaled to the control's size.
+constexpr const WideChar IMAGE_CONTROL_CLASS_NAME[] = u"TWidgetImageControl";
+constexpr const WideChar LABEL_CLASS_NAME[] = u"TWidgetLabel";
+
+// Picture drawn from a "PNG" resource, scaled to the control's size. Its window
+// (like the label's) is the platform's "STATIC" class, subclassed.
 class TWidgetImageControl : public TWidgetControl {
 public:
   explicit TWidgetImageControl(TComponent* owner);
+  const WideChar* ClassName() const override { return IMAGE_CONTROL_CLASS_NAME; }
   ~TWidgetImageControl() override;
 
   const std::string& ImageName() const { return FImageName; }
@@ -19,6 +24,7 @@ public:
   // Recolours every pixel to Color's red, green and blue, keeping its alpha.
   void Tint(TWidgetColor color);
   TWidgetImage* Image() const { return FImage.get(); }
+  void Paint() override;
 
 protected:
   void FillCreateParams(TWidgetCreateParams& params) override;
@@ -34,6 +40,7 @@ private:
 class TWidgetLabel : public TWidgetControl {
 public:
   explicit TWidgetLabel(TComponent* owner);
+  const WideChar* ClassName() const override { return LABEL_CLASS_NAME; }
 
   bool Shadow = true;
 
