@@ -90,18 +90,23 @@ TWidgetMainForm::TWidgetMainForm(TComponent* owner, const TWidgetHost& host, con
   SetTargetOpacity(settings.TargetOpacity);
   FBackColor = settings.BackColor;
   SetOpacity(0);  // the first showing fades in from transparent
+  // Built here, but its window belongs to the widget's own thread: until that
+  // thread runs, no thread may create it.
+  SetOwnerThread(0);
   PublishSettings();
 }
 
 TWidgetMainForm::~TWidgetMainForm() {
-  FLife->Freed = true;
   if (FThread.joinable() && FThread.get_id() == std::this_thread::get_id()) {
     // Freed from one of its own callbacks: the window goes now, while this is
-    // still a tracker widget, so that WMDestroy ends the thread's loop.
+    // still a tracker widget, so that WMDestroy ends the thread's loop, and
+    // the callbacks up the stack learn not to touch it any more.
+    FLife->Freed = true;
     FThread.detach();
     if (WindowExists()) DestroyWindow(StoredHandle());
   } else if (!Stop(WIDGET_FREE_WAIT_MS) && FThread.joinable()) {
     // Only an owner that neither waits nor abandons gets here.
+    FLife->Freed = true;
     FThread.detach();
   }
   if (FHost.Board) FHost.Board->Remove(this);
@@ -122,6 +127,7 @@ void TWidgetMainForm::Resume() {
 }
 
 void TWidgetMainForm::ThreadMain(const std::shared_ptr<TLife>& life) {
+  SetOwnerThread(GetCurrentThreadId());
   try {
     EnsureHandle();
   } catch (...) {

@@ -20,6 +20,7 @@
 
 class TWidgetMainForm;
 
+constexpr const WideChar WIDGET_MAINFORM_CLASS_NAME[] = u"TWidgetMainForm";
 constexpr int32_t WIDGET_WIDTH = 79;
 constexpr int32_t WIDGET_HEIGHT = 74;
 
@@ -79,6 +80,7 @@ public:
   // thread (freed from one of its callbacks) it destroys the window at once
   // and lets the thread run out.
   ~TWidgetMainForm() override;
+  const WideChar* ClassName() const override { return WIDGET_MAINFORM_CLASS_NAME; }
 
   // Owner's thread, when it lists the widget: the board then keeps list order.
   void ListOnBoard();
