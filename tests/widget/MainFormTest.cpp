@@ -210,7 +210,8 @@ TEST_F(WidgetTest, PositionsSetFromCodeSnapToNearVisibleEdges) {
   }
 
   Post(anchor, WM_HIDEWIDGET);
-  ASSERT_TRUE(WaitUntil([&] { return !Read<bool>(anchor, [anchor] { return anchor->Visible(); }); }));
+  // The board hears of the hide once the window system has unmapped it.
+  ASSERT_TRUE(WaitUntil([&] { return Board.VisibleOthers(mover).empty(); }));
   mover->Invoke([&] { mover->MoveTo(anchorRight + 5, 600); });
   EXPECT_EQ(BoundsOf(mover).left, anchorRight + 5);
 
