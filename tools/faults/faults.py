@@ -37,7 +37,9 @@ def configure(src, work, kind):
     if kind == "native":
         args = ["-DORVANTA_NATIVE=ON", "-DCMAKE_CXX_COMPILER=g++", "-DCMAKE_C_COMPILER=gcc", "-DCMAKE_BUILD_TYPE=Debug"]
     else:
-        args = ["-DCMAKE_TOOLCHAIN_FILE=%s/cmake/mingw-i686.cmake" % src, "-DCMAKE_BUILD_TYPE=Release"]
+        # The test build's loopback hosts, so the program's own tests run too.
+        args = ["-DCMAKE_TOOLCHAIN_FILE=%s/cmake/mingw-i686.cmake" % src, "-DCMAKE_BUILD_TYPE=Release",
+                "-DORVANTA_COUNTER_HOST=127.0.0.1:29780", "-DORVANTA_MAKER_HOST=127.0.0.1:29781"]
     r = run(["cmake", "-S", src, "-B", b] + args)
     if r.returncode:
         sys.exit("configure failed:\n" + r.stdout[-3000:])
