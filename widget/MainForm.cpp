@@ -456,52 +456,28 @@ bool TWidgetMainForm::PumpMessages() {
   return WindowExists();
 }
 
-bool TWidgetMainForm::FadeTo(uint8_t opacity) {
-  SetOpacity(opacity);
-  UpdateLayer();
-  if (!OnFadeStep) return true;
-  std::shared_ptr<TLife> life = FLife;
-  OnFadeStep(this);
-  return !life->Freed;
-}
-
-bool TWidgetMainForm::FadeGoesOn(uint32_t generation) { return generation == FFadeGeneration && WindowExists(); }
-
+// Messages handled between the steps may start another fade, close the
+// window or free the widget; a freed widget is never touched again.
 void TWidgetMainForm::ShowWidget() {
   if (FClosing || !WindowExists()) return;
-  const uint32_t generation = ++FFadeGeneration;
   Show();
   SetForegroundWindow(StoredHandle());
   SetActiveWindow(StoredHandle());
   Redraw();
   FShown = true;
   if (FMenu) CheckMenuItem(FMenu, CMD_HIDE, MF_BYCOMMAND | MF_UNCHECKED);
-  while (Opacity() < FTargetOpacity) {
-    if (Opacity() + FADE_STEP >= FTargetOpacity) {
-      FadeTo(static_cast<uint8_t>(FTargetOpacity));
-      break;
-    }
-    if (!FadeTo(static_cast<uint8_t>(Opacity() + FADE_STEP))) return;
-    // Messages handled here may start another fade, close the window or free the widget.
-    if (!PumpMessages() || !FadeGoesOn(generation)) return;
-    Sleep(FADE_SLEEP_MS);
-  }
+  std::shared_ptr<TLife> life = FLife;
+  FadeTo(static_cast<uint8_t>(FTargetOpacity), FADE_STEP, FADE_SLEEP_MS,
+         [this, life] { return !life->Freed && PumpMessages(); });
 }
 
 void TWidgetMainForm::HideWidget() {
   if (!WindowExists()) return;
-  const uint32_t generation = ++FFadeGeneration;
   FShown = false;
   if (FMenu) CheckMenuItem(FMenu, CMD_HIDE, MF_BYCOMMAND | MF_CHECKED);
-  while (Opacity() > 0) {
-    if (Opacity() <= FADE_STEP) {
-      if (!FadeTo(0)) return;
-      break;
-    }
-    if (!FadeTo(static_cast<uint8_t>(Opacity() - FADE_STEP))) return;
-    if (!PumpMessages() || !FadeGoesOn(generation)) return;
-    Sleep(FADE_SLEEP_MS);
-  }
+  std::shared_ptr<TLife> life = FLife;
+  if (!FadeTo(0, FADE_STEP, FADE_SLEEP_MS, [this, life] { return !life->Freed && PumpMessages(); }) || life->Freed)
+    return;
   Hide();
 }
 

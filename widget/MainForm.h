@@ -163,8 +163,6 @@ public:
   TWidgetLabel* TitleLabel = nullptr;
   TWidgetImageControl* StateImage = nullptr;
 
-  // Raised after every fade step, with Opacity already at its new value.
-  TNotifyEvent OnFadeStep;
 
 protected:
   void WndProc(TWidgetMessage& message) override;
@@ -203,9 +201,6 @@ private:
   bool StartWorker();
   // Pumps the thread's queue; false once the window is gone or a quit came.
   bool PumpMessages();
-  bool FadeGoesOn(uint32_t generation);
-  // False when the step's event freed the widget.
-  bool FadeTo(uint8_t opacity);
   void Publish();
   void ConfirmRemove();
 
@@ -224,7 +219,6 @@ private:
   bool FPreventDragging = false;
   uint32_t FBackColor = 0;
   bool FClosing = false;
-  uint32_t FFadeGeneration = 0;  // a newer fade ends an older one that it interrupted
 
   std::shared_ptr<TLife> FLife = std::make_shared<TLife>();
   std::thread FThread;
