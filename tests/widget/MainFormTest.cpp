@@ -32,19 +32,6 @@ TEST_F(WidgetTest, PollShowsCountPreviousAndTrendAndAFailureAsQuestionMark) {
   EXPECT_EQ(CaptionOf(w, &TWidgetMainForm::CountLabel), u"8");
   EXPECT_EQ(CaptionOf(w, &TWidgetMainForm::PreviousLabel), u"5");
   EXPECT_EQ(ImageOf(w, &TWidgetMainForm::TrendImage), "INC.PNG");
-  // On screen the arrow is green, with no red in it.
-  RECT r = BoundsOf(w);
-  int green = 0, red = 0;
-  for (int y = 23; y <= 34; ++y)
-    for (int x = 63; x <= 74; ++x) {
-      uint32_t p = uitest::ScreenPixel(r.left + x, r.top + y);
-      uint32_t R = p >> 16, G = (p >> 8) & 0xFF;
-      green += G > 150 && R < 100;
-      red += R > 150 && G < 100;
-    }
-  EXPECT_GT(green, 10);
-  EXPECT_EQ(red, 0);
-
   Refresh(w);
   ASSERT_TRUE(WaitUntil([&] { return Read<int32_t>(w, [w] { return w->Previous(); }) == 8 && Idle(w); }));
   EXPECT_EQ(ImageOf(w, &TWidgetMainForm::TrendImage), "EQUAL.PNG");
@@ -287,41 +274,33 @@ TEST_F(WidgetTest, FaceClickNotificationsAreNotCommands) {
 
 namespace {
 int64_t MillisecondsToStop(TWidgetMainForm* w) {
-  auto started = std::chrono::steady_clock::now();
-  w->Stop();
-  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count();
+  auto started = GetTickCount64();
+  EXPECT_TRUE(w->Stop());
+  return static_cast<int64_t>(GetTickCount64() - started);
 }
 }  // namespace
 
-// Measured against an idle widget's close, since under Wine without a window
+// Closing ends the thread before the fade-in has even pumped, in the middle
+// of a fade-out, and with a request hanging, which it does not wait for:
+// measured against an idle widget's close, since under Wine without a window
 // manager destroying an activated window waits two seconds for its unmap.
-TEST_F(WidgetTest, ClosingWhileRequestHangsDoesNotWaitForTheWorker) {
+TEST_F(WidgetTest, ClosingEndsTheThreadEarlyDuringAFadeAndWithoutWaitingForTheWorker) {
+  auto* early = new TWidgetMainForm(Owner.get(), Host, Quiet(u"early"));
+  early->Resume();
+  EXPECT_TRUE(early->Stop());
   Server->SetCountRoute("hang", FakeRoute(TFakeMode::NeverAnswer));
   TWidgetMainForm* idle = Start(Quiet(u"idle", 200, 200));
   TWidgetMainForm* w = Start(Quiet(u"hang"));
   Refresh(w);
   ASSERT_TRUE(WaitUntil([&] { return !Idle(w); }));
   ASSERT_TRUE(Server->WaitForRequests(1, 5000));
+  Post(w, WM_HIDEWIDGET);
+  ASSERT_TRUE(WaitUntil([&] { return Read<int>(w, [w] { return w->Opacity(); }) < 200; }));
   int64_t baseline = MillisecondsToStop(idle);
   int64_t hanging = MillisecondsToStop(w);
   EXPECT_LT(hanging - baseline, 1200);  // waiting for the worker would add 1.5 s
   EXPECT_FALSE(IsWindow(w->StoredHandle()));
   EXPECT_FALSE(w->ThreadRunning());
-}
-
-TEST_F(WidgetTest, ClosingDuringAFadeEndsTheThread) {
-  // During the fade-in, before the thread even pumps.
-  auto* early = new TWidgetMainForm(Owner.get(), Host, Quiet(u"early"));
-  early->Resume();
-  early->Stop();
-  EXPECT_FALSE(early->ThreadRunning());
-  // During a fade-out that the close interrupts.
-  TWidgetMainForm* w = Start(Quiet(u"fading"));
-  Post(w, WM_HIDEWIDGET);
-  ASSERT_TRUE(WaitUntil([&] { return Read<int>(w, [w] { return w->Opacity(); }) < 200; }));
-  EXPECT_LT(MillisecondsToStop(w), 5000);
-  EXPECT_FALSE(w->ThreadRunning());
-  EXPECT_FALSE(IsWindow(w->StoredHandle()));
   EXPECT_TRUE(Board.VisibleOthers(nullptr).empty());
 }
 
