@@ -140,6 +140,8 @@ void TControl::EnsureHandle() {
 // thread with it: any other thread is refused before anything is made.
 void TControl::CreateHandle() {
   if (FHandle) return;
+  if (GetCurrentThreadId() != FOwnerThread)
+    throw EInvalidOperation(WideFormat(u"Cannot create the window of %s on another thread", {Name()}));
   if (!WindowAtom()) throw EInvalidOperation(u"The widget framework has not been started");
   CreateWindowObject();
   SetPropW(FHandle, PropertyName(), static_cast<HANDLE>(this));

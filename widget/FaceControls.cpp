@@ -1,8 +1,5 @@
 #include "widget/FaceControls.h"
 
-using namespace Gdiplus;
-using namespace Gdiplus::DllExports;
-
 namespace {
 constexpr const WideChar kStaticClass[] = u"STATIC";
 // Notifications on, so unconsumed clicks reach the static class; no "&" prefixes.

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,13 +14,10 @@
 
 namespace uitest {
 
-class WidgetsEnvironment : public ::testing::Environment {
-public:
-  void SetUp() override { FUnit = new TWidgetsUnit; }
-  void TearDown() override { delete FUnit; }
-
-private:
-  TWidgetsUnit* FUnit = nullptr;
+struct WidgetsEnvironment : ::testing::Environment {
+  void SetUp() override { Unit.reset(new TWidgetsUnit); }
+  void TearDown() override { Unit.reset(); }
+  std::unique_ptr<TWidgetsUnit> Unit;
 };
 
 inline ::testing::Environment* const kEnvironment = ::testing::AddGlobalTestEnvironment(new WidgetsEnvironment);
@@ -29,17 +27,6 @@ inline uint32_t PixelAt(Gdiplus::GpBitmap* bitmap, int x, int y) {
   Gdiplus::ARGB color = 0;
   Gdiplus::DllExports::GdipBitmapGetPixel(bitmap, x, y, &color);
   return color;
-}
-
-inline uint8_t AlphaAt(Gdiplus::GpBitmap* bitmap, int x, int y) { return PixelAt(bitmap, x, y) >> 24; }
-
-// A bitmap filled with one colour, owned by the caller.
-inline TGpBitmap SolidBitmap(int w, int h, uint32_t argb) {
-  TGpBitmap bitmap;
-  Gdiplus::DllExports::GdipCreateBitmapFromScan0(w, h, 0, PixelFormat32bppARGB, nullptr, bitmap.Put());
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) Gdiplus::DllExports::GdipBitmapSetPixel(bitmap.Get(), x, y, argb);
-  return bitmap;
 }
 
 // Runs this thread's message loop for a while, or until done() holds.
@@ -62,20 +49,6 @@ inline uint32_t ScreenPixel(int x, int y) {
   COLORREF c = GetPixel(screen, x, y);
   ReleaseDC(nullptr, screen);
   return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
-}
-
-// A font family GDI+ can make fonts from here: Wine offers whatever the machine
-// has installed, often only DejaVu. Empty when there is none.
-inline std::string InstalledFamily() {
-  for (const char* name : {"DejaVu Sans", "Tahoma", "Arial", "Liberation Sans"}) {
-    Gdiplus::GpFontFamily* family = nullptr;
-    std::wstring wide(name, name + std::char_traits<char>::length(name));
-    if (Gdiplus::DllExports::GdipCreateFontFamilyFromName(wide.c_str(), nullptr, &family) == Gdiplus::Ok) {
-      Gdiplus::DllExports::GdipDeleteFontFamily(family);
-      return name;
-    }
-  }
-  return std::string();
 }
 
 // A paint handler that fills the whole canvas with argb and counts its calls.
