@@ -5,6 +5,7 @@
 #include <objbase.h>
 
 #include "inet/InetUtil.h"
+#include "ui/WidgetsUnit.h"
 
 namespace {
 constexpr WPARAM kDragCommand = SC_MOVE | HTCAPTION;  // 0xF012: the platform's move loop
@@ -127,6 +128,7 @@ void TWidgetMainForm::Resume() {
 }
 
 void TWidgetMainForm::ThreadMain(const std::shared_ptr<TLife>& life) {
+  ReleaseUnusedStack();  // a widget's thread lives long and stays shallow
   SetOwnerThread(GetCurrentThreadId());
   try {
     EnsureHandle();
