@@ -34,7 +34,6 @@ TEST(CanvasDrawing, RectanglesEndBeforeRightAndBottomAndResizingClears) {
   canvas.FillRect(RECT{2, 2, 5, 5});
   EXPECT_EQ(PixelAt(canvas.Bitmap(), 4, 4), 0xFF00FF00u);
   EXPECT_EQ(PixelAt(canvas.Bitmap(), 5, 5), 0u);
-  canvas.Clear();
   canvas.Pen()->SetColor(0xFF0000FF);
   canvas.DrawRect(RECT{0, 0, 10, 10});
   EXPECT_EQ(PixelAt(canvas.Bitmap(), 0, 0), 0xFF0000FFu);

@@ -77,8 +77,6 @@ TEST(ControlWindow, PropertiesBeforeCreationAreStoredAndUsed) {
   EXPECT_EQ((std::vector<LONG>{r.left, r.right - r.left}), (std::vector<LONG>{30, 320}));
   EXPECT_EQ(form.Style() & (WS_POPUP | WS_CHILD | WS_DISABLED), static_cast<DWORD>(WS_POPUP | WS_DISABLED));
   EXPECT_EQ(TextOf(window, true), u"TWidgetForm");  // a subclass of its own renames no window class
-  form.SetCaption(u"After");
-  EXPECT_EQ(TextOf(window), u"After");
   std::vector<int> sizes;
   form.OnSize = [&](TComponent*, int32_t flag, int32_t w, int32_t h) { sizes = {flag, w, h}; };
   form.SetWidth(64);
@@ -155,5 +153,4 @@ TEST(ControlMessages, ClicksWheelAndCursorReachTheControl) {
     SendMessageW(w, WM_SETCURSOR, reinterpret_cast<WPARAM>(w), MAKELPARAM(hit, WM_MOUSEMOVE));
     EXPECT_EQ(GetCursor() == hand, hit == HTCLIENT);
   }
-
 }

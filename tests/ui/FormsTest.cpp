@@ -168,7 +168,7 @@ TEST(FormPlacement, CentringUsesTheWorkAreaSizeAndOSLevelFollowsTheVersion) {
   GetWindowRect(form.StoredHandle(), &r);
   EXPECT_EQ(r.left, (desktop.WorkAreaWidth() - 101) / 2);
   EXPECT_EQ(r.top, (desktop.WorkAreaHeight() - 51) / 2);
-  EXPECT_EQ((std::vector<int32_t>{ComputeOSLevel(5, 2, L""), ComputeOSLevel(5, 1, L""), ComputeOSLevel(5, 1, L"service pack 2"),
-                                  ComputeOSLevel(5, 0, L"Service Pack 4")}),
+  EXPECT_EQ((std::vector<int32_t>{ComputeOSLevel(5, 2, L""), ComputeOSLevel(5, 1, L""),
+                                  ComputeOSLevel(5, 1, L"service pack 2"), ComputeOSLevel(5, 0, L"Service Pack 4")}),
             (std::vector<int32_t>{0x600, 0x501, 0x502, 0}));
 }

@@ -71,7 +71,6 @@ TEST(StreamAdapter, ReadsAndSeeksStayInsideTheStream) {
   STATSTG stat;
   std::memset(&stat, 0xCC, sizeof(stat));
   EXPECT_EQ(adapter->Stat(&stat, STATFLAG_DEFAULT), S_OK);  // asks for a name, gets none to free
-  EXPECT_EQ(stat.cbSize.QuadPart, 10u);
   EXPECT_EQ(stat.pwcsName, nullptr);
 }
 
