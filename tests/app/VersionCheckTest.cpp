@@ -1,3 +1,4 @@
+// The version file fetched as the program fetches it, and the prompt it leads to.
 #include "dialogs/DialogTestSupport.h"
 #include "widget/WidgetTestSupport.h"
 
@@ -12,11 +13,18 @@ using namespace dialogtest;
 namespace {
 class VersionCheckTest : public ::testing::Test {
 public:
-  void SetUp() override { ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr))); }
-  void TearDown() override { CoUninitialize(); }
-
   std::unique_ptr<TFakeServer> Server = StartFakeServer();
   TWidgetLanguages Languages{nullptr};
+  std::vector<std::wstring> Opened;
+
+  void SetUp() override {
+    ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+    SetPageOpenerForTesting([this](HWND, const WideString& url) { Opened.push_back(W(url)); });
+  }
+  void TearDown() override {
+    SetPageOpenerForTesting(nullptr);
+    CoUninitialize();
+  }
 
   // The version file as the program fetches it, then the prompt, answered.
   std::vector<TSeenBox> Check(const TFakeRoute& route, int answer = IDNO) {
@@ -32,16 +40,11 @@ public:
   }
 };
 
-TFakeRoute File(const std::string& body, int status = 200) {
-  TFakeRoute route;
-  route.Body = body;
-  route.Status = status;
-  route.ContentType = "text/xml";
-  return route;
-}
+TFakeRoute File(const std::string& body, int status = 200) { return TFakeRoute{status, body, 0, "text/xml", {}}; }
 std::string Saying(const std::string& version) { return "<?xml version=\"1.0\"?><data><version>" + version + "</version></data>"; }
 }  // namespace
 
+// How versions compare is the rules' own test; here the file must be whole.
 TEST_F(VersionCheckTest, OnlyANewerVersionInAWholeVersionFileIsOffered) {
   Server->SetRoute("/v", File("2.0"));  // what a file must not make the parser fetch
   const struct {
@@ -50,10 +53,7 @@ TEST_F(VersionCheckTest, OnlyANewerVersionInAWholeVersionFileIsOffered) {
     bool Offered;
   } cases[] = {
       {"1.50", File(Saying("1.50")), false},
-      {"1.5", File(Saying("1.5")), false},
-      {"1.100", File(Saying("1.100")), false},
       {"1.51", File(Saying("1.51")), true},
-      {"1.6", File(Saying("1.6")), true},
       {"2.0", File("<data>\r\n  <version>2.0</version>\r\n</data>\r\n"), true},
       {"other root", File("<other><version>2.0</version></other>"), false},
       {"not XML", File("2.0"), false},
@@ -65,24 +65,15 @@ TEST_F(VersionCheckTest, OnlyANewerVersionInAWholeVersionFileIsOffered) {
   };
   for (const auto& c : cases) EXPECT_EQ(Check(c.Route).size(), c.Offered ? 1u : 0u) << c.Name;
   for (const TFakeRequest& r : Server->Requests()) EXPECT_EQ(r.Path, "/orvanta.xml");
+  EXPECT_TRUE(Opened.empty()) << "No opens nothing";
 }
 
+// The texts start in Turkish, the last table loaded.
 TEST_F(VersionCheckTest, ThePromptSpeaksTheLanguageKeepsItsCaptionAndYesOpensTheDownloadPage) {
-  std::vector<std::wstring> opened;
-  SetPageOpenerForTesting([&](HWND, const WideString& url) { opened.push_back(W(url)); });
-  Languages.SelectLanguage(LANGUAGE_EN_US);
-  std::vector<TSeenBox> seen = Check(File(Saying("2.0")), IDNO);
-  ASSERT_EQ(seen.size(), 1u);
-  EXPECT_EQ(seen[0].Caption, L"Orvanta Desktop Widget");
-  EXPECT_EQ(seen[0].Message, L"New version available. Click \"Yes\" button to download.");
-  EXPECT_TRUE(opened.empty());
-
-  Languages.SelectLanguage(LANGUAGE_TR_TR);
-  seen = Check(File(Saying("2.0")), IDYES);
-  SetPageOpenerForTesting(nullptr);
+  const std::vector<TSeenBox> seen = Check(File(Saying("2.0")), IDYES);
   ASSERT_EQ(seen.size(), 1u);
   EXPECT_EQ(seen[0].Caption, L"Orvanta Desktop Widget");
   EXPECT_EQ(seen[0].Message, L"Yeni s\u00FCr\u00FCm mevcut. \u0130ndirmek i\u00E7in \"Evet\" d\u00FC\u011Fmesine bas\u0131n.");
   const std::string host = MakerHost();
-  EXPECT_EQ(opened, std::vector<std::wstring>{L"http://" + std::wstring(host.begin(), host.end()) + L"/indir"});
+  EXPECT_EQ(Opened, std::vector<std::wstring>{L"http://" + std::wstring(host.begin(), host.end()) + L"/indir"});
 }

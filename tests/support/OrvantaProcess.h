@@ -1,14 +1,15 @@
 #pragma once
 // Starting the real Orvanta.exe in the run's Wine prefix and watching it from
-// outside: its windows found by class, caption and process, its settings file
-// seeded and read byte for byte. Shared by the shell tests and the benchmark;
-// the build names the program (ORVANTA_EXE_PATH) and its hosts.
+// outside: its windows found by class and process, its settings file seeded
+// and read byte for byte. Shared by the shell tests and the benchmark; the
+// build names the program (ORVANTA_EXE_PATH) and its hosts.
 #include "platform/WinApi.h"
 
 #include <shlobj.h>
 
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -22,11 +23,10 @@ constexpr const wchar_t MANAGER_CAPTION[] = L"Orvanta1.50_Widget_Manager_Window_
 constexpr const char PING_PATH[] = "/widget/k3v9w2m7p4xq.png";
 constexpr const char VERSION_PATH[] = "/orvanta.xml";
 
-// The hosts Orvanta.exe was built for (scripts/test gives it loopback ports
-// below the ephemeral range, so no other test's server takes them).
-inline uint16_t LoopbackPort(const char* hostPort) {
-  const std::string s = hostPort, prefix = "127.0.0.1:";
-  return s.compare(0, prefix.size(), prefix) == 0 ? static_cast<uint16_t>(std::atoi(s.c_str() + prefix.size())) : 0;
+// The loopback ports Orvanta.exe was built for; 0 when it talks to real hosts.
+inline uint16_t LoopbackPort(const std::string& hostPort) {
+  const std::string prefix = "127.0.0.1:";
+  return hostPort.rfind(prefix, 0) == 0 ? static_cast<uint16_t>(std::atoi(hostPort.c_str() + prefix.size())) : 0;
 }
 inline const uint16_t COUNTER_PORT = LoopbackPort(ORVANTA_COUNTER_HOST);
 inline const uint16_t MAKER_PORT = LoopbackPort(ORVANTA_MAKER_HOST);
@@ -42,12 +42,12 @@ inline bool WaitUntil(const std::function<bool()>& cond, int milliseconds = 8000
 
 // ---- the settings file in the prefix's application-data folder
 
-inline std::wstring AppDataFolder() {
+inline std::wstring MakerFolder() {
   wchar_t path[MAX_PATH] = {};
   SHGetSpecialFolderPathW(nullptr, path, CSIDL_APPDATA, FALSE);
-  return path;
+  return std::wstring(path) + L"\\Velmora";
 }
-inline std::wstring SettingsFolder() { return AppDataFolder() + L"\\Velmora\\Orvanta"; }
+inline std::wstring SettingsFolder() { return MakerFolder() + L"\\Orvanta"; }
 inline std::wstring SettingsFile() { return SettingsFolder() + L"\\orvanta.ini"; }
 // Where the all-or-nothing write puts its temporary file.
 inline std::wstring BlockedTempFile() { return SettingsFile() + L".~tmp"; }
@@ -60,9 +60,10 @@ inline void DeleteSettings() {
   DeleteFileW(SettingsFile().c_str());
   RemoveDirectoryW(BlockedTempFile().c_str());
   RemoveDirectoryW(SettingsFolder().c_str());
-  RemoveDirectoryW((AppDataFolder() + L"\\Velmora").c_str());
+  RemoveDirectoryW(MakerFolder().c_str());
 }
 
+// Shared for delete too, so reading never makes the program's rename fail.
 inline std::string ReadBytes(const std::wstring& path) {
   std::string bytes;
   HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -75,15 +76,9 @@ inline std::string ReadBytes(const std::wstring& path) {
   return bytes;
 }
 
-inline bool WriteBytes(const std::wstring& path, const std::string& bytes) {
-  CreateDirectoryW((AppDataFolder() + L"\\Velmora").c_str(), nullptr);
-  CreateDirectoryW(SettingsFolder().c_str(), nullptr);
-  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  DWORD n = 0;
-  const bool written = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr) && n == bytes.size();
-  CloseHandle(h);
-  return written;
+inline void WriteBytes(const std::wstring& path, const std::string& bytes) {
+  SHCreateDirectoryExW(nullptr, SettingsFolder().c_str(), nullptr);
+  std::ofstream(path.c_str(), std::ios::binary) << bytes;
 }
 
 // The file's bytes for INI text written with "\n": UTF-16 LE, FF FE, CR LF.
@@ -96,38 +91,28 @@ inline std::string IniBytes(const std::u16string& text) {
   return std::string("\xFF\xFE", 2) + std::string(reinterpret_cast<const char*>(crlf.data()), crlf.size() * 2);
 }
 
-inline bool SeedSettings(const std::u16string& text) { return WriteBytes(SettingsFile(), IniBytes(text)); }
+inline void SeedSettings(const std::u16string& text) { WriteBytes(SettingsFile(), IniBytes(text)); }
 inline bool SettingsHold(const std::u16string& text) {
   return ReadBytes(SettingsFile()).find(IniBytes(text).substr(2)) != std::string::npos;
 }
 
 // ---- the program
 
-inline std::wstring OrvantaExe() {
-  std::wstring path = L"Z:";
-  for (const char* p = ORVANTA_EXE_PATH; *p; ++p) path += *p == '/' ? L'\\' : static_cast<wchar_t>(*p);
-  return path;
-}
-
-struct TWindowSearch {
-  DWORD Pid;
-  const std::function<bool(HWND)>* Keep;
-  std::vector<HWND> Found;
-};
-
-inline BOOL CALLBACK CollectWindow(HWND w, LPARAM p) {
-  auto* search = reinterpret_cast<TWindowSearch*>(p);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(w, &owner);
-  if (owner == search->Pid && (*search->Keep)(w)) search->Found.push_back(w);
+inline BOOL CALLBACK CollectWindow(HWND w, LPARAM found) {
+  reinterpret_cast<std::vector<HWND>*>(found)->push_back(w);
   return TRUE;
 }
 
 // The top-level windows of a process that keep() accepts.
 inline std::vector<HWND> WindowsOf(DWORD pid, const std::function<bool(HWND)>& keep) {
-  TWindowSearch search{pid, &keep, {}};
-  EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
-  return search.Found;
+  std::vector<HWND> all, kept;
+  EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&all));
+  for (HWND w : all) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(w, &owner);
+    if (owner == pid && keep(w)) kept.push_back(w);
+  }
+  return kept;
 }
 
 inline std::wstring ClassOf(HWND w) {
@@ -142,15 +127,15 @@ public:
   TOrvanta() {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    std::wstring command = L"\"" + OrvantaExe() + L"\"";
-    Started = CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, L"C:\\", &startup, &FInfo) != 0;
+    std::wstring command = L"\"Z:";
+    for (const char* p = ORVANTA_EXE_PATH; *p; ++p) command += *p == '/' ? L'\\' : static_cast<wchar_t>(*p);
+    command += L"\"";
+    CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, L"C:\\", &startup, &FInfo);
   }
   ~TOrvanta() {
-    if (Started && !Ended(0)) Kill();
-    if (Started) {
-      CloseHandle(FInfo.hProcess);
-      CloseHandle(FInfo.hThread);
-    }
+    if (!Ended(0)) Kill();
+    CloseHandle(FInfo.hProcess);
+    CloseHandle(FInfo.hThread);
   }
   TOrvanta(const TOrvanta&) = delete;
   TOrvanta& operator=(const TOrvanta&) = delete;
@@ -167,14 +152,13 @@ public:
     Ended(10000);
   }
 
-  // This process's manager window, or null.
   HWND Manager() const {
     for (HWND w : WindowsOf(Pid(), [](HWND w) { return ClassOf(w) == MANAGER_CLASS; })) return w;
     return nullptr;
   }
-  HWND WaitManager(int ms = 15000) const {
+  HWND WaitManager() const {
     HWND found = nullptr;
-    WaitUntil([&] { return (found = Manager()) != nullptr; }, ms);
+    WaitUntil([&] { return (found = Manager()) != nullptr; }, 15000);
     return found;
   }
   // The tracker widgets' windows: 79 x 74 layered windows, visible ones only when asked.
@@ -191,11 +175,8 @@ public:
   }
   // The widget whose window has its top-left corner here.
   HWND WidgetAt(int left, int top) const {
-    for (HWND w : Widgets(false)) {
-      RECT r{};
-      GetWindowRect(w, &r);
-      if (r.left == left && r.top == top) return w;
-    }
+    for (HWND w : Widgets(false))
+      if (RECT r{}; GetWindowRect(w, &r) && r.left == left && r.top == top) return w;
     return nullptr;
   }
   // Message boxes and dialogs the program shows.
@@ -204,13 +185,11 @@ public:
   }
 
   void Command(UINT id) const { PostMessageW(Manager(), WM_COMMAND, id, 0); }
-  // Exit from the tray menu; true when the process has ended within ms.
-  bool Exit(int ms = 15000) {
+  // Exit from the tray menu; true when the process has ended in time.
+  bool Exit() {
     Command(CMD_EXIT);
-    return Ended(static_cast<DWORD>(ms));
+    return Ended(15000);
   }
-
-  bool Started = false;
 
 private:
   PROCESS_INFORMATION FInfo{};
