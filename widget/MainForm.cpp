@@ -444,18 +444,7 @@ void TWidgetMainForm::SetShown(bool value) {
 
 bool TWidgetMainForm::PumpMessages() {
   std::shared_ptr<TLife> life = FLife;  // a message handled here may free the widget
-  MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    if (msg.message == WM_QUIT) {
-      // The thread's loop must still see it, or the thread would never end.
-      PostQuitMessage(static_cast<int>(msg.wParam));
-      return false;
-    }
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-    if (life->Freed) return false;
-  }
-  return WindowExists();
+  return ::PumpMessages() && !life->Freed && WindowExists();
 }
 
 // Messages handled between the steps may start another fade, close the

@@ -13,6 +13,8 @@
 #include "support/OrvantaProcess.h"
 #include "tools/fakeserver/FakeServer.h"
 
+#include "tools/hostproc/HostProcess.h"
+
 using namespace shelltest;
 
 namespace {
@@ -23,35 +25,8 @@ double MsSince(TClock::time_point start) {
   return std::chrono::duration<double, std::milli>(TClock::now() - start).count();
 }
 
-std::string HostFile(const std::string& path) {
-  std::string text;
-  if (FILE* f = std::fopen(path.c_str(), "rb")) {
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
-    std::fclose(f);
-  }
-  return text;
-}
-
-// Under Wine a process's memory counters read 0: the host process, found by
-// its name (15 characters kept) through the Z: drive, has the real figure.
-double HostPrivateMb(const std::string& exeName) {
-  const std::string name = "Name:\t" + exeName.substr(0, 15) + "\n";
-  WIN32_FIND_DATAA entry;
-  HANDLE find = FindFirstFileA("Z:\\proc\\*", &entry);
-  if (find == INVALID_HANDLE_VALUE) return 0;
-  double mb = 0;
-  do {
-    if (entry.cFileName[0] < '0' || entry.cFileName[0] > '9') continue;
-    const std::string status = HostFile(std::string("Z:\\proc\\") + entry.cFileName + "\\status");
-    if (status.rfind(name, 0) != 0) continue;
-    const size_t at = status.find("RssAnon:");
-    if (at != std::string::npos) mb = std::strtod(status.c_str() + at + 8, nullptr) / 1024.0;
-  } while (mb == 0 && FindNextFileA(find, &entry));
-  FindClose(find);
-  return mb;
-}
+// Under Wine a process's memory counters read 0: the host's own figure of it.
+double HostPrivateMb(const std::string& exeName) { return hostproc::PrivateMb(hostproc::FolderOf(exeName)); }
 
 struct TFigures {
   double StartMs = 0, ExitMs = 0, PrivateMb = 0;

@@ -11,6 +11,7 @@
 
 #include "inet/InetThrd.h"
 #include "tools/fakeserver/FakeServer.h"
+#include "tools/hostproc/HostProcess.h"
 #include "widget/MainForm.h"
 
 #include <psapi.h>
@@ -46,72 +47,13 @@ unsigned long ThreadCount() {
   return n;
 }
 
-// Under Wine the process counters read 0, so the host's own figures are read
-// through the Z: drive. Files there are opened by the Wine server, so
-// /proc/self would be the server: the host process is found by its name.
-std::string HostFile(const std::string& path) {
-  std::string text;
-  if (FILE* f = std::fopen(path.c_str(), "rb")) {
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
-    std::fclose(f);
-  }
-  return text;
-}
-
-std::string HostProcessFolder() {
-  static std::string folder = [] {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string name = path;
-    name = name.substr(name.find_last_of("\\/") + 1).substr(0, 15);  // the host keeps 15 characters
-    WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA("Z:\\proc\\*", &entry);
-    if (find == INVALID_HANDLE_VALUE) return std::string();
-    std::string found;
-    do {
-      if (entry.cFileName[0] < '0' || entry.cFileName[0] > '9') continue;
-      std::string candidate = std::string("Z:\\proc\\") + entry.cFileName;
-      if (HostFile(candidate + "\\status").rfind("Name:\t" + name + "\n", 0) == 0) found = candidate;
-    } while (found.empty() && FindNextFileA(find, &entry));
-    FindClose(find);
-    return found;
-  }();
-  return folder;
-}
-
-double HostPrivateMb() {
-  if (HostProcessFolder().empty()) return 0;
-  std::string status = HostFile(HostProcessFolder() + "\\status");
-  size_t at = status.find("RssAnon:");
-  return at == std::string::npos ? 0 : std::strtod(status.c_str() + at + 8, nullptr) / 1024.0;
-}
-
-double HostCpuSeconds() {
-  if (HostProcessFolder().empty()) return 0;
-  std::string stat = HostFile(HostProcessFolder() + "\\stat");
-  size_t close = stat.rfind(')');
-  if (close == std::string::npos) return 0;
-  // Fields after the command: state is field 3; utime and stime are 14 and 15.
-  const char* p = stat.c_str() + close + 2;
-  double ticks = 0;
-  for (int field = 3; field <= 15 && *p; ++field) {
-    char* end;
-    double value = std::strtod(p, &end);
-    if (field >= 14) ticks += value;
-    p = *end ? end + 1 : end;
-  }
-  return ticks / 100.0;  // USER_HZ
-}
-
 Sample Measure() {
   Sample s{};
   PROCESS_MEMORY_COUNTERS_EX memory{};
   memory.cb = sizeof memory;
   GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
   s.PrivateMb = memory.PrivateUsage / (1024.0 * 1024.0);
-  if (s.PrivateMb == 0) s.PrivateMb = HostPrivateMb();
+  if (s.PrivateMb == 0) s.PrivateMb = hostproc::PrivateMb();  // Wine reads 0
   s.Gdi = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
   s.User = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
   EnumWindows(CountWindow, reinterpret_cast<LPARAM>(&s.Windows));
@@ -121,12 +63,12 @@ Sample Measure() {
 
 double CpuSeconds() {
   FILETIME created, exited, kernel, user;
-  if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return HostCpuSeconds();
+  if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return hostproc::CpuSeconds();
   auto seconds = [](const FILETIME& t) {
     return ((static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
   };
   double total = seconds(kernel) + seconds(user);
-  double host = HostCpuSeconds();
+  double host = hostproc::CpuSeconds();
   return host > 0 ? host : total;
 }
 

@@ -22,31 +22,38 @@ inline std::string ReadFile(const std::string& path) {
   return text;
 }
 
+// The /proc folder of the first process running that program, or empty.
+inline std::string FolderOf(const std::string& exeName) {
+  const std::string name = "Name:\t" + exeName.substr(0, 15) + "\n";  // the host keeps 15 characters
+  WIN32_FIND_DATAA entry;
+  HANDLE find = FindFirstFileA("Z:\\proc\\*", &entry);
+  if (find == INVALID_HANDLE_VALUE) return std::string();
+  std::string found;
+  do {
+    if (entry.cFileName[0] < '0' || entry.cFileName[0] > '9') continue;
+    std::string candidate = std::string("Z:\\proc\\") + entry.cFileName;
+    if (ReadFile(candidate + "\\status").rfind(name, 0) == 0) found = candidate;
+  } while (found.empty() && FindNextFileA(find, &entry));
+  FindClose(find);
+  return found;
+}
+
+// This process's folder.
 inline std::string ProcessFolder() {
   static std::string folder = [] {
     char path[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string name = path;
-    name = name.substr(name.find_last_of("\\/") + 1).substr(0, 15);  // the host keeps 15 characters
-    WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA("Z:\\proc\\*", &entry);
-    if (find == INVALID_HANDLE_VALUE) return std::string();
-    std::string found;
-    do {
-      if (entry.cFileName[0] < '0' || entry.cFileName[0] > '9') continue;
-      std::string candidate = std::string("Z:\\proc\\") + entry.cFileName;
-      if (ReadFile(candidate + "\\status").rfind("Name:\t" + name + "\n", 0) == 0) found = candidate;
-    } while (found.empty() && FindNextFileA(find, &entry));
-    FindClose(find);
-    return found;
+    return FolderOf(name.substr(name.find_last_of("\\/") + 1));
   }();
   return folder;
 }
 
-// Anonymous resident memory: heaps, thread stacks, DIB sections.
-inline double PrivateMb() {
-  if (ProcessFolder().empty()) return 0;
-  std::string status = ReadFile(ProcessFolder() + "\\status");
+// Anonymous resident memory (heaps, thread stacks, DIB sections) of the
+// process in that folder; this process's by default.
+inline double PrivateMb(const std::string& folder = ProcessFolder()) {
+  if (folder.empty()) return 0;
+  std::string status = ReadFile(folder + "\\status");
   size_t at = status.find("RssAnon:");
   return at == std::string::npos ? 0 : std::strtod(status.c_str() + at + 8, nullptr) / 1024.0;
 }
