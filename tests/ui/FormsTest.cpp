@@ -162,12 +162,16 @@ TEST(FormPlacement, CentringUsesTheWorkAreaSizeAndOSLevelFollowsTheVersion) {
   TWidgetForm form(nullptr);
   form.SetWidth(101);
   form.SetHeight(51);
-  TWidgetDesktop desktop(nullptr);
+  // A work area away from the screen's corner tells the two apart.
+  RECT saved{}, offset{100, 50, 1100, 950};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &saved, 0);
+  ASSERT_TRUE(SystemParametersInfoW(SPI_SETWORKAREA, 0, &offset, 0));
   CenterWindow(form.Handle());
+  SystemParametersInfoW(SPI_SETWORKAREA, 0, &saved, 0);
   RECT r;
   GetWindowRect(form.StoredHandle(), &r);
-  EXPECT_EQ(r.left, (desktop.WorkAreaWidth() - 101) / 2);
-  EXPECT_EQ(r.top, (desktop.WorkAreaHeight() - 51) / 2);
+  EXPECT_EQ(r.left, (1000 - 101) / 2);
+  EXPECT_EQ(r.top, (900 - 51) / 2);
   EXPECT_EQ((std::vector<int32_t>{ComputeOSLevel(5, 2, L""), ComputeOSLevel(5, 1, L""),
                                   ComputeOSLevel(5, 1, L"service pack 2"), ComputeOSLevel(5, 0, L"Service Pack 4")}),
             (std::vector<int32_t>{0x600, 0x501, 0x502, 0}));
