@@ -20,6 +20,9 @@
 namespace {
 
 constexpr int kSizes[] = {0, 1, 10, 50};  // 0: the process and the fake server alone
+// Widgets start this far apart, as the manager starts them: layered windows
+// made on many threads at the same instant upset Wine's own heap.
+constexpr DWORD kStartGapMs = 20;
 
 struct Sample {
   double PrivateMb;
@@ -112,6 +115,7 @@ int main(int argc, char** argv) {
       w->ListOnBoard();
       w->Resume();
       widgets.push_back(w);
+      Sleep(kStartGapMs);
     }
     // Every widget shown and through its first poll before the quiet window.
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
