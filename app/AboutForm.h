@@ -18,6 +18,7 @@ public:
   // ownerWindow owns the window (the manager's); the form starts hidden and
   // fully transparent, centred in the work area.
   TAboutForm(TComponent* owner, HWND ownerWindow);
+  const WideChar* ClassName() const override { return u"TAboutForm"; }
 
   // Shows the window, fades it in from its current opacity, then each text.
   void ShowAnimated();
