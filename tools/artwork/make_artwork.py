@@ -4,6 +4,10 @@
     python3 tools/artwork/make_artwork.py            # write everything
     python3 tools/artwork/make_artwork.py --check    # verify what is on disk
 
+Every picture is also drawn at twice its size ("NAME_2X.PNG") from the same
+shapes, for screens above 100 %; the tray icon holds 16, 20, 24, 32 and 48
+pixel images, one per common scale of the notification area.
+
 Only the standard library is used so that any machine with python3 can
 regenerate the artwork.  Shapes are rendered on a supersampled grid and box
 filtered down, which gives smooth anti-aliased edges.  Output is deterministic:
@@ -23,6 +27,7 @@ ICO_PATH = os.path.join(ROOT, "resources", "Orvanta.ico")
 DOCS_DIR = os.path.join(ROOT, "docs")
 
 SS = 4  # samples per pixel along each axis
+SS_2X = 2  # at twice the size: the same samples per shape unit, half the time
 
 # The widget face.  The corner radius is shared by SHADOW and OVERLAY so the
 # glass follows the panel outline exactly.
@@ -42,9 +47,14 @@ BUSY_ORANGE = (0xFF, 0x80, 0x00)
 # Raster: premultiplied float RGBA at SS x SS samples per pixel.
 
 class Canvas:
-    def __init__(self, width, height, ss=SS):
-        self.w, self.h, self.ss = width, height, ss
-        self.sw, self.sh = width * ss, height * ss
+    """Shapes are given in picture units; Scale output pixels make one unit."""
+
+    def __init__(self, width, height, ss=SS, scale=1):
+        if scale != 1:
+            ss = SS_2X
+        self.w, self.h, self.ss = width * scale, height * scale, ss
+        self.k = ss * scale  # samples per unit
+        self.sw, self.sh = self.w * ss, self.h * ss
         n = self.sw * self.sh
         self.r = [0.0] * n
         self.g = [0.0] * n
@@ -58,9 +68,9 @@ class Canvas:
         an (r, g, b, a) tuple of 0..1 floats, or a function of (x, y)
         returning one.  bbox (x0, y0, x1, y1) limits the work.
         """
-        ss = self.ss
+        ss = self.k
         if bbox is None:
-            bbox = (0, 0, self.w, self.h)
+            bbox = (0, 0, self.sw / ss, self.sh / ss)
         x0 = max(0, int(math.floor(bbox[0] * ss)))
         y0 = max(0, int(math.floor(bbox[1] * ss)))
         x1 = min(self.sw, int(math.ceil(bbox[2] * ss)))
@@ -226,9 +236,9 @@ def flip_v(shape, height):
 # ---------------------------------------------------------------------------
 # The images.
 
-def draw_shadow():
+def draw_shadow(scale=1):
     # All shape lives in alpha: the program tints RGB to the tracker's colour.
-    c = Canvas(FACE_W, FACE_H)
+    c = Canvas(FACE_W, FACE_H, scale=scale)
     c.fill(soft_round_rect(0, 0, FACE_W, FACE_H, FACE_RADIUS, RIM),
            (0.0, 0.0, 0.0, FACE_ALPHA / 255.0))
     return c
@@ -239,8 +249,8 @@ def face_glass_alpha(y, top, bottom, a_top, a_bottom):
     return (a_top + (a_bottom - a_top) * t) / 255.0
 
 
-def draw_overlay():
-    c = Canvas(FACE_W, FACE_H)
+def draw_overlay(scale=1):
+    c = Canvas(FACE_W, FACE_H, scale=scale)
     # Inset by a pixel so the glass sits inside the rim and its top corners
     # follow the panel's curve.
     panel = round_rect(1, 1, FACE_W - 1, FACE_H - 1, FACE_RADIUS - 1)
@@ -256,26 +266,26 @@ def draw_overlay():
 ARROW = dict(cx=6.0, top=0.75, bottom=11.25, head_w=11.0, head_h=5.75, stem_w=4.5)
 
 
-def draw_inc():
-    c = Canvas(12, 12)
+def draw_inc(scale=1):
+    c = Canvas(12, 12, scale=scale)
     c.fill(up_arrow(**ARROW), rgba(GREEN))
     return c
 
 
-def draw_dec():
-    c = Canvas(12, 12)
+def draw_dec(scale=1):
+    c = Canvas(12, 12, scale=scale)
     c.fill(flip_v(up_arrow(**ARROW), 12.0), rgba(RED))
     return c
 
 
-def draw_equal():
-    c = Canvas(12, 12)
+def draw_equal(scale=1):
+    c = Canvas(12, 12, scale=scale)
     c.fill(rect(3, 5, 9, 7), rgba(YELLOW))
     return c
 
 
-def draw_dot(rgb):
-    c = Canvas(6, 6)
+def draw_dot(rgb, scale=1):
+    c = Canvas(6, 6, scale=scale)
     c.fill(circle(3.0, 3.0, 2.5), rgba(rgb))
     return c
 
@@ -288,9 +298,9 @@ def lerp3(a, b, t):
     return tuple(a[i] + (b[i] - a[i]) * t for i in range(3))
 
 
-def draw_about():
+def draw_about(scale=1):
     W, H = ABOUT_W, ABOUT_H
-    c = Canvas(W, H)
+    c = Canvas(W, H, scale=scale)
     top_rgb, bottom_rgb = (0x26, 0x32, 0x4A), (0x10, 0x15, 0x21)
 
     def panel_paint(x, y):
@@ -367,8 +377,14 @@ def draw_about():
 ICON_GEOMETRY = {
     16: dict(inset=0.0, radius=3.5, bars=((2, 5, 9), (6, 9, 6)), bar_bottom=14,
              arrow=(11.5, 1.0, 14.0, 7.0, 5.0, 3.0)),
+    20: dict(inset=0.0, radius=4.0, bars=((3, 6, 12), (7, 10, 9)), bar_bottom=17,
+             arrow=(14.5, 2.0, 17.0, 9.0, 6.0, 3.0)),
+    24: dict(inset=0.0, radius=4.5, bars=((4, 7, 14), (9, 13, 10)), bar_bottom=20,
+             arrow=(17.5, 3.0, 20.0, 9.0, 6.0, 3.0)),
     32: dict(inset=0.5, radius=6.0, bars=((5, 10, 19), (12, 17, 14)), bar_bottom=27,
              arrow=(23.5, 4.0, 27.0, 12.0, 8.0, 5.0)),
+    48: dict(inset=1.0, radius=9.0, bars=((7, 15, 28), (18, 25, 21)), bar_bottom=40,
+             arrow=(35.0, 6.0, 40.0, 18.0, 12.0, 8.0)),
 }
 
 
@@ -401,8 +417,8 @@ IMAGES = [
     ("INC.PNG", draw_inc),
     ("DEC.PNG", draw_dec),
     ("EQUAL.PNG", draw_equal),
-    ("IDLE.PNG", lambda: draw_dot(IDLE_GREY)),
-    ("BUSY.PNG", lambda: draw_dot(BUSY_ORANGE)),
+    ("IDLE.PNG", lambda scale=1: draw_dot(IDLE_GREY, scale)),
+    ("BUSY.PNG", lambda scale=1: draw_dot(BUSY_ORANGE, scale)),
     ("ABOUT.PNG", draw_about),
 ]
 
@@ -411,7 +427,16 @@ EXPECTED_SIZES = {
     "DEC.PNG": (12, 12), "EQUAL.PNG": (12, 12), "IDLE.PNG": (6, 6),
     "BUSY.PNG": (6, 6), "ABOUT.PNG": (343, 197),
 }
-ICON_SIZES = (16, 32)
+
+
+def large_name(name):
+    """The resource name of a picture's double-size rendering."""
+    base, ext = os.path.splitext(name)
+    return base + "_2X" + ext
+
+
+EXPECTED_SIZES.update({large_name(n): (2 * w, 2 * h) for n, (w, h) in list(EXPECTED_SIZES.items())})
+ICON_SIZES = (16, 20, 24, 32, 48)
 
 
 # ---------------------------------------------------------------------------
@@ -589,7 +614,7 @@ def make_sheet(pngs, icons):
     items = [(name, w, h, rows) for name, (w, h, rows) in pngs]
     items += [("ORVANTA.ICO %d" % s, s, s, rows) for s, rows in icons]
     # Row layout: the face pair, the small glyphs, the About picture, the icons.
-    layout = [items[0:2], items[2:7], items[7:8], items[8:10]]
+    layout = [items[0:2], items[2:7], items[7:8], items[8:]]
     cells = []
     y = PAD
     width = 0
@@ -667,6 +692,8 @@ def render_all():
         rows = canvas.pixels()
         pngs.append((name, (canvas.w, canvas.h, rows)))
         out[os.path.join(PNG_DIR, name)] = png_bytes(rows, canvas.w, canvas.h)
+        large = draw(scale=2)
+        out[os.path.join(PNG_DIR, large_name(name))] = png_bytes(large.pixels(), large.w, large.h)
     icons = [(s, draw_icon(s).pixels()) for s in ICON_SIZES]
     out[ICO_PATH] = ico_bytes(icons)
     sheet = make_sheet(pngs, icons)
@@ -706,13 +733,13 @@ def check(strict):
             pw, ph, _ = read_png(path)
             if (pw, ph) != (w, h):
                 raise ValueError("is %dx%d, want %dx%d" % (pw, ph, w, h))
-            print("ok   %-12s %3d x %-3d 8-bit RGBA" % (name, w, h))
+            print("ok   %-15s %3d x %-3d 8-bit RGBA" % (name, w, h))
         except (OSError, ValueError) as e:
-            print("FAIL %-12s %s" % (name, e))
+            print("FAIL %-15s %s" % (name, e))
             problems += 1
     try:
         check_ico(ICO_PATH)
-        print("ok   Orvanta.ico  16 + 32, 32-bit BMP entries")
+        print("ok   Orvanta.ico     %s, 32-bit BMP entries" % " + ".join(map(str, ICON_SIZES)))
     except (OSError, ValueError) as e:
         print("FAIL Orvanta.ico  %s" % e)
         problems += 1
