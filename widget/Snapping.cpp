@@ -2,14 +2,11 @@
 
 #include <algorithm>
 
-namespace {
-bool Near(int64_t d) { return d > -SNAP_DISTANCE && d < SNAP_DISTANCE; }
-}  // namespace
-
 // Each test sees x and y as the tests before it left them; the order decides
 // which edge wins when several are near.
 void SnapPosition(int32_t& x, int32_t& y, int32_t width, int32_t height,
-                  const std::vector<TSnapRect>& others, const TSnapRect& workArea) {
+                  const std::vector<TSnapRect>& others, const TSnapRect& workArea, int32_t distance) {
+  auto Near = [distance](int64_t d) { return d > -distance && d < distance; };
   // 64-bit differences: positions come from the platform and may be far off-screen.
   auto snapY = [&](int64_t d, int64_t target) { if (Near(d)) y = static_cast<int32_t>(target); };
   auto snapX = [&](int64_t d, int64_t target) { if (Near(d)) x = static_cast<int32_t>(target); };

@@ -3,18 +3,20 @@
 #include <mutex>
 #include <vector>
 
-// Screen rectangle; Right and Bottom are exclusive.
-struct TSnapRect {
-  int32_t Left = 0, Top = 0, Right = 0, Bottom = 0;
-};
+#include "ui/ScreenGeometry.h"
 
-// Edges closer than this (strictly) pull a moving widget onto them.
+// Screen rectangle; Right and Bottom are exclusive.
+using TSnapRect = TScreenRect;
+
+// Edges closer than this (strictly) pull a moving widget onto them, at 96 DPI;
+// the widget scales it with its face.
 constexpr int32_t SNAP_DISTANCE = 8;
 
 // Moves the proposed position (x, y) of a W x H widget onto the near edges of the
 // other visible widgets (in list order), then onto the work area, which wins.
 void SnapPosition(int32_t& x, int32_t& y, int32_t width, int32_t height,
-                  const std::vector<TSnapRect>& others, const TSnapRect& workArea);
+                  const std::vector<TSnapRect>& others, const TSnapRect& workArea,
+                  int32_t distance = SNAP_DISTANCE);
 
 // Where every widget is and whether it shows, shared by all widget threads.
 // Each widget publishes its own entry from its own thread; a widget that snaps
