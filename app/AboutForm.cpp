@@ -46,13 +46,33 @@ TAboutForm::TAboutForm(TComponent* owner, HWND ownerWindow) : TWidgetForm(owner)
   SetOpacity(0);
 }
 
+// Edges are scaled rather than sizes, so that stacked labels still meet.
+void TAboutForm::Place(TWidgetControl* control, int32_t left, int32_t top, int32_t width, int32_t height) {
+  if (!control) return;
+  control->SetWidth(Scaled(left + width) - Scaled(left));
+  control->SetHeight(Scaled(top + height) - Scaled(top));
+  control->MoveTo(Scaled(left), Scaled(top));
+  control->Canvas()->Font()->SetDpi(Dpi());
+}
+
+// The window keeps its place in the middle of the work area at every size.
+void TAboutForm::ApplyDpi() {
+  const RECT before = BoundsRect();
+  SetWidth(Scaled(ABOUT_WIDTH));
+  SetHeight(Scaled(ABOUT_HEIGHT));
+  MoveTo(before.left + (before.right - before.left - Width()) / 2, before.top + (before.bottom - before.top - Height()) / 2);
+  Place(Picture, 0, 0, ABOUT_WIDTH, ABOUT_HEIGHT);
+  Place(TitleLabel, kLabelLeft, kTitleTop, kLabelWidth, kTitleHeight);
+  Place(VersionLabel, kLabelLeft, kVersionTop, kLabelWidth, kLineHeight);
+  Place(CopyrightLabel, kLabelLeft, kCopyrightTop, kLabelWidth, kLineHeight);
+  Place(LinkLabel, kLabelLeft, kLinkTop, kLabelWidth, kLineHeight);
+}
+
 void TAboutForm::DoCreate() {
   TWidgetForm::DoCreate();
   auto place = [this](TWidgetControl* c, int32_t left, int32_t top, int32_t width, int32_t height, bool enabled) {
     c->SetParent(this);
-    c->SetWidth(width);
-    c->SetHeight(height);
-    c->MoveTo(left, top);
+    Place(c, left, top, width, height);
     c->SetEnabled(enabled);
   };
   auto label = [&](int32_t top, int32_t height, const WideString& text, const char* font, int32_t size,
@@ -84,6 +104,7 @@ void TAboutForm::DoCreate() {
                             static_cast<TWidgetControl*>(VersionLabel), static_cast<TWidgetControl*>(CopyrightLabel),
                             static_cast<TWidgetControl*>(LinkLabel)})
     c->SetVisible(true);
+  if (Dpi() != BASE_DPI) ApplyDpi();
 }
 
 void TAboutForm::Step(TComponent* sender) {

@@ -37,8 +37,10 @@ public:
 
 protected:
   void DoCreate() override;
+  void ApplyDpi() override;
 
 private:
+  void Place(TWidgetControl* control, int32_t left, int32_t top, int32_t width, int32_t height);
   void LinkClick();
   void Step(TComponent* sender);
 };

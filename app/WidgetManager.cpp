@@ -90,7 +90,7 @@ void TWidgetManager::DoCreate() {
 void TWidgetManager::CreateTray() {
   FTray = new TWidgetTray(this);
   FTray->SetParentWindow(GetDesktopWindow());
-  FTray->SetIcon(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(ICON_PROGRAM)));
+  FTray->SetIcon(LoadTrayIcon(ICON_PROGRAM));
   FTray->OnTrayDblClick = [](TComponent*) {};
   FTray->OnTrayMouseUp = [this](TComponent* s, int32_t k, int32_t x, int32_t y) { TrayMouseUp(s, k, x, y); };
   FTray->SetTip(FTitle);

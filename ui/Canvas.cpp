@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "ui/ScreenGeometry.h"
 #include "ui/StreamAdapter.h"
 #include "ui/WidgetsUnit.h"
 
@@ -187,6 +188,13 @@ void TWidgetFont::SetStyle(int32_t value) {
   CreateHandle();
 }
 
+void TWidgetFont::SetDpi(uint32_t value) {
+  value = SaneDpi(value);
+  if (value == FDpi) return;
+  FDpi = value;
+  CreateHandle();
+}
+
 // A family that is not installed falls back to the cached generic sans-serif.
 void TWidgetFont::CreateHandle() {
   TGpFont font;
@@ -197,10 +205,11 @@ void TWidgetFont::CreateHandle() {
     family = named.Get();
   else
     family = GenericSansSerifFamily();
-  if (family && GdipCreateFont(family, static_cast<REAL>(FSize), FStyle, UnitPoint, font.Put()) != Ok) {
+  const REAL pixels = PointsToPixels(static_cast<float>(FSize), FDpi);
+  if (family && GdipCreateFont(family, pixels, FStyle, UnitPixel, font.Put()) != Ok) {
     font.Release();
     if (GpFontFamily* generic = GenericSansSerifFamily())
-      if (GdipCreateFont(generic, static_cast<REAL>(FSize), FStyle, UnitPoint, font.Put()) != Ok) font.Release();
+      if (GdipCreateFont(generic, pixels, FStyle, UnitPixel, font.Put()) != Ok) font.Release();
   }
   // The new font exists before the old one goes, so a change always shows as a new handle.
   FHandle = std::move(font);
@@ -312,8 +321,26 @@ void TWidgetCanvas::Clear() {
   GdipBitmapUnlockBits(FBitmap.Get(), &data);
 }
 
+// A picture drawn at another size than its own is resampled with the best
+// filter GDI+ has; at its own size it is copied exactly as before.
 void TWidgetCanvas::DrawImage(GpImage* image, int32_t x, int32_t y, int32_t w, int32_t h) {
-  if (image && Graphics()) GdipDrawImageRectI(FGraphics.Get(), image, x, y, w, h);
+  if (!image || !Graphics()) return;
+  UINT width = 0, height = 0;
+  GdipGetImageWidth(image, &width);
+  GdipGetImageHeight(image, &height);
+  if (width == static_cast<UINT>(w) && height == static_cast<UINT>(h)) {
+    GdipDrawImageRectI(FGraphics.Get(), image, x, y, w, h);
+    return;
+  }
+  InterpolationMode interpolation = InterpolationModeDefault;
+  PixelOffsetMode offset = PixelOffsetModeDefault;
+  GdipGetInterpolationMode(FGraphics.Get(), &interpolation);
+  GdipGetPixelOffsetMode(FGraphics.Get(), &offset);
+  GdipSetInterpolationMode(FGraphics.Get(), InterpolationModeHighQualityBicubic);
+  GdipSetPixelOffsetMode(FGraphics.Get(), PixelOffsetModeHalf);
+  GdipDrawImageRectI(FGraphics.Get(), image, x, y, w, h);
+  GdipSetInterpolationMode(FGraphics.Get(), interpolation);
+  GdipSetPixelOffsetMode(FGraphics.Get(), offset);
 }
 
 void TWidgetCanvas::DrawImageAlpha(GpBitmap* image, int32_t x, int32_t y, int32_t w, int32_t h, uint8_t opacity) {

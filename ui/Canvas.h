@@ -82,6 +82,10 @@ public:
   void SetSize(int32_t value);
   int32_t Style() const { return FStyle; }
   void SetStyle(int32_t value);
+  // Size is in points at this DPI: the font is made in pixels, so the text
+  // does not depend on the resolution GDI+ gives a surface.
+  uint32_t Dpi() const { return FDpi; }
+  void SetDpi(uint32_t value);
   TWidgetColor Color() const { return FBrush->Color(); }
   void SetColor(TWidgetColor value) { FBrush->SetColor(value); }
   uint8_t Opacity() const { return FBrush->Opacity(); }
@@ -97,6 +101,7 @@ private:
   std::string FName = "Arial";
   int32_t FSize = 10;
   int32_t FStyle = 0;
+  uint32_t FDpi = 96;
   // Declared after the handle so that they go first.
   std::unique_ptr<TWidgetSolidBrush> FBrush;
   std::unique_ptr<TWidgetStringFormat> FFormat;

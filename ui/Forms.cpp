@@ -5,6 +5,52 @@
 using namespace Gdiplus::DllExports;
 
 namespace {
+using TGetDpiForWindow = UINT(WINAPI*)(HWND);
+using TGetDpiForSystem = UINT(WINAPI*)();
+using TGetDpiForMonitor = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+constexpr int kEffectiveDpi = 0;  // MDT_EFFECTIVE_DPI
+
+// The per-monitor DPI calls, where the system has them (Windows 10 and 8.1);
+// resolved once, kept for the process's life.
+struct TDpiCalls {
+  TGetDpiForWindow ForWindow = nullptr;
+  TGetDpiForSystem ForSystem = nullptr;
+  TGetDpiForMonitor ForMonitor = nullptr;
+};
+
+template <typename T>
+T Resolve(HMODULE module, const char* name) {
+  return module ? reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
+}
+
+const TDpiCalls& DpiCalls() {
+  static const TDpiCalls calls = [] {
+    TDpiCalls c;
+    HMODULE user = GetModuleHandleW(L"user32.dll");
+    c.ForWindow = Resolve<TGetDpiForWindow>(user, "GetDpiForWindow");
+    c.ForSystem = Resolve<TGetDpiForSystem>(user, "GetDpiForSystem");
+    c.ForMonitor = Resolve<TGetDpiForMonitor>(LoadLibraryW(L"shcore.dll"), "GetDpiForMonitor");
+    return c;
+  }();
+  return calls;
+}
+
+uint32_t MonitorDpi(HMONITOR monitor) {
+  UINT x = 0, y = 0;
+  if (monitor && DpiCalls().ForMonitor && SUCCEEDED(DpiCalls().ForMonitor(monitor, kEffectiveDpi, &x, &y)))
+    return SaneDpi(y);
+  return SystemDpi();
+}
+
+BOOL CALLBACK CollectMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM list) {
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (GetMonitorInfoW(monitor, &info))
+    reinterpret_cast<std::vector<TMonitorArea>*>(list)->push_back(
+        TMonitorArea{ScreenRectOf(info.rcMonitor), ScreenRectOf(info.rcWork), MonitorDpi(monitor)});
+  return TRUE;
+}
+
 constexpr int32_t kFormWidth = 320;
 constexpr int32_t kFormHeight = 240;
 constexpr DWORD kFormExStyle = WS_EX_LAYERED | WS_EX_TOOLWINDOW;
@@ -43,6 +89,7 @@ void TWidgetForm::WndProc(TWidgetMessage& message) {
     case WM_ACTIVATE: WMActivate(message); break;
     case WM_CLOSE: WMClose(message); break;
     case WM_MOUSEACTIVATE: WMMouseActivate(message); break;
+    case WM_DPICHANGED: WMDpiChanged(message); break;
     default: TWidgetControl::WndProc(message);
   }
 }
@@ -50,7 +97,26 @@ void TWidgetForm::WndProc(TWidgetMessage& message) {
 // The handle is stored before creation returns, so DoCreate can build children.
 void TWidgetForm::WMCreate(TWidgetMessage& message) {
   TWidgetControl::WMCreate(message);
+  FDpi = WindowDpi(StoredHandle());
   DoCreate();
+}
+
+void TWidgetForm::SetDpi(uint32_t dpi) {
+  dpi = SaneDpi(dpi);
+  if (dpi == FDpi) return;
+  FDpi = dpi;
+  ApplyDpi();
+}
+
+// The suggested size is the old one scaled, rounded the platform's way; the
+// form's own layout decides the size, so that a round trip between monitors
+// ends where it began.
+void TWidgetForm::WMDpiChanged(TWidgetMessage& message) {
+  const auto* suggested = reinterpret_cast<const RECT*>(message.LParam);
+  SetDpi(HIWORD(message.WParam));
+  if (suggested) MoveTo(suggested->left, suggested->top);
+  message.Result = 0;
+  if (Visible()) Redraw();
 }
 
 void TWidgetForm::DoCreate() {
@@ -158,6 +224,29 @@ int32_t TWidgetDesktop::WorkAreaHeight() const {
   WorkArea(r);
   return r.bottom - r.top;
 }
+
+// ---- screen DPI and monitors
+
+uint32_t SystemDpi() {
+  if (DpiCalls().ForSystem) return SaneDpi(DpiCalls().ForSystem());
+  HDC screen = GetDC(nullptr);
+  uint32_t dpi = screen ? static_cast<uint32_t>(GetDeviceCaps(screen, LOGPIXELSY)) : BASE_DPI;
+  if (screen) ReleaseDC(nullptr, screen);
+  return SaneDpi(dpi);
+}
+
+uint32_t WindowDpi(HWND window) {
+  if (window && DpiCalls().ForWindow) return SaneDpi(DpiCalls().ForWindow(window));
+  return window ? MonitorDpi(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST)) : SystemDpi();
+}
+
+std::vector<TMonitorArea> DisplayMonitors() {
+  std::vector<TMonitorArea> list;
+  EnumDisplayMonitors(nullptr, nullptr, CollectMonitor, reinterpret_cast<LPARAM>(&list));
+  return list;
+}
+
+TScreenRect ScreenRectOf(const RECT& rect) { return TScreenRect{rect.left, rect.top, rect.right, rect.bottom}; }
 
 // ---- unit operations
 

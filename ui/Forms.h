@@ -1,5 +1,13 @@
 #pragma once
+#include <vector>
+
 #include "ui/Controls.h"
+#include "ui/ScreenGeometry.h"
+
+// Older headers lack the per-monitor DPI message.
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
 
 constexpr const WideChar WIDGET_FORM_CLASS_NAME[] = u"TWidgetForm";
 
@@ -16,6 +24,12 @@ public:
   // Shows the current canvas at the current bounds and Opacity, painting nothing.
   void UpdateLayer();
   bool Painting() const { return FPainting; }
+
+  // The DPI the form is laid out for: its monitor's, read when its window is
+  // made and followed on WM_DPICHANGED; 96 until then.
+  uint32_t Dpi() const { return FDpi; }
+  // A 96-DPI layout value at the form's DPI.
+  int32_t Scaled(int32_t value) const { return ScaleToDpi(value, FDpi); }
 
   // One step of a fade: Opacity moves toward Target by Step at most (Step 0
   // goes all the way), the layer shows it without repainting and OnFadeStep is
@@ -44,9 +58,17 @@ protected:
   virtual void WMActivate(TWidgetMessage& message);
   virtual void WMMouseActivate(TWidgetMessage& message);
   virtual void DoCreate();
+  // Takes Dpi and calls ApplyDpi when it differs from the current one.
+  void SetDpi(uint32_t dpi);
+  // Lays the form and its children out for Dpi(); the base does nothing.
+  virtual void ApplyDpi() {}
+  // Moves to the rectangle the platform suggests for the new DPI, at the
+  // form's own size for it, and repaints.
+  virtual void WMDpiChanged(TWidgetMessage& message);
 
 private:
   bool FPainting = false;
+  uint32_t FDpi = BASE_DPI;
   uint32_t FFadeGeneration = 0;  // a newer fade ends an older one that it interrupted
 };
 
@@ -60,6 +82,14 @@ public:
   int32_t WorkAreaWidth() const;
   int32_t WorkAreaHeight() const;
 };
+
+// Screen DPI where the platform has per-monitor DPI (looked up at run time, so
+// older systems run the same program), else the screen's LOGPIXELSY.
+uint32_t WindowDpi(HWND window);
+uint32_t SystemDpi();
+// Every monitor with its bounds, work area and DPI; empty when none answers.
+std::vector<TMonitorArea> DisplayMonitors();
+TScreenRect ScreenRectOf(const RECT& rect);
 
 // Dispatches this thread's queued messages; false when a WM_QUIT came, which is
 // posted again so that the thread's own loop still ends.

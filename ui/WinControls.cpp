@@ -282,3 +282,10 @@ void TWidgetTray::WMTrayNotify(TWidgetMessage& message) {
     default: break;
   }
 }
+
+// The small-icon metric already follows the system DPI for a DPI-aware program.
+HICON LoadTrayIcon(int resourceId) {
+  const int size = GetSystemMetrics(SM_CXSMICON);
+  return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resourceId), IMAGE_ICON, size, size,
+                                       LR_DEFAULTCOLOR));
+}

@@ -120,3 +120,8 @@ private:
   uint8_t FBalloonIcon = 0;
   bool FShowIcon = false;
 };
+
+// A program icon at the notification area's size for the system DPI (16, 20,
+// 24, 32 pixels...), picked by the platform from the icon's own sizes; the
+// caller owns it.
+HICON LoadTrayIcon(int resourceId);

@@ -25,15 +25,40 @@ void TWidgetImageControl::FillCreateParams(TWidgetCreateParams& params) {
   params.Style |= kFaceStyle;
 }
 
+std::string LargePictureName(const std::string& name) {
+  const size_t dot = name.rfind('.');
+  return dot == std::string::npos ? name + "_2X" : name.substr(0, dot) + "_2X" + name.substr(dot);
+}
+
 void TWidgetImageControl::SetImageName(const std::string& name) {
   FImage.reset();
+  FLarge.reset();
+  FLargeTried = false;
+  FTinted = false;
   FImageName = name;
   FImage.reset(new TWidgetImage(WideOfAscii(name), true));
 }
 
 // The picture may be shared with other widgets: the image makes the tinted copy.
 void TWidgetImageControl::Tint(TWidgetColor color) {
+  FTinted = true;
+  FTint = color;
   if (FImage) FImage->Tint(color);
+  if (FLarge) FLarge->Tint(color);
+}
+
+// The plain picture while it is large enough; beyond that the double-size
+// one, which scales down sharper than the plain one scales up.
+TWidgetImage* TWidgetImageControl::Picture() {
+  if (!FImage || !FImage->Handle()) return FImage.get();
+  if (Width() <= static_cast<int32_t>(FImage->Width()) && Height() <= static_cast<int32_t>(FImage->Height()))
+    return FImage.get();
+  if (!FLargeTried) {
+    FLargeTried = true;
+    FLarge.reset(new TWidgetImage(WideOfAscii(LargePictureName(FImageName)), true));
+    if (FTinted) FLarge->Tint(FTint);
+  }
+  return FLarge && FLarge->Handle() ? FLarge.get() : FImage.get();
 }
 
 // A plain picture goes straight into the parent's canvas. Through a canvas of
@@ -47,13 +72,15 @@ void TWidgetImageControl::Paint() {
     TWidgetControl::Paint();
     return;
   }
-  if (WindowExists() && Visible() && FImage && FImage->Handle())
-    parent->Canvas()->DrawImage(FImage->Handle(), Left(), Top(), Width(), Height());
+  TWidgetImage* picture = Picture();
+  if (WindowExists() && Visible() && picture && picture->Handle())
+    parent->Canvas()->DrawImage(picture->Handle(), Left(), Top(), Width(), Height());
 }
 
 void TWidgetImageControl::DoPaint() {
   TWidgetControl::DoPaint();
-  if (Visible() && FImage && FImage->Handle()) Canvas()->DrawImage(FImage->Handle(), 0, 0, Width(), Height());
+  TWidgetImage* picture = Picture();
+  if (Visible() && picture && picture->Handle()) Canvas()->DrawImage(picture->Handle(), 0, 0, Width(), Height());
 }
 
 // ---- TWidgetLabel

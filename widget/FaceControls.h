@@ -10,8 +10,10 @@
 constexpr const WideChar IMAGE_CONTROL_CLASS_NAME[] = u"TWidgetImageControl";
 constexpr const WideChar LABEL_CLASS_NAME[] = u"TWidgetLabel";
 
-// Picture drawn from a "PNG" resource, scaled to the control's size. Its window
-// (like the label's) is the platform's "STATIC" class, subclassed.
+// Picture drawn from a "PNG" resource, scaled to the control's size. A control
+// larger than the picture draws its double-size rendering ("NAME_2X.PNG")
+// where the program has one. Its window (like the label's) is the platform's
+// "STATIC" class, subclassed.
 class TWidgetImageControl : public TWidgetControl {
 public:
   explicit TWidgetImageControl(TComponent* owner);
@@ -24,6 +26,8 @@ public:
   // Recolours every pixel to Color's red, green and blue, keeping its alpha.
   void Tint(TWidgetColor color);
   TWidgetImage* Image() const { return FImage.get(); }
+  // The rendering drawn at the control's current size.
+  TWidgetImage* Picture();
   void Paint() override;
 
 protected:
@@ -32,8 +36,15 @@ protected:
 
 private:
   std::unique_ptr<TWidgetImage> FImage;
+  std::unique_ptr<TWidgetImage> FLarge;  // loaded when first needed
+  bool FLargeTried = false;
+  bool FTinted = false;
+  TWidgetColor FTint = 0;
   std::string FImageName;
 };
+
+// The resource name of a picture's double-size rendering: "A.PNG" -> "A_2X.PNG".
+std::string LargePictureName(const std::string& name);
 
 // One line of text in the canvas font, drawn over a faint copy of itself one
 // pixel down and right.

@@ -41,14 +41,31 @@ void StyleFont(TWidgetControl* control, int32_t size, TWidgetColor color, int32_
   font->Format()->SetAlignment(alignment);
   font->Format()->SetLineAlignment(wsaCenter);
 }
+
+// Edges are scaled rather than sizes, so that neighbouring controls still meet.
+void PlaceScaled(TWidgetControl* control, const TFaceRect& r, uint32_t dpi) {
+  if (!control) return;
+  const int32_t left = ScaleToDpi(r.X, dpi), top = ScaleToDpi(r.Y, dpi);
+  control->SetWidth(ScaleToDpi(r.X + r.Width, dpi) - left);
+  control->SetHeight(ScaleToDpi(r.Y + r.Height, dpi) - top);
+  control->MoveTo(left, top);
+  control->Canvas()->Font()->SetDpi(dpi);
+}
+
+TScreenRect WorkAreaFallback() {
+  RECT work{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  return ScreenRectOf(work);
+}
 }  // namespace
 
 TTrackerSettings DefaultTrackerSettings() {
   TTrackerSettings s;
   RECT work{};
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  s.Left = work.right - WIDGET_WIDTH;
-  s.Top = work.bottom - WIDGET_HEIGHT;
+  // The work area's corner is on the primary monitor, which runs at the system DPI.
+  s.Left = work.right - ScaleToDpi(WIDGET_WIDTH, SystemDpi());
+  s.Top = work.bottom - ScaleToDpi(WIDGET_HEIGHT, SystemDpi());
   return s;
 }
 
@@ -299,11 +316,15 @@ void TWidgetMainForm::NotifyChanged() {
 
 void TWidgetMainForm::DoCreate() {
   TWidgetForm::DoCreate();
+  SetDpi(WindowDpi(StoredHandle()));
   FMenu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(MENU_WIDGET));
   LocalizeMenu();
   SetAlwaysTop(FAlwaysTop);
   SetIgnoreMouse(FIgnoreMouse);
   BuildFace();
+  ApplyDpi();
+  // At its full size: a widget brought back lands whole inside the work area.
+  KeepOnScreen();
   SetTimer(StoredHandle(), TIMER_START, static_cast<UINT>(std::max<int32_t>(FStartDelay, 0)), nullptr);
 }
 
@@ -312,9 +333,7 @@ void TWidgetMainForm::BuildFace() {
   auto handler = [this](TComponent* s, int32_t k, int32_t x, int32_t y) { MouseDownHandler(s, k, x, y); };
   auto place = [this](TWidgetControl* c, const TFaceRect& r, bool enabled) {
     c->SetParent(this);
-    c->SetWidth(r.Width);
-    c->SetHeight(r.Height);
-    c->MoveTo(r.X, r.Y);
+    PlaceScaled(c, r, Dpi());
     c->SetEnabled(enabled);
   };
   auto image = [&](const TFaceRect& r, const std::string& name, bool enabled) {
@@ -350,6 +369,37 @@ void TWidgetMainForm::BuildFace() {
                             static_cast<TWidgetControl*>(OverlayImage), static_cast<TWidgetControl*>(TitleLabel),
                             static_cast<TWidgetControl*>(StateImage)})
     c->SetVisible(true);
+}
+
+// The face at the form's DPI: the window, every control and every font.
+void TWidgetMainForm::ApplyDpi() {
+  SetWidth(Scaled(WIDGET_WIDTH));
+  SetHeight(Scaled(WIDGET_HEIGHT));
+  PlaceScaled(ShadowImage, kShadowRect, Dpi());
+  PlaceScaled(CountLabel, kCountRect, Dpi());
+  PlaceScaled(PreviousLabel, kPreviousRect, Dpi());
+  PlaceScaled(TrendImage, kTrendRect, Dpi());
+  PlaceScaled(OverlayImage, kShadowRect, Dpi());
+  PlaceScaled(TitleLabel, kTitleRect, Dpi());
+  PlaceScaled(StateImage, kStateRect, Dpi());
+}
+
+// A widget whose window no longer meets any work area (a monitor gone, a
+// resolution lowered, a settings file from another desk) comes back to the
+// nearest one; a widget still in sight stays where the user left it.
+void TWidgetMainForm::KeepOnScreen() {
+  if (!WindowExists()) return;
+  RECT r{};
+  GetWindowRect(StoredHandle(), &r);
+  TScreenRect bounds = ScreenRectOf(r);
+  if (::KeepOnScreen(bounds, DisplayMonitors())) {
+    MoveTo(bounds.Left, bounds.Top);
+    NotifyChanged();
+  }
+}
+
+void TWidgetMainForm::WMSettingChange(TWidgetMessage& message) {
+  if (message.WParam == SPI_SETWORKAREA) KeepOnScreen();
 }
 
 WideString TWidgetMainForm::Text(int32_t id, const WideChar* fallback) const {
@@ -509,8 +559,11 @@ void TWidgetMainForm::WndProc(TWidgetMessage& message) {
     case WM_TOGGLETOPMOST: WMToggleTopMost(message); return;
     case WM_LANGUAGECHANGED: WMLanguageChanged(message); return;
     case WM_WIDGETINVOKE: RunInvoke(message.LParam); return;
-    default: TWidgetForm::WndProc(message);
+    case WM_DISPLAYCHANGE: KeepOnScreen(); break;
+    case WM_SETTINGCHANGE: WMSettingChange(message); break;
+    default: break;
   }
+  TWidgetForm::WndProc(message);
 }
 
 // Only menu commands count: a click that a face control reports carries
@@ -617,10 +670,11 @@ void TWidgetMainForm::WMWindowPosChanging(TWidgetMessage& message) {
   if (!pos || (pos->flags & SWP_NOMOVE)) return;
   std::vector<TSnapRect> others;
   if (FHost.Board) others = FHost.Board->VisibleOthers(this);
-  RECT work{};
-  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
   int32_t x = pos->x, y = pos->y;
-  SnapPosition(x, y, Width(), Height(), others, TSnapRect{work.left, work.top, work.right, work.bottom});
+  // The work area of the monitor the widget is moving onto.
+  const TScreenRect proposed{x, y, x + Width(), y + Height()};
+  const TScreenRect work = WorkAreaOf(proposed, DisplayMonitors(), WorkAreaFallback());
+  SnapPosition(x, y, Width(), Height(), others, work, Scaled(SNAP_DISTANCE));
   pos->x = x;
   pos->y = y;
 }

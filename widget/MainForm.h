@@ -172,6 +172,7 @@ protected:
   void WMWindowPosChanged(TWidgetMessage& message) override;
   void WMClose(TWidgetMessage& message) override;
   void DoCreate() override;
+  void ApplyDpi() override;
   virtual void WMCommand(TWidgetMessage& message);
   virtual void ApplyResponse(TWidgetMessage& message);
   virtual void WMHideWidget(TWidgetMessage& message);
@@ -195,6 +196,8 @@ private:
   void PublishSettings();
   void NotifyChanged();
   void BuildFace();
+  void KeepOnScreen();
+  void WMSettingChange(TWidgetMessage& message);
   void LocalizeMenu();
   WideString Text(int32_t id, const WideChar* fallback) const;
   void Carry(TPollActions actions);

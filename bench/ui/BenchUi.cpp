@@ -1,6 +1,7 @@
 // Measures one full Redraw of a tracker-sized form with seven children and one
 // fade step (UpdateLayer), against the same pixels drawn straight into one
-// bitmap and pushed with one UpdateLayeredWindow.
+// bitmap and pushed with one UpdateLayeredWindow; at 100 % and again at 150 %,
+// where the pictures are double-size ones filtered down, as the face draws them.
 #include <chrono>
 #include <cstdio>
 #include <functional>
@@ -62,6 +63,11 @@ void Pump() {
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
 }
 
+TPart Scale(const TPart& p, uint32_t dpi) {
+  return {ScaleToDpi(p.X, dpi), ScaleToDpi(p.Y, dpi), ScaleToDpi(p.X + p.W, dpi) - ScaleToDpi(p.X, dpi),
+          ScaleToDpi(p.Y + p.H, dpi) - ScaleToDpi(p.Y, dpi)};
+}
+
 // Puts a face part on the form at its place.
 void PlaceOn(TWidgetControl* control, TWidgetForm* form, const TPart& part) {
   control->SetParent(form);
@@ -101,57 +107,67 @@ protected:
 private:
   WideString FText;
 };
-}  // namespace
-
-int main() {
-  TWidgetsUnit unit;
-  TGpBitmap background = MakeBitmap(kFormWidth, kFormHeight, 1);
-  TGpBitmap gloss = MakeBitmap(kFormWidth, kFormHeight, 2);
-  TGpBitmap small[2] = {MakeBitmap(kSmall[0].W, kSmall[0].H, 3), MakeBitmap(kSmall[1].W, kSmall[1].H, 4)};
+// The pictures are drawn at 100 % from their own size and above it from
+// double-size ones, as the face does.
+void Run(uint32_t dpi) {
+  const int picture = dpi > BASE_DPI ? 2 : 1;
+  const int width = ScaleToDpi(kFormWidth, dpi), height = ScaleToDpi(kFormHeight, dpi);
+  const TPart background{Scale(kBackground, dpi)}, glossPart{Scale(kGloss, dpi)};
+  TPart labels[3], smallParts[2];
+  for (int i = 0; i < 3; ++i) labels[i] = Scale(kLabels[i], dpi);
+  for (int i = 0; i < 2; ++i) smallParts[i] = Scale(kSmall[i], dpi);
+  TGpBitmap back = MakeBitmap(kFormWidth * picture, kFormHeight * picture, 1);
+  TGpBitmap gloss = MakeBitmap(kFormWidth * picture, kFormHeight * picture, 2);
+  TGpBitmap small[2] = {MakeBitmap(kSmall[0].W * picture, kSmall[0].H * picture, 3),
+                        MakeBitmap(kSmall[1].W * picture, kSmall[1].H * picture, 4)};
 
   // The framework: a form with seven children, composited on every Redraw.
   TWidgetForm form(nullptr);
   form.MoveTo(40, 40);
-  form.SetWidth(kFormWidth);
-  form.SetHeight(kFormHeight);
+  form.SetWidth(width);
+  form.SetHeight(height);
   form.Handle();
   std::vector<TWidgetControl*> parts;
-  parts.push_back(new TImagePart(&form, kBackground, background.Get()));
-  parts.push_back(new TImagePart(&form, kGloss, gloss.Get()));
-  for (int i = 0; i < 3; ++i) {
-    auto* label = new TLabelPart(&form, kLabels[i], kTexts[i]);
-    label->Canvas()->Font()->SetName(kFontName);
-    parts.push_back(label);
-  }
-  for (int i = 0; i < 2; ++i) parts.push_back(new TImagePart(&form, kSmall[i], small[i].Get()));
+  parts.push_back(new TImagePart(&form, background, back.Get()));
+  parts.push_back(new TImagePart(&form, glossPart, gloss.Get()));
+  for (int i = 0; i < 3; ++i) parts.push_back(new TLabelPart(&form, labels[i], kTexts[i]));
+  for (int i = 0; i < 2; ++i) parts.push_back(new TImagePart(&form, smallParts[i], small[i].Get()));
   for (TWidgetControl* part : parts) part->Show();
   form.Show();
   Pump();
-  for (TWidgetControl* part : parts) part->Canvas()->Font()->SetName(kFontName);
+  for (TWidgetControl* part : parts) {
+    part->Canvas()->Font()->SetName(kFontName);
+    part->Canvas()->Font()->SetDpi(dpi);
+  }
 
   // The baseline: the same pixels straight into one bitmap, one push.
   TWidgetForm plain(nullptr);  // only lends a layered window
-  plain.MoveTo(140, 40);
-  plain.SetWidth(kFormWidth);
-  plain.SetHeight(kFormHeight);
+  plain.MoveTo(240, 40);
+  plain.SetWidth(width);
+  plain.SetHeight(height);
   plain.Show();
   Pump();
   HWND window = plain.Handle();
   TGpBitmap surface;
-  GdipCreateBitmapFromScan0(kFormWidth, kFormHeight, 0, PixelFormat32bppARGB, nullptr, surface.Put());
+  GdipCreateBitmapFromScan0(width, height, 0, PixelFormat32bppARGB, nullptr, surface.Put());
   TGpGraphics graphics;
   GdipGetImageGraphicsContext(surface.Get(), graphics.Put());
   GdipSetTextRenderingHint(graphics.Get(), TextRenderingHintAntiAliasGridFit);
+  if (picture > 1) {
+    GdipSetInterpolationMode(graphics.Get(), InterpolationModeHighQualityBicubic);
+    GdipSetPixelOffsetMode(graphics.Get(), PixelOffsetModeHalf);
+  }
   TWidgetFont font;
   font.SetName(kFontName);
+  font.SetDpi(dpi);
   auto push = [&](BYTE alpha) {
     TMemoryDC screen(CreateCompatibleDC(nullptr));
     TMemoryDC source(CreateCompatibleDC(screen.Get()));
     TBitmapHandle bitmap;
     GdipCreateHBITMAPFromBitmap(surface.Get(), bitmap.Put(), 0);
     TSelectedObject selected(source.Get(), bitmap.Get());
-    POINT destination{140, 40}, origin{0, 0};
-    SIZE size{kFormWidth, kFormHeight};
+    POINT destination{240, 40}, origin{0, 0};
+    SIZE size{width, height};
     BLENDFUNCTION blend{AC_SRC_OVER, 0, alpha, AC_SRC_ALPHA};
     UpdateLayeredWindow(window, screen.Get(), &destination, &size, source.Get(), &origin, 0, &blend, ULW_ALPHA);
   };
@@ -162,25 +178,33 @@ int main() {
   };
   auto bareRedraw = [&](int) {
     GdipGraphicsClear(graphics.Get(), 0);
-    GdipDrawImageRectI(graphics.Get(), background.Get(), 0, 0, kFormWidth, kFormHeight);
-    GdipDrawImageRectI(graphics.Get(), gloss.Get(), 0, 0, kFormWidth, kFormHeight);
+    GdipDrawImageRectI(graphics.Get(), back.Get(), 0, 0, width, height);
+    GdipDrawImageRectI(graphics.Get(), gloss.Get(), 0, 0, width, height);
     for (int i = 0; i < 3; ++i) {
-      RectF layout(REAL(kLabels[i].X), REAL(kLabels[i].Y), REAL(kLabels[i].W), REAL(kLabels[i].H));
+      RectF layout(REAL(labels[i].X), REAL(labels[i].Y), REAL(labels[i].W), REAL(labels[i].H));
       GdipDrawString(graphics.Get(), WinStr(kTexts[i]), static_cast<INT>(kTexts[i].size()), font.Handle(), &layout,
                      font.Format()->Handle(), font.Brush()->Handle());
     }
     for (int i = 0; i < 2; ++i)
-      GdipDrawImageRectI(graphics.Get(), small[i].Get(), kSmall[i].X, kSmall[i].Y, kSmall[i].W, kSmall[i].H);
+      GdipDrawImageRectI(graphics.Get(), small[i].Get(), smallParts[i].X, smallParts[i].Y, smallParts[i].W,
+                         smallParts[i].H);
     push(255);
   };
   auto barePush = [&](int i) { push(static_cast<BYTE>(255 - i % 256)); };
   auto [redrawUs, bareRedrawUs] = Microseconds(redraw, bareRedraw);
   auto [fadeUs, barePushUs] = Microseconds(fade, barePush);
 
-  std::printf("bench_ui: %d iterations, %d x %d form, 7 children\n", kIterations, kFormWidth, kFormHeight);
+  std::printf("bench_ui: %d iterations, %d x %d form at %u DPI, 7 children\n", kIterations, width, height, dpi);
   std::printf("  Redraw (paint, composite, UpdateLayer)   %9.1f us/op   baseline %9.1f us/op   ratio %.2f\n", redrawUs,
               bareRedrawUs, redrawUs / bareRedrawUs);
   std::printf("  fade step (Opacity, UpdateLayer)         %9.1f us/op   baseline %9.1f us/op   ratio %.2f\n", fadeUs,
               barePushUs, fadeUs / barePushUs);
+}
+}  // namespace
+
+int main() {
+  TWidgetsUnit unit;
+  Run(BASE_DPI);
+  Run(144);
   return 0;
 }
