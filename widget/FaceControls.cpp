@@ -31,6 +31,7 @@ std::string LargePictureName(const std::string& name) {
 }
 
 void TWidgetImageControl::SetImageName(const std::string& name) {
+  FResampled.reset();
   FImage.reset();
   FLarge.reset();
   FLargeTried = false;
@@ -43,6 +44,7 @@ void TWidgetImageControl::SetImageName(const std::string& name) {
 void TWidgetImageControl::Tint(TWidgetColor color) {
   FTinted = true;
   FTint = color;
+  FResampled.reset();
   if (FImage) FImage->Tint(color);
   if (FLarge) FLarge->Tint(color);
 }
@@ -61,6 +63,25 @@ TWidgetImage* TWidgetImageControl::Picture() {
   return FLarge && FLarge->Handle() ? FLarge.get() : FImage.get();
 }
 
+// Filtering a picture down costs many times a plain copy, and a face repaints
+// on every poll and every step of a text's fade.
+Gdiplus::GpBitmap* TWidgetImageControl::PictureAtSize() {
+  TWidgetImage* picture = Picture();
+  if (!picture || !picture->Handle()) return nullptr;
+  if (static_cast<int32_t>(picture->Width()) == Width() && static_cast<int32_t>(picture->Height()) == Height()) {
+    FResampled.reset();
+    return picture->Handle();
+  }
+  if (!FResampled || FResampledFrom != picture->Handle() || FResampled->Width() != Width() ||
+      FResampled->Height() != Height()) {
+    FResampled.reset(new TWidgetCanvas(Width(), Height()));
+    FResampled->Clear();
+    FResampled->DrawImage(picture->Handle(), 0, 0, Width(), Height());
+    FResampledFrom = picture->Handle();
+  }
+  return FResampled->Bitmap();
+}
+
 // A plain picture goes straight into the parent's canvas. Through a canvas of
 // its own it would arrive as the same pixels, since it lands on a transparent
 // surface first, but each widget would keep another copy of every picture.
@@ -72,15 +93,14 @@ void TWidgetImageControl::Paint() {
     TWidgetControl::Paint();
     return;
   }
-  TWidgetImage* picture = Picture();
-  if (WindowExists() && Visible() && picture && picture->Handle())
-    parent->Canvas()->DrawImage(picture->Handle(), Left(), Top(), Width(), Height());
+  if (!WindowExists() || !Visible()) return;
+  if (Gdiplus::GpBitmap* picture = PictureAtSize()) parent->Canvas()->DrawImage(picture, Left(), Top(), Width(), Height());
 }
 
 void TWidgetImageControl::DoPaint() {
   TWidgetControl::DoPaint();
-  TWidgetImage* picture = Picture();
-  if (Visible() && picture && picture->Handle()) Canvas()->DrawImage(picture->Handle(), 0, 0, Width(), Height());
+  if (!Visible()) return;
+  if (Gdiplus::GpBitmap* picture = PictureAtSize()) Canvas()->DrawImage(picture, 0, 0, Width(), Height());
 }
 
 // ---- TWidgetLabel

@@ -28,6 +28,9 @@ public:
   TWidgetImage* Image() const { return FImage.get(); }
   // The rendering drawn at the control's current size.
   TWidgetImage* Picture();
+  // What a repaint copies: the picture itself at its own size, otherwise the
+  // picture resampled to the control's size once, until size or picture change.
+  Gdiplus::GpBitmap* PictureAtSize();
   void Paint() override;
 
 protected:
@@ -38,6 +41,8 @@ private:
   std::unique_ptr<TWidgetImage> FImage;
   std::unique_ptr<TWidgetImage> FLarge;  // loaded when first needed
   bool FLargeTried = false;
+  std::unique_ptr<TWidgetCanvas> FResampled;
+  Gdiplus::GpBitmap* FResampledFrom = nullptr;
   bool FTinted = false;
   TWidgetColor FTint = 0;
   std::string FImageName;
