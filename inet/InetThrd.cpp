@@ -109,8 +109,11 @@ int SendHop(TRequest& request, HINTERNET internet, const TRedirectTarget& target
   TInetHandle connection(InternetConnectA(internet, target.Server.Host.c_str(), target.Server.Port, nullptr, nullptr,
                                           INTERNET_SERVICE_HTTP, 0, 0));
   if (!connection) return INET_FAILED;
+  // A certificate the platform does not trust, for another name or out of date
+  // fails the send: no flag here ever waives those checks.
+  const DWORD flags = REQUEST_FLAGS | (target.Scheme == TUrlScheme::Https ? INTERNET_FLAG_SECURE : 0);
   TInetHandle handle(HttpOpenRequestA(connection, request.GetField(rfMethod).c_str(), target.Path.c_str(),
-                                      request.GetField(rfVersion).c_str(), nullptr, nullptr, REQUEST_FLAGS, 0));
+                                      request.GetField(rfVersion).c_str(), nullptr, nullptr, flags, 0));
   if (!handle) return INET_FAILED;
   SetTimeout(handle, INTERNET_OPTION_CONNECT_TIMEOUT, bounded(request.Limits.ConnectTimeoutMs));
   SetTimeout(handle, INTERNET_OPTION_SEND_TIMEOUT, bounded(request.Limits.SendTimeoutMs));
@@ -174,22 +177,28 @@ int SendHop(TRequest& request, HINTERNET internet, const TRedirectTarget& target
 int TRequest::Send(HINTERNET internet) {
   if (!internet) return INET_FAILED;
   const auto deadline = Clock::now() + std::chrono::milliseconds(Limits.DeadlineMs);
+  THostSetting host;
+  if (!ParseHostSetting(FFields[rfHost], host)) return INET_FAILED;
   TRedirectTarget target;
-  target.Server = SplitHostPort(FFields[rfHost]);
+  target.Scheme = host.Scheme;
+  target.Server = host.Server;
   target.Path = FFields[rfPath];
+  auto key = [](const TRedirectTarget& t) {
+    return (t.Scheme == TUrlScheme::Https ? "https://" : "http://") + t.Server.Host + ":" +
+           std::to_string(t.Server.Port) + t.Path;
+  };
   std::vector<std::string> visited;
   for (int redirects = 0;; ++redirects) {
     *FResponse = TResponse();  // the response is the final hop's alone
     std::string location;
     const int result = SendHop(*this, internet, target, deadline, location);
     if (location.empty()) return result;
-    visited.push_back(target.Server.Host + ":" + std::to_string(target.Server.Port) + target.Path);
+    visited.push_back(key(target));
     TRedirectTarget next;
-    // https is not followed yet: it needs a secure request and its own tests.
-    if (redirects == INET_MAX_REDIRECTS || !ResolveLocation(location, target, next) || next.Scheme != TUrlScheme::Http)
-      return INET_FAILED;
-    const std::string key = next.Server.Host + ":" + std::to_string(next.Server.Port) + next.Path;
-    if (std::find(visited.begin(), visited.end(), key) != visited.end()) return INET_FAILED;
+    if (redirects == INET_MAX_REDIRECTS || !ResolveLocation(location, target, next)) return INET_FAILED;
+    // An answer asked for over TLS is never taken from plain HTTP.
+    if (target.Scheme == TUrlScheme::Https && next.Scheme != TUrlScheme::Https) return INET_FAILED;
+    if (std::find(visited.begin(), visited.end(), key(next)) != visited.end()) return INET_FAILED;
     target = next;
   }
 }

@@ -16,7 +16,7 @@ constexpr const char INET_AGENT[] = "Orvanta Explorer 0.31";
 
 // Request field indexes; 5 and 9 to 11 have no role.
 enum TRequestField : int {
-  rfHost = 0,  // "host" or "host:port"
+  rfHost = 0,  // a host setting: "host[:port]", "http://host[:port]" or "https://host[:port]"
   rfPath = 1,
   rfMethod = 2,
   rfCookie = 3,

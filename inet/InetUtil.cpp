@@ -14,24 +14,6 @@ std::mutex overrideLock;
 std::string counterOverride;  // guarded by overrideLock; set by tests only
 }  // namespace
 
-THostPort SplitHostPort(const std::string& hostPort) {
-  THostPort result;
-  result.Host = hostPort;
-  size_t colon = hostPort.rfind(':');
-  // A second colon means an IPv6 literal without a port; leave it whole.
-  if (colon == std::string::npos || hostPort.find(':') != colon) return result;
-  result.Host = hostPort.substr(0, colon);
-  std::string digits = hostPort.substr(colon + 1);
-  if (digits.empty() || digits.size() > 5) return result;
-  uint32_t port = 0;
-  for (char c : digits) {
-    if (c < '0' || c > '9') return result;
-    port = port * 10 + static_cast<uint32_t>(c - '0');
-  }
-  if (port > 0 && port <= 65535) result.Port = static_cast<uint16_t>(port);
-  return result;
-}
-
 std::string CounterHost() {
   std::lock_guard<std::mutex> guard(overrideLock);
   return counterOverride.empty() ? std::string(ORVANTA_COUNTER_HOST) : counterOverride;
@@ -74,7 +56,34 @@ bool ParseAuthority(const std::string& text, uint16_t defaultPort, THostPort& se
   return true;
 }
 
+uint16_t DefaultPort(TUrlScheme scheme) { return scheme == TUrlScheme::Https ? DEFAULT_HTTPS_PORT : DEFAULT_HTTP_PORT; }
+
 }  // namespace
+
+bool ParseHostSetting(const std::string& text, THostSetting& setting) {
+  THostSetting parsed;
+  std::string authority = text;
+  const size_t separator = text.find("://");
+  if (separator != std::string::npos) {
+    const std::string scheme = text.substr(0, separator);
+    if (AsciiEqualNoCase(scheme, "https")) parsed.Scheme = TUrlScheme::Https;
+    else if (!AsciiEqualNoCase(scheme, "http")) return false;
+    authority.erase(0, separator + 3);
+  }
+  for (unsigned char c : authority)
+    if (c <= 0x20 || c >= 0x7F || c == '/' || c == '?' || c == '#' || c == '\\') return false;
+  if (!ParseAuthority(authority, DefaultPort(parsed.Scheme), parsed.Server)) return false;
+  setting = parsed;
+  return true;
+}
+
+std::string HostUrl(const std::string& hostSetting) {
+  THostSetting setting;
+  if (!ParseHostSetting(hostSetting, setting)) return "http://" + hostSetting;
+  std::string url = (setting.Scheme == TUrlScheme::Https ? "https://" : "http://") + setting.Server.Host;
+  if (setting.Server.Port != DefaultPort(setting.Scheme)) url += ":" + std::to_string(setting.Server.Port);
+  return url;
+}
 
 std::string EncodePathText(const WideString& text) {
   static const char hex[] = "0123456789ABCDEF";
@@ -116,8 +125,7 @@ bool ResolveLocation(const std::string& location, const TRedirectTarget& current
   const std::string currentPath = current.Path.substr(0, current.Path.find('?'));
   if (rest.compare(0, 2, "//") == 0) {
     const size_t pathStart = rest.find_first_of("/?", 2);
-    const uint16_t port = target.Scheme == TUrlScheme::Https ? DEFAULT_HTTPS_PORT : DEFAULT_HTTP_PORT;
-    if (!ParseAuthority(rest.substr(2, pathStart - 2), port, target.Server)) return false;
+    if (!ParseAuthority(rest.substr(2, pathStart - 2), DefaultPort(target.Scheme), target.Server)) return false;
     rest = pathStart == std::string::npos ? std::string("/") : rest.substr(pathStart);
     if (rest[0] == '?') rest.insert(0, "/");
   } else if (rest[0] == '?') {

@@ -6,19 +6,35 @@
 
 #include "text/WStrUtils.h"
 
-// Port used when a host setting names none.
+// Ports used when a host setting or a redirect names none.
 constexpr uint16_t DEFAULT_HTTP_PORT = 80;
+constexpr uint16_t DEFAULT_HTTPS_PORT = 443;
+
+enum class TUrlScheme { Http, Https };
 
 struct THostPort {
   std::string Host;
   uint16_t Port = DEFAULT_HTTP_PORT;
 };
 
-// "host" or "host:port"; a missing, empty, zero or out-of-range port gives 80.
-THostPort SplitHostPort(const std::string& hostPort);
+// A web host as the build names it: "host[:port]", "http://host[:port]" or
+// "https://host[:port]"; without a port, 80 for http and 443 for https.
+struct THostSetting {
+  TUrlScheme Scheme = TUrlScheme::Http;
+  THostPort Server;
+};
+
+// False for an empty host, another scheme, a port outside 1 to 65535, a path,
+// a user name, an IPv6 literal, blanks or control codes.
+bool ParseHostSetting(const std::string& text, THostSetting& setting);
+
+// "http://host[:port]" or "https://host[:port]", the base of the pages a
+// browser opens on that host; the port only when it is not the scheme's own.
+// A setting that does not parse is given "http://" in front, as it was.
+std::string HostUrl(const std::string& hostSetting);
 
 // The counter service (counts, usage image) and the maker's web host (version
-// file), each as "host" or "host:port", fixed when the program is built.
+// file), each a host setting fixed when the program is built.
 std::string CounterHost();
 std::string MakerHost();
 
@@ -29,11 +45,6 @@ void OverrideCounterHostForTesting(const std::string& hostPort);
 // User-typed text (a tracker ID) as part of a request path: verbatim, "/"
 // included, except what would break the request line or change its meaning.
 std::string EncodePathText(const WideString& text);
-
-// Schemes a redirect may name. Only plain HTTP is followed for now; https
-// would also need INTERNET_FLAG_SECURE on the request.
-enum class TUrlScheme { Http, Https };
-constexpr uint16_t DEFAULT_HTTPS_PORT = 443;
 
 // Where a redirect leads.
 struct TRedirectTarget {

@@ -90,7 +90,7 @@ int main() {
   }
   HWND sink = CreateSink();
   const std::string host = server.HostPort();
-  const THostPort hostPort = SplitHostPort(host);
+  const THostPort hostPort{"127.0.0.1", server.Port()};
   PlainGet(hostPort, 0);  // warm-up: WinInet's first request loads its settings
 
   auto start = Clock::now();

@@ -69,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
 
   TRedirectTarget current, next;
-  current.Server = SplitHostPort("127.0.0.1:8080");
+  current.Server = {"127.0.0.1", 8080};
   current.Path = "/sitecount/x?y";
   if (ResolveLocation(bytes, current, next)) {
     Check(!next.Path.empty() && next.Path[0] == '/', "a followed path is absolute");

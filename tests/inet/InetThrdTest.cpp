@@ -5,6 +5,7 @@
 
 #include "inet/InetThrd.h"
 #include "support/FakeServerFixture.h"
+#include "tools/fakeserver/TlsFront.h"
 
 namespace {
 
@@ -198,7 +199,7 @@ TEST_F(InetWorker, GetFollowsAtMostFiveRedirectsToHttpWithinTheDeadline) {
     slow.DelayMs = 400;
     Server->SetRoute("/slow" + std::to_string(i), slow);
   }
-  Server->SetRoute("/https", RedirectRoute(302, "https://" + Server->HostPort() + "/h6"));
+  Server->SetRoute("/https", RedirectRoute(302, "https://localhost:" + std::to_string(Server->Port()) + "/h6"));
   Server->SetRoute("/post", RedirectRoute(307, "/h6"));
   Server->SetCountRoute("loop", FakeRoute(TFakeMode::RedirectLoop));
   const struct {
@@ -244,6 +245,41 @@ TEST_F(InetWorker, WorkerPostsItsResultAlsoForFailures) {
     EXPECT_LT(MsSince(start), c.Internet ? 5000 : 1000) << c.Host;
   }
   EXPECT_EQ(Server->Requests().size(), 1u);
+}
+
+// The counter host as a build would name it; the TLS front relays to Server.
+TEST_F(InetWorker, HttpsAnswersOnlyThroughATrustedCertificateForItsName) {
+  TTlsFront front(Server->Port());
+  ASSERT_TRUE(front.Started()) << front.Error();
+  const std::string secure = front.HostSetting(TTlsCert::Good);
+  const std::string plain = "http://localhost:" + std::to_string(Server->Port());
+  Server->SetCountRoute("up", RedirectRoute(301, secure + "/sitecount/rel"));
+  Server->SetCountRoute("rel", RedirectRoute(302, "abc"));  // stays on https
+  Server->SetCountRoute("down", RedirectRoute(302, plain + "/sitecount/abc"));
+  const struct {
+    std::string Host;
+    const char* Id;
+    LPARAM Result;
+    size_t Requests;  // that reached the server behind the front
+  } cases[] = {
+      {secure, "abc", INET_OK, 1},
+      {front.HostSetting(TTlsCert::WrongName), "abc", INET_FAILED, 0},
+      {front.HostSetting(TTlsCert::Expired), "abc", INET_FAILED, 0},
+      {front.HostSetting(TTlsCert::Untrusted), "abc", INET_FAILED, 0},
+      {plain, "up", INET_OK, 3},
+      {secure, "down", INET_FAILED, 1},  // never down to plain HTTP
+      {"ftp://localhost:" + std::to_string(Server->Port()), "abc", INET_FAILED, 0},
+  };
+  for (const auto& c : cases) {
+    Server->ClearRequests();
+    OverrideCounterHostForTesting(c.Host);
+    auto worker = Start(InternetHandle, c.Id, 3000, 5000);
+    LPARAM result = 99;
+    ASSERT_TRUE(WaitDone(8000, &result)) << c.Host << " " << c.Id;
+    EXPECT_EQ(result, c.Result) << c.Host << " " << c.Id;
+    EXPECT_EQ(worker->Request().Response().Text(), c.Result == INET_OK ? "42" : "") << c.Host << " " << c.Id;
+    EXPECT_EQ(Server->Requests().size(), c.Requests) << c.Host << " " << c.Id;
+  }
 }
 
 TEST_F(InetWorker, FreeingAHungWorkerReturnsAndItEndsLaterWithoutPosting) {

@@ -2,21 +2,37 @@
 
 #include "inet/InetUtil.h"
 
-TEST(HostSetting, SplitsHostAndPort) {
-  struct {
+TEST(HostSetting, SchemeChoosesTlsAndDefaultPort) {
+  const struct {
     const char* Text;
+    TUrlScheme Scheme;
     const char* Host;
     uint16_t Port;
+    const char* Url;  // base of the pages the browser opens
   } cases[] = {
-      {"counter.example.net", "counter.example.net", 80}, {"127.0.0.1:8080", "127.0.0.1", 8080},
-      {"localhost:65535", "localhost", 65535}, {"host:", "host", 80}, {"host:0", "host", 80},
-      {"host:65536", "host", 80}, {"host:12x", "host", 80}, {"host:1234567", "host", 80}, {"::1", "::1", 80},
+      {"counter.example.net", TUrlScheme::Http, "counter.example.net", 80, "http://counter.example.net"},
+      {"127.0.0.1:8080", TUrlScheme::Http, "127.0.0.1", 8080, "http://127.0.0.1:8080"},
+      {"http://h:80", TUrlScheme::Http, "h", 80, "http://h"},
+      {"https://h", TUrlScheme::Https, "h", 443, "https://h"},
+      {"HTTPS://h:65535", TUrlScheme::Https, "h", 65535, "https://h:65535"},
+      {"https://h:80", TUrlScheme::Https, "h", 80, "https://h:80"},
+      {"http://h:443", TUrlScheme::Http, "h", 443, "http://h:443"},
   };
   for (const auto& c : cases) {
-    THostPort hp = SplitHostPort(c.Text);
-    EXPECT_EQ(hp.Host, c.Host) << c.Text;
-    EXPECT_EQ(hp.Port, c.Port) << c.Text;
+    THostSetting setting;
+    ASSERT_TRUE(ParseHostSetting(c.Text, setting)) << c.Text;
+    EXPECT_EQ(setting.Scheme, c.Scheme) << c.Text;
+    EXPECT_EQ(setting.Server.Host, c.Host) << c.Text;
+    EXPECT_EQ(setting.Server.Port, c.Port) << c.Text;
+    EXPECT_EQ(HostUrl(c.Text), c.Url) << c.Text;
   }
+  for (const char* refused : {"", "https://", "ftp://h", "https:/h", "http://http://h", "h:", "h:0", "https://h:0",
+                              "h:65536", "h:12x", "h:1234567", "::1", "[::1]:80", "u@h", "h/p", "https://h/",
+                              "h?q", "h#f", "h b", "h\\x", "h\r\n", "\xC3\xA7"}) {
+    THostSetting setting;
+    EXPECT_FALSE(ParseHostSetting(refused, setting)) << refused;
+  }
+  EXPECT_EQ(HostUrl("h:0"), "http://h:0") << "a setting that does not parse is shown as it was";
 }
 
 TEST(PathText, IdIsSentVerbatimExceptWhatBreaksTheRequestLine) {
