@@ -32,7 +32,7 @@ constexpr int32_t kCopyrightTop = kVersionTop + kLineHeight;
 constexpr int32_t kLinkTop = kCopyrightTop + kLineHeight;
 
 WideString WideOfAscii(const std::string& ascii) { return WideString(ascii.begin(), ascii.end()); }
-WideString MakerAddress() { return u"http://" + WideOfAscii(MakerHost()); }
+WideString MakerAddress() { return WideOfAscii(HostUrl(MakerHost())); }
 }  // namespace
 
 TAboutForm::TAboutForm(TComponent* owner, HWND ownerWindow) : TWidgetForm(owner) {

@@ -126,7 +126,7 @@ void OfferNewerVersion(HWND owner, const TTextLookup* texts, const WideString& v
   if (InSendMessage()) ReplyMessage(0);
   const WideString text = texts ? texts->GetText(STR_NEW_VERSION) : WideString();
   if (MessageBoxW(owner, WinStr(text), WinStr(APPLICATION_TITLE), MB_ICONQUESTION | MB_YESNO) != IDYES) return;
-  OpenPage(owner, u"http://" + WideOfAscii(MakerHost()) + WideOfAscii(DOWNLOAD_PATH));
+  OpenPage(owner, WideOfAscii(HostUrl(MakerHost()) + DOWNLOAD_PATH));
 }
 
 void VersionResponse(TWidgetManager& manager, TInetThread& worker, int) {

@@ -49,6 +49,13 @@ constexpr UINT kTrayMenuTextIds[] = {CMD_ABOUT, CMD_SHOW, CMD_HIDE, CMD_LANGUAGE
 constexpr int kLanguagesPosition = 2;
 constexpr int kTrackersPosition = 5;
 
+// The file's size in bytes; 0 when it cannot be asked.
+uint64_t FileBytes(const WideString& fileName) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExW(WinStr(fileName), GetFileExInfoStandard, &data)) return 0;
+  return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
 }  // namespace
 
 TWidgetManager::TWidgetManager(TComponent* owner, std::shared_ptr<TWidgetLanguages> languages,
@@ -160,7 +167,7 @@ void TWidgetManager::WMShowDetails(TWidgetMessage& message) {
   TWidgetMainForm* widget = FindWidgetByHandle(reinterpret_cast<HWND>(message.LParam));
   ReplyMessage(0);
   if (!widget) return;
-  const WideString url = u"http://" + WideOf(CounterHost()) + WideOf(STATS_PATH) +
+  const WideString url = WideOf(HostUrl(CounterHost())) + WideOf(STATS_PATH) +
                          WideOf(EncodePathText(widget->Settings().ID)) + u"/";
   ShellExecuteW(StoredHandle(), L"open", WinStr(url), nullptr, nullptr, SW_SHOW);
 }
@@ -438,6 +445,12 @@ void TWidgetManager::LoadSettings() {
   TAtomicFileStream::RemoveLeftover(fileName);
   try {
     FSettings.reset(new TWMemIniFile(fileName));
+    // Text without a single section is no settings file of ours (saved as
+    // UTF-8 by an editor, say); written back it would lose every tracker in it.
+    TWStringList sections;
+    FSettings->ReadSections(&sections);
+    if (!FFirstRun && sections.GetCount() == 0 && FileBytes(fileName) > 2)
+      throw Exception(WideFormat(u"\"%s\" holds no settings that Orvanta can read.", {fileName}));
   } catch (const Exception& e) {
     // A file that exists but cannot be read may still hold every tracker:
     // this run works without it and never writes over it.
