@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
+#include <system_error>
 #include <vector>
 
 HINTERNET InternetHandle = nullptr;
@@ -94,10 +95,17 @@ bool IsRedirect(DWORD status) {
   return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
+// What one hop sends, copied from the request, so that a hop run on a thread
+// of its own touches nothing its caller may free.
+struct THopInput {
+  std::string Method, Version, Headers, Body;
+  TRequestLimits Limits;
+};
+
 // One request to one server. A redirect of a GET ends it early with the
 // Location in location; otherwise the body is read and the result returned.
-int SendHop(TRequest& request, HINTERNET internet, const TRedirectTarget& target, Clock::time_point deadline,
-            std::string& location) {
+int SendHop(const THopInput& request, HINTERNET internet, const TRedirectTarget& target, Clock::time_point deadline,
+            TResponse& response, std::string& location) {
   auto pastDeadline = [&] { return Clock::now() >= deadline; };
   // Every hop, and each platform wait inside it, stays within the whole request's deadline.
   auto bounded = [&](DWORD ms) {
@@ -105,22 +113,21 @@ int SendHop(TRequest& request, HINTERNET internet, const TRedirectTarget& target
     return static_cast<DWORD>(std::max<long long>(1, std::min<long long>(ms, left)));
   };
   if (pastDeadline()) return INET_FAILED;
-  TResponse& response = request.Response();
   TInetHandle connection(InternetConnectA(internet, target.Server.Host.c_str(), target.Server.Port, nullptr, nullptr,
                                           INTERNET_SERVICE_HTTP, 0, 0));
   if (!connection) return INET_FAILED;
   // A certificate the platform does not trust, for another name or out of date
   // fails the send: no flag here ever waives those checks.
   const DWORD flags = REQUEST_FLAGS | (target.Scheme == TUrlScheme::Https ? INTERNET_FLAG_SECURE : 0);
-  TInetHandle handle(HttpOpenRequestA(connection, request.GetField(rfMethod).c_str(), target.Path.c_str(),
-                                      request.GetField(rfVersion).c_str(), nullptr, nullptr, flags, 0));
+  TInetHandle handle(HttpOpenRequestA(connection, request.Method.c_str(), target.Path.c_str(), request.Version.c_str(),
+                                      nullptr, nullptr, flags, 0));
   if (!handle) return INET_FAILED;
   SetTimeout(handle, INTERNET_OPTION_CONNECT_TIMEOUT, bounded(request.Limits.ConnectTimeoutMs));
   SetTimeout(handle, INTERNET_OPTION_SEND_TIMEOUT, bounded(request.Limits.SendTimeoutMs));
   SetTimeout(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, bounded(request.Limits.ReceiveTimeoutMs));
 
-  const std::string headers = request.HeaderText();
-  std::string& body = request.Body;
+  const std::string& headers = request.Headers;
+  const std::string& body = request.Body;
   if (!HttpSendRequestA(handle, headers.c_str(), static_cast<DWORD>(headers.size()),
                         body.empty() ? nullptr : const_cast<char*>(body.data()), static_cast<DWORD>(body.size())))
     return INET_FAILED;
@@ -130,7 +137,7 @@ int SendHop(TRequest& request, HINTERNET internet, const TRedirectTarget& target
     return INET_FAILED;
   response.Status = status;
   // Other methods are not repeated at another address; their redirect is their answer.
-  if (IsRedirect(status) && request.GetField(rfMethod) == "GET") {
+  if (IsRedirect(status) && request.Method == "GET") {
     char buffer[INET_LOCATION_BUFFER] = {};
     DWORD length = sizeof buffer;
     index = 0;
@@ -172,6 +179,43 @@ int SendHop(TRequest& request, HINTERNET internet, const TRedirectTarget& target
   return success && BodyComplete(handle, response.Body.size()) ? INET_OK : INET_FAILED;
 }
 
+// Under Wine the TLS handshake waits for the server with no time-out at all, out
+// of reach of the deadline and of closing the handle. A secure hop therefore
+// runs on a thread of its own, which is abandoned at the deadline and frees its
+// copies itself whenever the platform lets it go.
+int SendSecureHop(const THopInput& request, HINTERNET internet, const TRedirectTarget& target,
+                  Clock::time_point deadline, TResponse& response, std::string& location) {
+  struct TOutcome {
+    std::mutex Lock;
+    std::condition_variable Changed;
+    bool Finished = false;  // everything here is guarded by Lock
+    int Result = INET_FAILED;
+    TResponse Response;
+    std::string Location;
+  };
+  auto outcome = std::make_shared<TOutcome>();
+  try {
+    std::thread([outcome, request, internet, target, deadline] {
+      TResponse hopResponse;
+      std::string hopLocation;
+      const int result = SendHop(request, internet, target, deadline, hopResponse, hopLocation);
+      std::lock_guard<std::mutex> guard(outcome->Lock);
+      outcome->Finished = true;
+      outcome->Result = result;
+      outcome->Response = std::move(hopResponse);
+      outcome->Location = std::move(hopLocation);
+      outcome->Changed.notify_all();
+    }).detach();
+  } catch (const std::system_error&) {
+    return INET_FAILED;
+  }
+  std::unique_lock<std::mutex> lock(outcome->Lock);
+  if (!outcome->Changed.wait_until(lock, deadline, [&] { return outcome->Finished; })) return INET_FAILED;
+  response = std::move(outcome->Response);
+  location = std::move(outcome->Location);
+  return outcome->Result;
+}
+
 }  // namespace
 
 int TRequest::Send(HINTERNET internet) {
@@ -187,11 +231,14 @@ int TRequest::Send(HINTERNET internet) {
     return (t.Scheme == TUrlScheme::Https ? "https://" : "http://") + t.Server.Host + ":" +
            std::to_string(t.Server.Port) + t.Path;
   };
+  const THopInput input{FFields[rfMethod], FFields[rfVersion], HeaderText(), Body, Limits};
   std::vector<std::string> visited;
   for (int redirects = 0;; ++redirects) {
     *FResponse = TResponse();  // the response is the final hop's alone
     std::string location;
-    const int result = SendHop(*this, internet, target, deadline, location);
+    const int result = target.Scheme == TUrlScheme::Https
+                           ? SendSecureHop(input, internet, target, deadline, *FResponse, location)
+                           : SendHop(input, internet, target, deadline, *FResponse, location);
     if (location.empty()) return result;
     visited.push_back(key(target));
     TRedirectTarget next;

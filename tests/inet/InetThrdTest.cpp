@@ -175,7 +175,7 @@ TEST_F(InetWorker, StalledAndHostileServersEndByTheDeadline) {
   }
 }
 
-TEST_F(InetWorker, GetFollowsAtMostFiveRedirectsToHttpWithinTheDeadline) {
+TEST_F(InetWorker, GetFollowsAtMostFiveRedirectsWithinTheDeadline) {
   // Another host:port, reached by an absolute Location and left by a relative one.
   auto other = StartFakeServer();
   TFakeRoute last = FakeRoute(TFakeMode::Normal, "77");
@@ -199,6 +199,7 @@ TEST_F(InetWorker, GetFollowsAtMostFiveRedirectsToHttpWithinTheDeadline) {
     slow.DelayMs = 400;
     Server->SetRoute("/slow" + std::to_string(i), slow);
   }
+  // To https on this plain server, whose silence the TLS handshake waits out.
   Server->SetRoute("/https", RedirectRoute(302, "https://localhost:" + std::to_string(Server->Port()) + "/h6"));
   Server->SetRoute("/post", RedirectRoute(307, "/h6"));
   Server->SetCountRoute("loop", FakeRoute(TFakeMode::RedirectLoop));
