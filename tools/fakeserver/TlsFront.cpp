@@ -40,7 +40,7 @@ Fn WineExport(const char* name) {
 class TRootStore {
 public:
   TRootStore()
-      : FStore(CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, L"Root")) {}
+      : FStore(CertOpenStore(CERT_STORE_PROV_SYSTEM_REGISTRY_W, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, L"Root")) {}
   ~TRootStore() {
     if (FStore) CertCloseStore(FStore, 0);
   }
