@@ -316,7 +316,6 @@ void TWidgetMainForm::NotifyChanged() {
 
 void TWidgetMainForm::DoCreate() {
   TWidgetForm::DoCreate();
-  SetDpi(WindowDpi(StoredHandle()));
   FMenu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(MENU_WIDGET));
   LocalizeMenu();
   SetAlwaysTop(FAlwaysTop);
