@@ -40,27 +40,15 @@ void Save(HWND dialog, TWidgetManager& manager) {
 INT_PTR CALLBACK AddDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_INITDIALOG) return InitDialog(dialog, reinterpret_cast<TWidgetManager*>(lParam));
   TWidgetManager* manager = ManagerOf(dialog);
-  switch (msg) {
-    case WM_COMMAND:
-      // The notification code is not looked at: Enter is 1, Esc and the close box 2.
-      if (!manager) return TRUE;
-      if (LOWORD(wParam) == IDC_SAVE)
-        Save(dialog, *manager);
-      else if (LOWORD(wParam) == IDC_CANCEL)
-        EndDialog(dialog, DIALOG_CANCELLED);
-      return TRUE;
-    case WM_DESTROY:
-      if (manager && manager->AddDialog() == dialog) manager->SetAddDialog(nullptr);
-      RemoveDialogObject(dialog);
-      return TRUE;
-    case WM_NOTIFY:
-    case WM_CANCELMODE: return TRUE;
-    case WM_CTLCOLORSTATIC: return 0;
-    case WM_LANGUAGECHANGED:
-      if (manager) ApplyTexts(dialog, *manager);
-      return TRUE;
-    default: return FALSE;
-  }
+  INT_PTR result = FALSE;
+  AnswerCommonMessage(dialog, msg, wParam, manager != nullptr,
+                      {[&] { Save(dialog, *manager); }, [&] { EndDialog(dialog, DIALOG_CANCELLED); },
+                       [&] { ApplyTexts(dialog, *manager); },
+                       [&] {
+                         if (manager->AddDialog() == dialog) manager->SetAddDialog(nullptr);
+                       }},
+                      result);
+  return result;
 }
 }  // namespace
 

@@ -167,6 +167,33 @@ void SetPageOpenerForTesting(const TPageOpener& opener) {
   gOpener = opener;
 }
 
+bool AnswerCommonMessage(HWND dialog, UINT msg, WPARAM wParam, bool attached, const TDialogActions& actions,
+                         INT_PTR& result) {
+  result = TRUE;
+  switch (msg) {
+    case WM_COMMAND:
+      // The notification code is not looked at: Enter is 1, Esc and the close box 2.
+      if (attached && LOWORD(wParam) == IDC_SAVE)
+        actions.Save();
+      else if (attached && LOWORD(wParam) == IDC_CANCEL)
+        actions.Cancel();
+      return true;
+    case WM_DESTROY:
+      if (attached) actions.Destroyed();
+      RemoveDialogObject(dialog);
+      return true;
+    case WM_NOTIFY:
+    case WM_CANCELMODE: return true;
+    case WM_CTLCOLORSTATIC: result = 0; return true;
+    case WM_LANGUAGECHANGED:
+      if (attached) actions.Relabel();
+      return true;
+    default:
+      result = FALSE;
+      return false;
+  }
+}
+
 bool ActivateOpenDialog(HWND dialog) {
   if (!dialog || !IsWindow(dialog)) return false;
   SetActiveWindow(dialog);

@@ -85,5 +85,15 @@ using TPageOpener = std::function<void(HWND owner, const WideString& url)>;
 void OpenPage(HWND owner, const WideString& url);
 void SetPageOpenerForTesting(const TPageOpener& opener);
 
+// What a dialog does with the messages both dialogs answer alike.
+struct TDialogActions {
+  std::function<void()> Save, Cancel, Relabel, Destroyed;
+};
+
+// Answers the messages both dialogs share, calling actions only when attached
+// (the dialog has its object). False when msg is the dialog's own to answer.
+bool AnswerCommonMessage(HWND dialog, UINT msg, WPARAM wParam, bool attached, const TDialogActions& actions,
+                         INT_PTR& result);
+
 // Brings an open dialog to the front; false when there is none.
 bool ActivateOpenDialog(HWND dialog);

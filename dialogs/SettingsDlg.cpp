@@ -123,29 +123,14 @@ void Cancel(HWND dialog, TSettingsDialog* state) {
 INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_INITDIALOG) return InitDialog(dialog, reinterpret_cast<TSettingsDialog*>(lParam));
   TSettingsDialog* state = StateOf(dialog);
-  switch (msg) {
-    case WM_COMMAND:
-      // The notification code is not looked at: Enter is 1, Esc and the close box 2.
-      if (!state) return TRUE;
-      if (LOWORD(wParam) == IDC_SAVE)
-        Save(dialog, state);
-      else if (LOWORD(wParam) == IDC_CANCEL)
-        Cancel(dialog, state);
-      return TRUE;
-    case WM_HSCROLL:
-    case WM_VSCROLL: return Scroll(dialog, state, reinterpret_cast<HWND>(lParam));
-    case WM_DESTROY:
-      if (state) state->Widget->SetSettingsDialog(nullptr);
-      RemoveDialogObject(dialog);
-      return TRUE;
-    case WM_NOTIFY:
-    case WM_CANCELMODE: return TRUE;
-    case WM_CTLCOLORSTATIC: return 0;
-    case WM_LANGUAGECHANGED:
-      if (state) ApplyTexts(dialog, *state->Widget);
-      return TRUE;
-    default: return FALSE;
-  }
+  if (msg == WM_HSCROLL || msg == WM_VSCROLL) return Scroll(dialog, state, reinterpret_cast<HWND>(lParam));
+  INT_PTR result = FALSE;
+  AnswerCommonMessage(dialog, msg, wParam, state != nullptr,
+                      {[&] { Save(dialog, state); }, [&] { Cancel(dialog, state); },
+                       [&] { ApplyTexts(dialog, *state->Widget); },
+                       [&] { state->Widget->SetSettingsDialog(nullptr); }},
+                      result);
+  return result;
 }
 }  // namespace
 
