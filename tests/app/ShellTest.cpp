@@ -26,7 +26,54 @@ protected:
   }
 };
 
+// For its life, http addresses open with this command line instead of a
+// browser. Wine's classes root is the machine's alone, so that is where it goes;
+// the old command comes back at the end.
+class TRegisteredBrowser {
+public:
+  explicit TRegisteredBrowser(const std::wstring& command) {
+    RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Classes\\http\\shell\\open\\command", 0, nullptr, 0,
+                    KEY_ALL_ACCESS, nullptr, &FKey, nullptr);
+    DWORD size = sizeof FOld;
+    RegQueryValueExW(FKey, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(FOld), &size);
+    Set(command.c_str());
+  }
+  ~TRegisteredBrowser() {
+    Set(FOld);
+    RegCloseKey(FKey);
+  }
+
+private:
+  void Set(const wchar_t* command) {
+    RegSetValueExW(FKey, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command),
+                   static_cast<DWORD>((wcslen(command) + 1) * sizeof(wchar_t)));
+  }
+  HKEY FKey = nullptr;
+  wchar_t FOld[MAX_PATH] = {};
+};
+
+// The Add Tracker dialog's edit boxes, as its template numbers them.
+constexpr int IDC_TRACKERID = 1002, IDC_TITLE = 1003;
+
 std::u16string U16(const std::string& s) { return std::u16string(s.begin(), s.end()); }
+
+// Texts of another process's windows travel in the messages themselves.
+std::wstring TextOf(HWND w) {
+  wchar_t text[256] = {};
+  DWORD_PTR copied = 0;
+  SendMessageTimeoutW(w, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text), SMTO_BLOCK, 5000, &copied);
+  return text;
+}
+void SetText(HWND w, const wchar_t* text) {
+  DWORD_PTR result = 0;
+  SendMessageTimeoutW(w, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text), SMTO_BLOCK, 5000, &result);
+}
+// A message box's text: its one static control that holds text.
+std::wstring StaticTextOf(HWND box) {
+  for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+    if (ClassOf(child) == L"Static" && !TextOf(child).empty()) return TextOf(child);
+  return L"";
+}
 
 std::u16string TrackerSection(const std::u16string& id, int left, int top, const std::u16string& rest = u"") {
   return u"[" + id + u"]\nLeft=" + U16(std::to_string(left)) + u"\nTop=" + U16(std::to_string(top)) + u"\n" + rest;
@@ -34,24 +81,71 @@ std::u16string TrackerSection(const std::u16string& id, int left, int top, const
 
 }  // namespace
 
-TEST_F(ShellTest, FirstStartMakesTheFoldersAsksOnceForVersionAndPingAndSavesEnglishAtExit) {
+// A first run, switched to Turkish while the Add Tracker dialog it opens by
+// itself waits: the dialog and its refusals speak Turkish, two trackers are
+// added and polled, and Exit writes exactly them with the language.
+TEST_F(ShellTest, FirstRunInTurkishAddsTwoTrackersThroughTheDialogAndRefusesBadIds) {
+  Counter.SetCount("alpha", "11");
+  Counter.SetCount("beta", "<html>busy</html>");
   TOrvanta app;
   ASSERT_TRUE(app.WaitManager());
   EXPECT_TRUE(Exists(SettingsFolder()));
-  auto askedOnce = [&] { return Counter.Requests().size() == 1 && Maker.Requests().size() == 1; };
-  ASSERT_TRUE(WaitUntil(askedOnce));
-  // The Add Tracker dialog is open; it adds nothing by itself.
+  ASSERT_TRUE(WaitUntil([&] { return Counter.Requests().size() == 1 && Maker.Requests().size() == 1; }, 20000));
+  EXPECT_EQ(Counter.Requests()[0].Path + Maker.Requests()[0].Path, std::string(PING_PATH) + VERSION_PATH);
   ASSERT_TRUE(WaitUntil([&] { return app.Dialogs().size() == 1; }));
-  wchar_t caption[64] = {};
-  GetWindowTextW(app.Dialogs()[0], caption, 64);
-  EXPECT_STREQ(caption, L"Add Tracker");
+  HWND dialog = app.Dialogs()[0];
+  EXPECT_EQ(TextOf(dialog), L"Add Tracker");
   EXPECT_FALSE(Exists(SettingsFile()));
+  app.Command(CMD_LANGUAGE_BASE + 1);
+  ASSERT_TRUE(WaitUntil([&] { return TextOf(dialog) == L"\u0130zleyici Ekle"; }));
+  EXPECT_EQ(TextOf(GetDlgItem(dialog, IDOK)), L"Kaydet");
+
+  auto save = [&](const wchar_t* id, const wchar_t* title) {
+    SetText(GetDlgItem(dialog, IDC_TRACKERID), id);
+    SetText(GetDlgItem(dialog, IDC_TITLE), title);
+    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+  };
+  auto refused = [&](const wchar_t* id, const wchar_t* message) {
+    save(id, L"");
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return app.Dialogs().size() == 2 && (box = app.Dialogs()[0]) != nullptr; })) << id;
+    if (box == dialog) box = app.Dialogs()[1];
+    EXPECT_EQ(TextOf(box), L"Hata");
+    EXPECT_EQ(StaticTextOf(box), message) << id;
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
+    EXPECT_EQ(TextOf(GetDlgItem(dialog, IDC_TRACKERID)), id) << "the typed ID stays";
+  };
+  refused(L"", L"Orvanta ID bo\u015F b\u0131rak\u0131lamaz!");
+  refused(L"alpha ", L"Bu Orvanta ID kullan\u0131lamaz!");  // IDs are not trimmed
+  refused(L"a]b", L"Bu Orvanta ID kullan\u0131lamaz!");
+  save(L"alpha", L"Alfa");
+  ASSERT_TRUE(app.WaitWidgets(1));
+  app.Command(CMD_ADDTRACKER);
+  ASSERT_TRUE(WaitUntil([&] { return app.Dialogs().size() == 1 && (dialog = app.Dialogs()[0]) != nullptr; }));
+  refused(L"ALPHA", L"Orvanta ID zaten var!");
+  save(L"beta", L"Beta");
+  ASSERT_TRUE(app.WaitWidgets(2));
+  // The garbage answer keeps no count; the file shows -1 for it.
+  ASSERT_TRUE(WaitUntil([&] { return Counter.Requests().size() == 3; }));
+  EXPECT_EQ(Counter.Requests()[1].Path + Counter.Requests()[2].Path, "/sitecount/alpha/sitecount/beta");
+  RECT a{}, b{};
+  GetWindowRect(app.Widgets()[0], &a);
+  GetWindowRect(app.Widgets()[1], &b);
+  if (app.Widgets()[0] != app.WidgetAt(a.left, a.top)) std::swap(a, b);
+  Sleep(500);  // the answers follow their requests
 
   ASSERT_TRUE(app.Exit());
   EXPECT_EQ(app.ExitCode(), 0u);
-  EXPECT_EQ(ReadBytes(SettingsFile()), IniBytes(u"[Config]\nLanguage=EN-US.INI\n\n"));
-  EXPECT_TRUE(askedOnce());
-  EXPECT_EQ(Counter.Requests()[0].Path + Maker.Requests()[0].Path, std::string(PING_PATH) + VERSION_PATH);
+  auto section = [](const std::u16string& id, const std::u16string& title, RECT r, int count) {
+    return TrackerSection(id, r.left, r.top,
+                          u"AlwaysTop=1\nIgnoreMouse=0\nPreventDragging=0\nTitle=" + title + u"\nOrvantaID=" + id +
+                              u"\nInterval=15000\nTracker=" + U16(std::to_string(count)) +
+                              u"\nPrevious=-1\nOpacity=255\nEnable=1\nBackColor=0x00000000\n\n");
+  };
+  EXPECT_EQ(ReadBytes(SettingsFile()),
+            IniBytes(u"[Config]\nLanguage=TR-TR.INI\n\n[Trackers]\nKey0=alpha\nKey1=beta\n\n" +
+                     section(u"alpha", u"Alfa", a, 11) + section(u"beta", u"Beta", b, -1)));
 }
 
 // Entries without a section are dropped; an ID a section cannot hold and a case
@@ -120,9 +214,14 @@ TEST_F(ShellTest, ASecondStartSignalsTheFirstAndLeavesAndQuickStartsLeaveOneInst
   ASSERT_TRUE(running.Exit());
 }
 
-// Tray commands reach every widget; explorer forgets every icon when it
+// Tray commands reach every widget and open the second tracker's Settings;
+// Details hands the statistics page to the browser registered for http, here
+// a stub that notes the address. Explorer forgets every icon when it
 // restarts, and the manager adds its own again.
-TEST_F(ShellTest, TrayCommandsReachEveryWidgetAndTheIconComesBackAfterATaskbarRestart) {
+TEST_F(ShellTest, TrayCommandsReachEveryWidgetDetailsOpenTheBrowserAndTheIconComesBack) {
+  const std::wstring noted = L"C:\\opened-page.txt";
+  DeleteFileW(noted.c_str());
+  TRegisteredBrowser stub(L"C:\\windows\\system32\\cmd.exe /c echo %1>" + noted);
   SeedSettings(u"[Trackers]\nKey0=one\nKey1=two\n" + TrackerSection(u"one", 200, 200) +
                TrackerSection(u"two", 400, 200));
   TOrvanta app;
@@ -136,6 +235,16 @@ TEST_F(ShellTest, TrayCommandsReachEveryWidgetAndTheIconComesBackAfterATaskbarRe
   ASSERT_TRUE(app.WaitWidgets(2));
   app.Command(CMD_TRACKER_BASE + 2);  // past the last tracker and language: ignored
   app.Command(CMD_LANGUAGE_BASE + 2);
+  app.Command(CMD_TRACKER_BASE + 1);
+  ASSERT_TRUE(WaitUntil([&] { return app.Dialogs().size() == 1; }));
+  EXPECT_EQ(TextOf(app.Dialogs()[0]), L"Preferences");
+  EXPECT_EQ(TextOf(GetDlgItem(app.Dialogs()[0], IDC_TRACKERID)), L"two");
+  PostMessageW(app.Dialogs()[0], WM_COMMAND, IDCANCEL, 0);
+
+  PostMessageW(app.WidgetAt(200, 200), WM_COMMAND, CMD_DETAILS, 0);
+  ASSERT_TRUE(WaitUntil([&] { return ReadBytes(noted).find("/one/") != std::string::npos; }, 15000));
+  EXPECT_EQ(ReadBytes(noted).substr(0, ReadBytes(noted).find_last_not_of(" \r\n") + 1),
+            std::string("http://") + ORVANTA_COUNTER_HOST + "/stats/one/");
 
   std::vector<HWND> trays = WindowsOf(app.Pid(), [](HWND w) { return ClassOf(w) == L"Widget_Tray_Window_Class"; });
   ASSERT_EQ(trays.size(), 1u);
@@ -171,27 +280,35 @@ TEST_F(ShellTest, UserChangesReachTheFileWithinSeconds) {
   }));
 }
 
-// Read-only is no obstacle to root under Wine, so the write is blocked where it
-// begins: a folder stands where the temporary file would go.
-TEST_F(ShellTest, AFileThatCannotBeWrittenStaysWholeAndTheUserIsToldOnce) {
-  SeedSettings(u"[Trackers]\nKey0=ro\n" + TrackerSection(u"ro", 200, 200));
-  const std::string before = ReadBytes(SettingsFile());
-  ASSERT_TRUE(CreateDirectoryW(BlockedTempFile().c_str(), nullptr));
-  SetFileAttributesW(SettingsFile().c_str(), FILE_ATTRIBUTE_READONLY);
-  TOrvanta app;
-  ASSERT_TRUE(app.WaitManager());
-  ASSERT_TRUE(app.WaitWidgets(1));
-  app.Command(CMD_EXIT);
-  ASSERT_TRUE(WaitUntil([&] { return app.Dialogs().size() == 1; }, 10000));
-  HWND box = app.Dialogs()[0];
-  wchar_t caption[64] = {};
-  GetWindowTextW(box, caption, 64);
-  EXPECT_STREQ(caption, L"Error");
-  EXPECT_TRUE(app.Widgets(false).empty());
-  PostMessageW(box, WM_COMMAND, IDOK, 0);
-  ASSERT_TRUE(app.Ended(5000));
-  EXPECT_EQ(app.ExitCode(), 0u);
-  EXPECT_EQ(ReadBytes(SettingsFile()), before);
+// A file that cannot be written, and one an editor saved as UTF-8 (whose
+// trackers this run cannot see), both stay byte for byte; the user is told
+// once. Read-only is no obstacle to root under Wine, so the write is blocked
+// where it begins: a folder stands where the temporary file would go.
+TEST_F(ShellTest, AFileThatCannotBeWrittenOrReadStaysWholeAndTheUserIsToldOnce) {
+  for (bool unreadable : {false, true}) {
+    DeleteSettings();
+    if (unreadable) {
+      WriteBytes(SettingsFile(), "\xEF\xBB\xBF[Trackers]\r\nKey0=ro\r\n[ro]\r\nLeft=200\r\nTop=200\r\n");
+    } else {
+      SeedSettings(u"[Trackers]\nKey0=ro\n" + TrackerSection(u"ro", 200, 200));
+      ASSERT_TRUE(CreateDirectoryW(BlockedTempFile().c_str(), nullptr));
+      SetFileAttributesW(SettingsFile().c_str(), FILE_ATTRIBUTE_READONLY);
+    }
+    const std::string before = ReadBytes(SettingsFile());
+    TOrvanta app;
+    ASSERT_TRUE(app.WaitManager());
+    ASSERT_TRUE(app.WaitWidgets(unreadable ? 0 : 1));
+    app.Command(CMD_EXIT);
+    ASSERT_TRUE(WaitUntil([&] { return app.Dialogs().size() == 1; }, 10000)) << unreadable;
+    HWND box = app.Dialogs()[0];
+    EXPECT_EQ(TextOf(box), L"Error");
+    EXPECT_NE(StaticTextOf(box).find(L"orvanta.ini"), std::wstring::npos) << unreadable;
+    EXPECT_TRUE(app.Widgets(false).empty());
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(app.Ended(5000));
+    EXPECT_EQ(app.ExitCode(), 0u);
+    EXPECT_EQ(ReadBytes(SettingsFile()), before) << unreadable;
+  }
 }
 
 TEST_F(ShellTest, ExitWithTwentyTrackersAgainstAHungServiceEndsWithinFiveSeconds) {

@@ -6,8 +6,6 @@
 
 #include <commctrl.h>
 
-#include <thread>
-
 #include "app/WidgetManager.h"
 #include "dialogs/AddWidgetDlg.h"
 #include "dialogs/DialogRes.h"
@@ -215,26 +213,4 @@ TEST_F(DialogsTest, SettingsRefuseEmptyUnusableAndTakenIds) {
   SetDlgItemTextW(dialog, IDC_TRACKERID, L"ALPHA");
   EXPECT_EQ(Save(dialog), L"");
   EXPECT_EQ(w->Settings().ID, u"ALPHA");
-}
-
-// The dialog runs modally on this thread, so a second thread types and presses.
-TEST_F(DialogsTest, AddTrackerRefusesEmptyUnusableAndTakenIdsThenAddsAWidgetThatPollsAtOnce) {
-  AddWidget(u"site1");
-  const DWORD gui = GetCurrentThreadId();
-  std::thread driver([gui] {
-    HWND dialog = nullptr;
-    auto isAdd = [](HWND d) { return GetDlgItem(d, 4001) != nullptr; };
-    if (!widgettest::WaitUntil([&] { return (dialog = DialogOf(gui, isAdd)) != nullptr; })) return;
-    ExpectRefused(dialog, {{L"", ID_EMPTY}, {L"new ", ID_UNUSABLE}, {L"SITE1", ID_TAKEN}});  // IDs are not trimmed
-    SetDlgItemTextW(dialog, IDC_TRACKERID, L"new1");
-    PostMessageW(GetDlgItem(dialog, IDC_TRACKERID), WM_KEYDOWN, VK_RETURN, 0);  // Enter is Save
-    // Whatever happened, the test does not hang on the dialog.
-    if (!widgettest::WaitUntil([&] { return !IsWindow(dialog); }, 3000)) PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-  });
-  Manager->ShowAddDialog();
-  driver.join();
-  TWidgetMainForm* added = Manager->FindWidgetById(u"new1");
-  ASSERT_NE(added, nullptr);
-  EXPECT_EQ(added->Settings().Title, u"");
-  EXPECT_TRUE(PumpUntil([&] { return CountPaths() == std::vector<std::string>{"/sitecount/new1"}; }, 3000));
 }
