@@ -55,12 +55,13 @@ void TAboutForm::Place(TWidgetControl* control, int32_t left, int32_t top, int32
   control->Canvas()->Font()->SetDpi(Dpi());
 }
 
-// The window keeps its place in the middle of the work area at every size.
+// Centred by the same rule at every size.
 void TAboutForm::ApplyDpi() {
-  const RECT before = BoundsRect();
   SetWidth(Scaled(ABOUT_WIDTH));
   SetHeight(Scaled(ABOUT_HEIGHT));
-  MoveTo(before.left + (before.right - before.left - Width()) / 2, before.top + (before.bottom - before.top - Height()) / 2);
+  RECT work{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  MoveTo((work.right - work.left - Width()) / 2, (work.bottom - work.top - Height()) / 2);
   Place(Picture, 0, 0, ABOUT_WIDTH, ABOUT_HEIGHT);
   Place(TitleLabel, kLabelLeft, kTitleTop, kLabelWidth, kTitleHeight);
   Place(VersionLabel, kLabelLeft, kVersionTop, kLabelWidth, kLineHeight);
