@@ -23,6 +23,11 @@ using Clock = std::chrono::steady_clock;
 
 std::atomic<int> liveJobs{0};
 
+// Secure hops still held up by a silent server. Past this many a new one fails
+// at once, so a server that never answers cannot pile up threads for ever.
+constexpr int MAX_HELD_SECURE_HOPS = 16;
+std::atomic<int> heldSecureHops{0};
+
 class TInetHandle {
 public:
   explicit TInetHandle(HINTERNET h) : FHandle(h) {}
@@ -194,11 +199,16 @@ int SendSecureHop(const THopInput& request, HINTERNET internet, const TRedirectT
     std::string Location;
   };
   auto outcome = std::make_shared<TOutcome>();
+  if (heldSecureHops.fetch_add(1) >= MAX_HELD_SECURE_HOPS) {
+    --heldSecureHops;
+    return INET_FAILED;
+  }
   try {
     std::thread([outcome, request, internet, target, deadline] {
       TResponse hopResponse;
       std::string hopLocation;
       const int result = SendHop(request, internet, target, deadline, hopResponse, hopLocation);
+      --heldSecureHops;
       std::lock_guard<std::mutex> guard(outcome->Lock);
       outcome->Finished = true;
       outcome->Result = result;
@@ -207,6 +217,7 @@ int SendSecureHop(const THopInput& request, HINTERNET internet, const TRedirectT
       outcome->Changed.notify_all();
     }).detach();
   } catch (const std::system_error&) {
+    --heldSecureHops;
     return INET_FAILED;
   }
   std::unique_lock<std::mutex> lock(outcome->Lock);
