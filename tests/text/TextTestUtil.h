@@ -6,19 +6,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <system_error>
 #include <vector>
 
 #include "text/WStrings.h"
-
-#ifdef _WIN32
-#include <process.h>
-#define ORVANTA_GETPID _getpid
-#else
-#include <unistd.h>
-#define ORVANTA_GETPID getpid
-#endif
 
 namespace testutil {
 
@@ -45,9 +38,10 @@ WideString MessageOf(F f) {
 class TempDir {
 public:
   TempDir() {
+    // Random per process, so that test programs running at once never share one.
+    static const std::string run = std::to_string(std::random_device{}());
     static std::atomic<int> counter{0};
-    Path = fs::temp_directory_path() /
-           ("orvanta-text-" + std::to_string(ORVANTA_GETPID()) + "-" + std::to_string(counter++));
+    Path = fs::temp_directory_path() / ("orvanta-text-" + run + "-" + std::to_string(counter++));
     fs::remove_all(Path);
     fs::create_directories(Path);
   }
