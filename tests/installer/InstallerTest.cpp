@@ -13,19 +13,9 @@ namespace {
 constexpr const wchar_t UNINSTALL_KEY[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Orvanta";
 constexpr const char16_t SEEDED[] = u"[Trackers]\nKey0=kept\n[kept]\nLeft=40\nTop=40\nTitle=Kept\n";
 
-std::wstring WindowsPath(const char* unixPath) {
-  std::wstring path = L"Z:";
-  for (const char* p = unixPath; *p; ++p) path += *p == '/' ? L'\\' : static_cast<wchar_t>(*p);
-  return path;
-}
-std::wstring Folder(int csidl) {
-  wchar_t path[MAX_PATH] = {};
-  SHGetSpecialFolderPathW(nullptr, path, csidl, FALSE);
-  return path;
-}
-std::wstring InstallDir() { return Folder(CSIDL_LOCAL_APPDATA) + L"\\Programs\\Orvanta"; }
-std::wstring StartMenuShortcut() { return Folder(CSIDL_PROGRAMS) + L"\\Orvanta.lnk"; }
-std::wstring LogOnShortcut() { return Folder(CSIDL_STARTUP) + L"\\Orvanta.lnk"; }
+std::wstring InstallDir() { return SpecialFolder(CSIDL_LOCAL_APPDATA) + L"\\Programs\\Orvanta"; }
+std::wstring StartMenuShortcut() { return SpecialFolder(CSIDL_PROGRAMS) + L"\\Orvanta.lnk"; }
+std::wstring LogOnShortcut() { return SpecialFolder(CSIDL_STARTUP) + L"\\Orvanta.lnk"; }
 
 std::wstring Registered(const wchar_t* value) {
   wchar_t text[MAX_PATH] = {};

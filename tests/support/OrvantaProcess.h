@@ -42,11 +42,18 @@ inline bool WaitUntil(const std::function<bool()>& cond, int milliseconds = 8000
 
 // ---- the settings file in the prefix's application-data folder
 
-inline std::wstring MakerFolder() {
-  wchar_t path[MAX_PATH] = {};
-  SHGetSpecialFolderPathW(nullptr, path, CSIDL_APPDATA, FALSE);
-  return std::wstring(path) + L"\\Velmora";
+// A build path as the program sees it, through Wine's Z: drive.
+inline std::wstring WindowsPath(const char* unixPath) {
+  std::wstring path = L"Z:";
+  for (const char* p = unixPath; *p; ++p) path += *p == '/' ? L'\\' : static_cast<wchar_t>(*p);
+  return path;
 }
+inline std::wstring SpecialFolder(int csidl) {
+  wchar_t path[MAX_PATH] = {};
+  SHGetSpecialFolderPathW(nullptr, path, csidl, FALSE);
+  return path;
+}
+inline std::wstring MakerFolder() { return SpecialFolder(CSIDL_APPDATA) + L"\\Velmora"; }
 inline std::wstring SettingsFolder() { return MakerFolder() + L"\\Orvanta"; }
 inline std::wstring SettingsFile() { return SettingsFolder() + L"\\orvanta.ini"; }
 // Where the all-or-nothing write puts its temporary file.
@@ -127,9 +134,7 @@ public:
   TOrvanta() {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    std::wstring command = L"\"Z:";
-    for (const char* p = ORVANTA_EXE_PATH; *p; ++p) command += *p == '/' ? L'\\' : static_cast<wchar_t>(*p);
-    command += L"\"";
+    std::wstring command = L"\"" + WindowsPath(ORVANTA_EXE_PATH) + L"\"";
     CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, L"C:\\", &startup, &FInfo);
   }
   ~TOrvanta() {
