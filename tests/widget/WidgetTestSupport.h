@@ -58,10 +58,9 @@ public:
     for (int i = 0; i < Owner->ComponentCount(); ++i)
       if (auto* w = dynamic_cast<TWidgetMainForm*>(Owner->Components(i))) widgets.push_back(w);
     for (TWidgetMainForm* w : widgets) w->RequestClose();
-    for (TWidgetMainForm* w : widgets) EXPECT_TRUE(w->WaitClosed(kCloseWaitMs));
+    for (TWidgetMainForm* w : widgets) EXPECT_TRUE(w->WaitClosed(20000));
     Owner.reset();
   }
-  static constexpr DWORD kCloseWaitMs = 20000;
 
   // Settings that never poll by themselves unless a test says so.
   static TTrackerSettings Quiet(const WideString& id, int32_t left = 300, int32_t top = 300) {
