@@ -211,6 +211,9 @@ void TControl::SubclassWindowClass(TWidgetCreateParams& params, const WideChar* 
   HINSTANCE program = GetModuleHandleW(nullptr);
   for (HINSTANCE instance : {program, HINSTANCE(nullptr), program, remembered})
     if (GetClassInfoW(instance, WinStr(className), &params.WindowClass)) break;
+  // A class this program registered earlier (a second tray or manager in one
+  // process) has the shared procedure: as the default it would call itself.
+  if (params.WindowClass.lpfnWndProc == SharedWindowProc) params.WindowClass.lpfnWndProc = DefWindowProcW;
   params.WindowClass.hInstance = remembered;
   params.WindowClass.style = (params.WindowClass.style & ~kSharedClassStyles) | CS_VREDRAW | CS_HREDRAW;
   CopyClassName(params, className);
