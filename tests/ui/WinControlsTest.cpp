@@ -93,6 +93,11 @@ TEST(TrayIcon, ShowsInTheNotificationAreaWithTextsCutToTheirFields) {
   tray.SetShowIcon(true);
   DestroyWindow(window);  // deletes the icon and frees the owned icon handle
   EXPECT_EQ(tray.Icon(), nullptr);
+  // A second tray finds the class the first registered; its unhandled messages
+  // still reach the platform's default procedure.
+  TWidgetTray second(nullptr);
+  EXPECT_EQ(DefWindowProcW(second.Handle(), WM_GETTEXTLENGTH, 0, 0), SendMessageW(second.Handle(), WM_GETTEXTLENGTH, 0, 0));
+  DestroyWindow(second.Handle());
 }
 
 TEST(TrayIcon, MouseMessagesBecomeEventsWithKeysAndOneClickPerPress) {
