@@ -2,12 +2,11 @@
 
 #include "app/WidgetManager.h"
 #include "dialogs/DialogRes.h"
+#include "dialogs/DialogRules.h"
 #include "inet/InetUtil.h"
 
 namespace {
 constexpr const WideChar kFormName[] = u"AboutForm";
-constexpr const WideChar kTitleText[] = u"Orvanta Desktop Widget";
-constexpr const WideChar kVersionText[] = u"Version 1.50";
 constexpr const WideChar kCopyrightText[] = u"Copyright \u00A9 Velmora. All rights reserved.";
 
 constexpr const char kTitleFont[] = "Impact";
@@ -95,8 +94,9 @@ void TAboutForm::DoCreate() {
   Picture->SetImageName(IMG_ABOUT);
   Picture->SetOpacity(255);
   Picture->OnMouseDown = [this](TComponent*, int32_t, int32_t, int32_t) { HideAnimated(); };
-  TitleLabel = label(kTitleTop, kTitleHeight, kTitleText, kTitleFont, kTitleFontSize, kTextColor, false);
-  VersionLabel = label(kVersionTop, kLineHeight, kVersionText, kTextFont, kTextFontSize, kTextColor, false);
+  TitleLabel = label(kTitleTop, kTitleHeight, APPLICATION_TITLE, kTitleFont, kTitleFontSize, kTextColor, false);
+  VersionLabel =
+      label(kVersionTop, kLineHeight, WideString(u"Version ") + PROGRAM_VERSION, kTextFont, kTextFontSize, kTextColor, false);
   CopyrightLabel = label(kCopyrightTop, kLineHeight, kCopyrightText, kTextFont, kTextFontSize, kTextColor, false);
   LinkLabel = label(kLinkTop, kLineHeight, MakerAddress(), kTextFont, kTextFontSize, kLinkColor, true);
   LinkLabel->SetCursor(LoadCursorW(nullptr, IDC_HAND));

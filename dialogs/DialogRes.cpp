@@ -1,10 +1,11 @@
 #include "dialogs/DialogRes.h"
 
 #include <atomic>
-#include <condition_variable>
 #include <mutex>
 
 #include <shellapi.h>
+
+#include "ui/ThreadJobs.h"
 
 namespace {
 constexpr wchar_t kAtomNameWide[] = L"Dialog.WindowAtom.3.1";  // DIALOG_ATOM_NAME
@@ -12,47 +13,15 @@ constexpr wchar_t kGuiWindowClass[] = L"Orvanta1.50_Dialogs_GuiThread";
 // Private to the GUI-thread window: lParam carries a job ticket.
 constexpr UINT WM_GUIINVOKE = 0x8000 + 0x102;  // WM_APP + 0x102
 
-// One job for the GUI thread. The asker may give up waiting; the job must then
-// not run any more, since it refers to the asker's locals.
-struct TGuiJob {
-  explicit TGuiJob(const std::function<void()>& fn) : Fn(fn) {}
-  enum { Waiting, Running, Done, Cancelled } State = Waiting;  // guarded by Lock
-  std::function<void()> Fn;
-  std::mutex Lock;
-  std::condition_variable Changed;
-};
-using TGuiTicket = std::shared_ptr<TGuiJob>;
-
 // Set and cleared by the holder of the unit on the GUI thread; read anywhere.
 std::atomic<ATOM> gAtom{0};
 std::atomic<HWND> gGuiWindow{nullptr};
 std::atomic<DWORD> gGuiThreadId{0};
 std::atomic<bool> gHeld{false};
 
-void RunTicket(LPARAM ticketParam) {
-  std::unique_ptr<TGuiTicket> ticket(reinterpret_cast<TGuiTicket*>(ticketParam));
-  if (!ticket) return;
-  TGuiTicket job = *ticket;
-  {
-    std::lock_guard<std::mutex> guard(job->Lock);
-    if (job->State != TGuiJob::Waiting) return;
-    job->State = TGuiJob::Running;
-  }
-  try {
-    job->Fn();
-  } catch (...) {
-    // The asker learns only that it ran.
-  }
-  {
-    std::lock_guard<std::mutex> guard(job->Lock);
-    job->State = TGuiJob::Done;
-  }
-  job->Changed.notify_all();
-}
-
 LRESULT CALLBACK GuiWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_GUIINVOKE) {
-    RunTicket(lParam);
+    RunThreadJob(lParam);
     return 1;
   }
   return DefWindowProcW(window, msg, wParam, lParam);
@@ -91,21 +60,7 @@ bool RunOnGuiThread(const std::function<void()>& fn, DWORD timeoutMs) {
   }
   HWND window = gGuiWindow;
   if (!window) return false;
-  auto job = std::make_shared<TGuiJob>(fn);
-  auto* ticket = new TGuiTicket(job);
-  DWORD_PTR result = 0;
-  // Bounded both ways: a GUI thread that sends to this one meanwhile is answered.
-  if (SendMessageTimeoutW(window, WM_GUIINVOKE, 0, reinterpret_cast<LPARAM>(ticket), SMTO_NORMAL, timeoutMs, &result))
-    return true;
-  std::unique_lock<std::mutex> lock(job->Lock);
-  if (job->State == TGuiJob::Waiting) {
-    // Still queued, or never delivered: a ticket lost with its window leaks.
-    job->State = TGuiJob::Cancelled;
-    return false;
-  }
-  // Already running: it refers to our locals, so it has to finish first.
-  job->Changed.wait(lock, [&] { return job->State == TGuiJob::Done; });
-  return true;
+  return SendThreadJob(window, WM_GUIINVOKE, fn, timeoutMs);
 }
 
 WideString GetControlText(HWND window) {

@@ -1,10 +1,10 @@
 #include "widget/MainForm.h"
 
 #include <commctrl.h>
-#include <condition_variable>
 #include <objbase.h>
 
 #include "inet/InetUtil.h"
+#include "ui/ThreadJobs.h"
 #include "ui/WidgetsUnit.h"
 
 namespace {
@@ -76,18 +76,6 @@ TWidgetMainForm::TLife::~TLife() {
   if (EndedEvent) CloseHandle(EndedEvent);
 }
 
-namespace {
-// One cross-thread look: the asker may give up waiting, and then the widget
-// must not run it any more, since it refers to the asker's locals.
-struct TInvokeJob {
-  explicit TInvokeJob(const std::function<void()>& fn) : Fn(fn) {}
-  enum { Waiting, Running, Done, Cancelled } State = Waiting;  // guarded by Lock
-  std::function<void()> Fn;
-  std::mutex Lock;
-  std::condition_variable Changed;
-};
-using TInvokeTicket = std::shared_ptr<TInvokeJob>;
-}  // namespace
 
 TWidgetMainForm::TWidgetMainForm(TComponent* owner, const TWidgetHost& host, const TTrackerSettings& settings)
     : TWidgetForm(owner), FHost(host) {
@@ -233,44 +221,8 @@ bool TWidgetMainForm::Invoke(const std::function<void()>& fn, DWORD timeoutMs) {
     fn();
     return true;
   }
-  auto job = std::make_shared<TInvokeJob>(fn);
-  auto* ticket = new TInvokeTicket(job);
-  ULONGLONG now = GetTickCount64();
-  DWORD left = now < end ? static_cast<DWORD>(end - now) : 1;
-  DWORD_PTR result = 0;
-  if (SendMessageTimeoutW(window, WM_WIDGETINVOKE, 0, reinterpret_cast<LPARAM>(ticket), SMTO_NORMAL, left, &result))
-    return true;
-  std::unique_lock<std::mutex> lock(job->Lock);
-  if (job->State == TInvokeJob::Waiting) {
-    // Never delivered, or still queued: it must not run any more. A ticket
-    // whose window went before delivery is lost with it.
-    job->State = TInvokeJob::Cancelled;
-    return false;
-  }
-  // Already running: it refers to our locals, so it has to finish first.
-  job->Changed.wait(lock, [&] { return job->State == TInvokeJob::Done; });
-  return true;
-}
-
-void TWidgetMainForm::RunInvoke(LPARAM ticketParam) {
-  std::unique_ptr<TInvokeTicket> ticket(reinterpret_cast<TInvokeTicket*>(ticketParam));
-  if (!ticket) return;
-  TInvokeTicket job = *ticket;
-  {
-    std::lock_guard<std::mutex> guard(job->Lock);
-    if (job->State != TInvokeJob::Waiting) return;
-    job->State = TInvokeJob::Running;
-  }
-  try {
-    job->Fn();
-  } catch (...) {
-    // The asker learns nothing more than that it ran.
-  }
-  {
-    std::lock_guard<std::mutex> guard(job->Lock);
-    job->State = TInvokeJob::Done;
-  }
-  job->Changed.notify_all();
+  const ULONGLONG now = GetTickCount64();
+  return SendThreadJob(window, WM_WIDGETINVOKE, fn, now < end ? static_cast<DWORD>(end - now) : 1);
 }
 
 TTrackerSettings TWidgetMainForm::Settings() const {
@@ -557,7 +509,7 @@ void TWidgetMainForm::WndProc(TWidgetMessage& message) {
     case WM_SHOWWIDGET: WMShowWidget(message); return;
     case WM_TOGGLETOPMOST: WMToggleTopMost(message); return;
     case WM_LANGUAGECHANGED: WMLanguageChanged(message); return;
-    case WM_WIDGETINVOKE: RunInvoke(message.LParam); return;
+    case WM_WIDGETINVOKE: RunThreadJob(message.LParam); return;
     case WM_DISPLAYCHANGE: KeepOnScreen(); break;
     case WM_SETTINGCHANGE: WMSettingChange(message); break;
     default: break;

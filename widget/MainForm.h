@@ -192,7 +192,6 @@ private:
   };
 
   void ThreadMain(const std::shared_ptr<TLife>& life);
-  void RunInvoke(LPARAM ticket);
   void PublishSettings();
   void NotifyChanged();
   void BuildFace();

@@ -1,0 +1,17 @@
+#pragma once
+// A function handed to another thread's window in a sent message. It runs there
+// at most once, and never after the asker gave up waiting, since it may refer
+// to the asker's locals.
+#include <functional>
+
+#include "platform/WinApi.h"
+
+// Sends fn to window as msg (lParam carries it) and waits up to timeoutMs,
+// answering messages sent to this thread meanwhile. True when fn ran; once
+// false is returned it never runs. A job whose window goes before delivery is
+// lost with it.
+bool SendThreadJob(HWND window, UINT msg, const std::function<void()>& fn, DWORD timeoutMs);
+
+// The receiving window's procedure: runs the job that lParam carries, unless its
+// asker has given up. Whatever fn throws stays here.
+void RunThreadJob(LPARAM job);
