@@ -121,6 +121,7 @@ TEST_F(ShellTest, FirstRunInTurkishAddsTwoTrackersThroughTheDialogAndRefusesBadI
   refused(L"a]b", L"Bu Orvanta ID kullan\u0131lamaz!");
   save(L"alpha", L"Alfa");
   ASSERT_TRUE(app.WaitWidgets(1));
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));  // not taken for the next one
   app.Command(CMD_ADDTRACKER);
   ASSERT_TRUE(WaitUntil([&] { return app.Dialogs().size() == 1 && (dialog = app.Dialogs()[0]) != nullptr; }));
   refused(L"ALPHA", L"Orvanta ID zaten var!");
