@@ -457,6 +457,7 @@ void TWidgetMainForm::ShowWidget() {
   SetActiveWindow(StoredHandle());
   Redraw();
   FShown = true;
+  Publish();
   if (FMenu) CheckMenuItem(FMenu, CMD_HIDE, MF_BYCOMMAND | MF_UNCHECKED);
   std::shared_ptr<TLife> life = FLife;
   FadeTo(static_cast<uint8_t>(FTargetOpacity), FADE_STEP, FADE_SLEEP_MS,
@@ -465,12 +466,15 @@ void TWidgetMainForm::ShowWidget() {
 
 void TWidgetMainForm::HideWidget() {
   if (!WindowExists()) return;
+  // From the first step of its fade-out the widget attracts nothing.
   FShown = false;
+  Publish();
   if (FMenu) CheckMenuItem(FMenu, CMD_HIDE, MF_BYCOMMAND | MF_CHECKED);
   std::shared_ptr<TLife> life = FLife;
   if (!FadeTo(0, FADE_STEP, FADE_SLEEP_MS, [this, life] { return !life->Freed && PumpMessages(); }) || life->Freed)
     return;
   Hide();
+  Publish();
 }
 
 // ---- mouse and menu
@@ -491,11 +495,15 @@ void TWidgetMainForm::MouseDownHandler(TComponent*, int32_t keys, int32_t, int32
   }
 }
 
+// A context menu's owner must be the foreground window, or the menu may not
+// open, or not close when the user clicks elsewhere.
 void TWidgetMainForm::PopupMenu() {
   if (!FMenu) return;
   POINT cursor{};
   GetCursorPos(&cursor);
+  SetForegroundWindow(StoredHandle());
   TrackPopupMenuEx(GetSubMenu(FMenu, 0), TPM_VERTICAL, cursor.x, cursor.y, StoredHandle(), nullptr);
+  PostMessageW(StoredHandle(), WM_NULL, 0, 0);
 }
 
 // ---- messages
@@ -588,6 +596,8 @@ void TWidgetMainForm::WMClose(TWidgetMessage& message) {
   if (FClosing) return;
   FClosing = true;
   std::shared_ptr<TLife> life = FLife;
+  // An open context menu would keep its loop, and with it this thread, alive.
+  EndMenu();
   if (FSettingsDialog && IsWindow(FSettingsDialog)) SendMessageW(FSettingsDialog, WM_CLOSE, 0, 0);
   if (life->Freed) return;
   HideWidget();
@@ -636,12 +646,17 @@ void TWidgetMainForm::WMWindowPosChanged(TWidgetMessage& message) {
   if (!FClosing) PublishSettings();
 }
 
-// Own thread only; the window is gone from the board once it is being destroyed.
+// Own thread only; the window is gone from the board once it is being
+// destroyed. Only a widget that shows, and is not fading out, attracts.
 void TWidgetMainForm::Publish() {
-  if (!FHost.Board || FClosing || !WindowExists()) return;
+  if (!FHost.Board || !WindowExists()) return;
+  if (FClosing) {
+    FHost.Board->Remove(this);
+    return;
+  }
   RECT r{};
   GetWindowRect(StoredHandle(), &r);
-  FHost.Board->Publish(this, TSnapRect{r.left, r.top, r.right, r.bottom}, Visible());
+  FHost.Board->Publish(this, TSnapRect{r.left, r.top, r.right, r.bottom}, Visible() && FShown);
 }
 
 // ---- polling

@@ -144,11 +144,19 @@ TEST_F(WidgetTest, PositionsSetFromCodeSnapToNearVisibleEdges) {
   mover->Invoke([&] { mover->MoveTo(900, work.bottom - WIDGET_HEIGHT - 3); });
   EXPECT_EQ(BoundsOf(mover).bottom, work.bottom);
 
-  Post(anchor, WM_HIDEWIDGET);
-  // The board hears of the hide once the window system has unmapped it.
-  ASSERT_TRUE(WaitUntil([&] { return Board.VisibleOthers(mover).empty(); }));
+  // Hidden from its own menu: it attracts nothing from the moment it starts to
+  // fade out, long before the window system has unmapped it.
+  Post(anchor, WM_COMMAND, CMD_HIDE);
+  ASSERT_TRUE(WaitUntil([&] { return !Read<bool>(anchor, [anchor] { return anchor->Shown(); }); }));
   mover->Invoke([&] { mover->MoveTo(anchorRight + 5, 600); });
   EXPECT_EQ(BoundsOf(mover).left, anchorRight + 5);
+  Post(anchor, WM_COMMAND, CMD_HIDE);
+  ASSERT_TRUE(WaitUntil([&] { return Read<bool>(anchor, [anchor] { return anchor->Shown(); }); }));
+  mover->Invoke([&] { mover->MoveTo(anchorRight + 5, 600); });
+  EXPECT_EQ(BoundsOf(mover).left, anchorRight);
+  // Closed, it is gone at once.
+  anchor->RequestClose();
+  ASSERT_TRUE(WaitUntil([&] { return Board.VisibleOthers(mover).empty(); }));
 
   // A neighbour freed while another widget moves leaves nothing behind to read.
   TWidgetMainForm* neighbour = Start(Quiet(u"neighbour", 300, 100));

@@ -88,9 +88,16 @@ LRESULT CALLBACK BelowProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
   return DefWindowProcW(h, m, wp, lp);
 }
 
-// Mouse and keys through the X server, as a user's would come.
+// Mouse and keys through the X server, as a user's would come. Wine's "start
+// /unix" returns before the program has run, so the script leaves a marker
+// once xdotool has sent everything; inputs never overlap.
 void XInput(const std::string& args) {
-  std::string line = "cmd /c start /unix /usr/bin/xdotool " + args;
+  static int serial = 0;
+  const std::string marker = "/tmp/orvanta-xinput-" + std::to_string(GetCurrentProcessId()) + "-" +
+                             std::to_string(++serial);
+  std::wstring windowsMarker = L"Z:";
+  for (char c : marker) windowsMarker += c == '/' ? L'\\' : static_cast<wchar_t>(c);
+  std::string line = "cmd /c start /unix /bin/sh " + std::string(ORVANTA_XINPUT_SCRIPT) + " " + marker + " " + args;
   STARTUPINFOA si{};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
@@ -98,6 +105,9 @@ void XInput(const std::string& args) {
   WaitForSingleObject(pi.hProcess, 5000);
   CloseHandle(pi.hThread);
   CloseHandle(pi.hProcess);
+  ASSERT_TRUE(WaitUntil([&] { return GetFileAttributesW(windowsMarker.c_str()) != INVALID_FILE_ATTRIBUTES; }, 10000))
+      << "xdotool " << args;
+  DeleteFileW(windowsMarker.c_str());
 }
 }  // namespace
 
@@ -240,36 +250,45 @@ TEST_F(WidgetTest, AWidgetFreedOrStoppedFromItsOwnThreadEndsQuietly) {
 
 // ---- real input
 
+// Each step waits for the widget's own sign that the input before it has
+// arrived: a drag that moved it reports its end to the manager.
 TEST_F(WidgetTest, MouseDragsMovesAndRespectsPreventDraggingAndTheMenuOpensOnRightClick) {
-  TTrackerSettings s = Quiet(u"drag", 400, 400);
-  TWidgetMainForm* w = Start(s);
-  auto drag = [&](int fromX, int fromY, int dx, const char* key) {
-    std::string args = "mousemove " + std::to_string(fromX) + " " + std::to_string(fromY) + " sleep 0.2 ";
+  TRecorder manager;
+  Host.ManagerWindow = manager.Window;
+  TWidgetMainForm* w = Start(Quiet(u"drag", 400, 400));
+  HWND window = w->WindowHandle();
+  auto drag = [&](const RECT& from, int dx, const char* key) {
+    TRecorder::Log().clear();
+    std::string args = "mousemove " + std::to_string(from.left + 40) + " " + std::to_string(from.top + 40) + " ";
     if (key) args += std::string("keydown ") + key + " ";
-    args += "mousedown 1 sleep 0.2 mousemove_relative -- " + std::to_string(dx / 2) + " 0 sleep 0.2 " +
-            "mousemove_relative -- " + std::to_string(dx - dx / 2) + " 0 sleep 0.3 mouseup 1 ";
+    args += "mousedown 1 mousemove_relative -- " + std::to_string(dx / 2) + " 0 sleep 0.1 " +
+            "mousemove_relative -- " + std::to_string(dx - dx / 2) + " 0 sleep 0.1 mouseup 1 ";
     if (key) args += std::string("keyup ") + key;
     XInput(args);
   };
   RECT r = BoundsOf(w);
-  drag(r.left + 40, r.top + 40, 120, nullptr);
-  ASSERT_TRUE(WaitUntil([&] { return BoundsOf(w).left >= r.left + 100; })) << BoundsOf(w).left;
-  EXPECT_TRUE(WaitUntil([&] { return w->Settings().Left == BoundsOf(w).left; }));
+  drag(r, 120, nullptr);
+  ASSERT_TRUE(manager.WaitFor(WM_TRACKERCHANGED, window));
+  EXPECT_GE(BoundsOf(w).left, r.left + 100);
+  EXPECT_EQ(w->Settings().Left, BoundsOf(w).left);
 
+  // Held off without Ctrl: had the first drag moved it, the second would end
+  // twice as far.
   w->Invoke([w] { w->SetPreventDragging(true); });
   r = BoundsOf(w);
-  drag(r.left + 40, r.top + 40, 120, nullptr);
-  Sleep(800);
+  drag(r, 120, nullptr);
   EXPECT_EQ(BoundsOf(w).left, r.left);
-  drag(r.left + 40, r.top + 40, 120, "ctrl");
-  EXPECT_TRUE(WaitUntil([&] { return BoundsOf(w).left >= r.left + 100; }));
+  drag(r, 120, "ctrl");
+  ASSERT_TRUE(manager.WaitFor(WM_TRACKERCHANGED, window));
+  EXPECT_GE(BoundsOf(w).left, r.left + 100);
+  EXPECT_LE(BoundsOf(w).left, r.left + 140);
 
   r = BoundsOf(w);
-  XInput("mousemove " + std::to_string(r.left + 40) + " " + std::to_string(r.top + 40) + " sleep 0.2 click 3");
+  XInput("mousemove " + std::to_string(r.left + 40) + " " + std::to_string(r.top + 40) + " click 3");
   HWND menu = nullptr;
   EXPECT_TRUE(WaitUntil([&] { return (menu = FindWindowW(L"#32768", nullptr)) && IsWindowVisible(menu); }));
   XInput("key Escape");
-  EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(menu); }));
+  EXPECT_TRUE(WaitUntil([&] { return !menu || !IsWindowVisible(menu); }));
 }
 
 TEST_F(WidgetTest, ClicksFallThroughAWidgetThatIgnoresTheMouse) {
