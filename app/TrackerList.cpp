@@ -1,5 +1,7 @@
 #include "app/TrackerList.h"
 
+#include <unordered_set>
+
 #include "text/WFold.h"
 #include "ui/Components.h"
 
@@ -14,6 +16,7 @@ TTrackerIdCheck CheckTrackerId(const WideString& id, const std::vector<WideStrin
     if (c < u' ' || c == u']') return TTrackerIdCheck::Unsafe;
   // Sections compare the way the INI file does, so a case variant is the same section.
   const WideString folded = FoldName(id);
+  if (folded == FoldName(SECTION_CONFIG) || folded == FoldName(SECTION_TRACKERS)) return TTrackerIdCheck::Unsafe;
   for (const WideString& other : taken)
     if (FoldName(other) == folded) return TTrackerIdCheck::Taken;
   return TTrackerIdCheck::Ok;
@@ -27,16 +30,20 @@ WideString TrackerComponentName(const WideString& id) {
 TTrackerLoadPlan PlanTrackerLoad(const TWStrings& entries, const std::function<bool(const WideString&)>& sectionExists,
                                  size_t maxTrackers) {
   TTrackerLoadPlan plan;
-  std::vector<WideString> taken;
+  std::unordered_set<WideString> taken;  // folded: one section per ID, case ignored
   int32_t delay = FIRST_START_DELAY;
-  for (int i = 0; i < entries.GetCount(); ++i) {
-    const WideString id = entries.Values(entries.Names(i));
+  const int count = entries.GetCount();
+  for (int i = 0; i < count; ++i) {
+    // By position: two entries under one key name are two trackers.
+    const WideString line = entries.Get(i);
+    const size_t eq = line.find(u'=');
+    const WideString id = eq == WideString::npos ? WideString() : line.substr(eq + 1);
     if (!sectionExists(id)) continue;
-    if (CheckTrackerId(id, taken) != TTrackerIdCheck::Ok || plan.Create.size() >= maxTrackers) {
+    if (CheckTrackerId(id, {}) != TTrackerIdCheck::Ok || plan.Create.size() >= maxTrackers ||
+        !taken.insert(FoldName(id)).second) {
       plan.Kept.push_back(id);
       continue;
     }
-    taken.push_back(id);
     plan.Create.push_back(TTrackerStart{id, delay});
     delay += START_DELAY_STEP;
   }

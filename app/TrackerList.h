@@ -8,6 +8,10 @@
 
 #include "text/WStrings.h"
 
+// The settings file's own sections; no tracker may share one.
+constexpr const WideChar SECTION_CONFIG[] = u"Config";
+constexpr const WideChar SECTION_TRACKERS[] = u"Trackers";
+
 // The widget's component name is this prefix followed by the ID.
 constexpr const WideChar TRACKER_NAME_PREFIX[] = u"WidgetMainForm";
 // Longer IDs are refused: no counter service issues them, and a hostile file
@@ -24,7 +28,7 @@ constexpr int32_t START_DELAY_STEP = 200;   // ms added for every tracker create
 enum class TTrackerIdCheck {
   Ok,
   Empty,
-  Unsafe,  // a section header or key line of the settings file cannot hold it
+  Unsafe,  // a section header or key line of the settings file cannot hold it, or the file's own section has it
   Taken,   // another tracker has it, ignoring case (they would share one section)
 };
 
@@ -48,8 +52,8 @@ struct TTrackerLoadPlan {
   std::vector<WideString> Kept;
 };
 
-// entries: the name=value lines of [Trackers] in file order. An entry's ID is
-// the value of the first entry with its key name. Entries without a section
-// are dropped and do not advance the start delay.
+// entries: the name=value lines of [Trackers] in file order; each entry's ID
+// is its own value, whatever its key name. Entries without a section are
+// dropped and do not advance the start delay. Linear in the entries.
 TTrackerLoadPlan PlanTrackerLoad(const TWStrings& entries, const std::function<bool(const WideString&)>& sectionExists,
                                  size_t maxTrackers = MAX_TRACKERS);

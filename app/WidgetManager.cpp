@@ -3,9 +3,10 @@
 #include <algorithm>
 #include <string>
 
-#include "app/TrackerList.h"
+#include "app/TrayMenu.h"
 #include "inet/InetUtil.h"
 #include "text/WFold.h"
+#include "ui/ThreadJobs.h"
 
 namespace {
 
@@ -15,16 +16,6 @@ WideString WideOf(const std::string& ascii) { return WideString(ascii.begin(), a
 DWORD Remaining(DWORD deadline) {
   const DWORD now = GetTickCount();
   return static_cast<int32_t>(deadline - now) > 0 ? deadline - now : 0;
-}
-
-void SetMenuItemText(HMENU menu, UINT id, const WideString& text) {
-  MENUITEMINFOW info{};
-  info.cbSize = sizeof info;
-  info.fMask = MIIM_STRING;
-  WideString copy = text;
-  info.dwTypeData = WinStr(&copy[0]);
-  info.cch = static_cast<UINT>(copy.size());
-  SetMenuItemInfoW(menu, id, FALSE, &info);
 }
 
 // A worker still out on the network would hold this thread up to be freed
@@ -45,15 +36,25 @@ DWORD WINAPI DeleteTrayIcon(void* data) {
   return 0;
 }
 
-constexpr UINT kTrayMenuTextIds[] = {CMD_ABOUT, CMD_SHOW, CMD_HIDE, CMD_LANGUAGES, CMD_ADDTRACKER, CMD_EXIT};
-constexpr int kLanguagesPosition = 2;
-constexpr int kTrackersPosition = 5;
+// The local time as "20261207-113000", for the name of a kept file.
+WideString LocalStamp() {
+  SYSTEMTIME t{};
+  GetLocalTime(&t);
+  auto two = [](int n) { return WideString(1, static_cast<WideChar>(u'0' + n / 10 % 10)) + static_cast<WideChar>(u'0' + n % 10); };
+  return WideFormat(u"%d", {static_cast<int32_t>(t.wYear)}) + two(t.wMonth) + two(t.wDay) + u"-" + two(t.wHour) +
+         two(t.wMinute) + two(t.wSecond);
+}
 
-// The file's size in bytes; 0 when it cannot be asked.
-uint64_t FileBytes(const WideString& fileName) {
-  WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (!GetFileAttributesExW(WinStr(fileName), GetFileExInfoStandard, &data)) return 0;
-  return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+// The first %s of a language text replaced by each value in turn.
+WideString Filled(WideString text, std::initializer_list<WideString> values) {
+  size_t from = 0;
+  for (const WideString& value : values) {
+    const size_t at = text.find(u"%s", from);
+    if (at == WideString::npos) break;
+    text.replace(at, 2, value);
+    from = at + value.size();
+  }
+  return text;
 }
 
 }  // namespace
@@ -64,8 +65,9 @@ TWidgetManager::TWidgetManager(TComponent* owner, std::shared_ptr<TWidgetLanguag
       FLanguages(std::move(languages)),
       FBoard(std::make_shared<TWidgetBoard>()),
       FDialogs(dialogs),
-      FTitle(title) {
-  FSettingsFolder = GetSettingsFolder();
+      FTitle(title),
+      FSettingsFolder(GetSettingsFolder()),
+      FStore(FSettingsFolder + SETTINGS_FILE_NAME) {
   ForceDirectories(FSettingsFolder);
   FTaskbarCreated = RegisterWindowMessageW(WinStr(TASKBAR_CREATED_MESSAGE));
   SetCaption(MANAGER_CAPTION);
@@ -76,8 +78,6 @@ TWidgetManager::~TWidgetManager() {
   CloseWidgets(GetTickCount() + EXIT_WIDGET_WAIT_MS);
   LetRunOut(FPingThread);
   LetRunOut(FVersionThread);
-  DestroyTrayMenu();
-  if (FIconRemoval) CloseHandle(FIconRemoval);
 }
 
 // ---- window
@@ -89,7 +89,6 @@ void TWidgetManager::FillCreateParams(TWidgetCreateParams& params) {
 
 void TWidgetManager::DoCreate() {
   TWinForm::DoCreate();
-  LoadTrayMenu();
   CreateTray();
   SetTimer(StoredHandle(), TIMER_UPDATECHECK, UPDATECHECK_DELAY_MS, nullptr);
 }
@@ -123,6 +122,8 @@ void TWidgetManager::WndProc(TWidgetMessage& message) {
     case WM_SHOWDETAILS: WMShowDetails(message); return;
     case WM_REMOVEWIDGET: WMRemoveWidget(message); return;
     case WM_TRACKERCHANGED: SettingsChanged(); return;
+    case WM_MANAGERINVOKE: RunThreadJob(message.LParam); return;
+    case WM_SETTINGSUNREADABLE: TellSettingsUnreadable(); return;
     default:
       if (FTaskbarCreated && message.Msg == FTaskbarCreated) {
         RestoreTrayIcon();
@@ -176,81 +177,12 @@ void TWidgetManager::WMRemoveWidget(TWidgetMessage& message) {
   RemoveWidgetByHandle(reinterpret_cast<HWND>(message.LParam));
 }
 
-// ---- tray menu
-
-void TWidgetManager::DestroyTrayMenu() {
-  if (FTrayMenu) DestroyMenu(FTrayMenu);  // its popups go with it
-  FTrayMenu = FLanguagesMenu = FTrackersMenu = nullptr;
-}
-
-void TWidgetManager::LoadTrayMenu() {
-  DestroyTrayMenu();
-  FTrayMenu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(MENU_TRAY));
-  if (!FTrayMenu) return;
-  BuildLanguagesMenu();
-  BuildTrackersMenu();
-  ApplyMenuTexts();
-}
-
-// ModifyMenu destroys the popup that it replaces.
-void TWidgetManager::BuildLanguagesMenu() {
-  HMENU root = FTrayMenu ? GetSubMenu(FTrayMenu, 0) : nullptr;
-  if (!root) return;
-  HMENU popup = CreatePopupMenu();
-  const TWidgetLanguage* current = FLanguages->Current();
-  for (int i = 0; i < FLanguages->Count(); ++i) {
-    const TWidgetLanguage* language = FLanguages->Languages(i);
-    const UINT checked = current && language->ResName() == current->ResName() ? MF_CHECKED : MF_UNCHECKED;
-    AppendMenuW(popup, MF_STRING | checked, CMD_LANGUAGE_BASE + static_cast<UINT>(i), WinStr(language->DisplayName()));
-  }
-  if (ModifyMenuW(root, kLanguagesPosition, MF_BYPOSITION | MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(popup),
-                  WinStr(FLanguages->GetText(CMD_LANGUAGES))))
-    FLanguagesMenu = popup;
-  else
-    DestroyMenu(popup);
-}
-
-void TWidgetManager::BuildTrackersMenu() {
-  HMENU root = FTrayMenu ? GetSubMenu(FTrayMenu, 0) : nullptr;
-  if (!root) return;
-  HMENU popup = CreatePopupMenu();
-  if (FWidgetList.empty()) {
-    AppendMenuW(popup, MF_STRING, CMD_TRACKER_BASE, WinStr(FLanguages->GetText(STR_NO_TRACKERS)));
-    EnableMenuItem(popup, 0, MF_BYPOSITION | MF_GRAYED);
-  }
-  for (size_t i = 0; i < FWidgetList.size(); ++i) {
-    const TTrackerSettings s = FWidgetList[i].Widget->Settings();
-    WideString caption = s.Title.empty() ? FLanguages->GetText(STR_NO_TITLE) : s.Title;
-    caption += WideFormat(TRACKER_MENU_FORMAT, {s.ID});
-    AppendMenuW(popup, MF_STRING, CMD_TRACKER_BASE + static_cast<UINT>(i), WinStr(caption));
-  }
-  if (ModifyMenuW(root, kTrackersPosition, MF_BYPOSITION | MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(popup),
-                  WinStr(FLanguages->GetText(CMD_TRACKERS))))
-    FTrackersMenu = popup;
-  else
-    DestroyMenu(popup);
-}
-
-void TWidgetManager::ApplyMenuTexts() {
-  if (!FTrayMenu) return;
-  for (UINT id : kTrayMenuTextIds) SetMenuItemText(FTrayMenu, id, FLanguages->GetText(static_cast<int32_t>(id)));
-}
-
-void TWidgetManager::PopupTrayMenu() {
-  LoadTrayMenu();
-  if (!FTrayMenu) return;
-  POINT cursor{};
-  GetCursorPos(&cursor);
-  TrackPopupMenuEx(GetSubMenu(FTrayMenu, 0), TPM_VERTICAL, cursor.x, cursor.y, StoredHandle(), nullptr);
-  // Without a message after it, a tray menu may not close when clicked away.
-  PostMessageW(StoredHandle(), WM_NULL, 0, 0);
-}
-
 void TWidgetManager::TrayMouseUp(TComponent*, int32_t keys, int32_t, int32_t) {
   if (!(keys & MK_RBUTTON)) return;
   SetActiveWindow(StoredHandle());
-  SetForegroundWindow(StoredHandle());
-  PopupTrayMenu();
+  std::vector<TTrackerSettings> trackers;
+  for (const TTrackerSlot& slot : FWidgetList) trackers.push_back(slot.Widget->Settings());
+  PopupTrayMenu(StoredHandle(), *FLanguages, trackers);
 }
 
 // ---- commands
@@ -272,7 +204,6 @@ void TWidgetManager::SelectLanguageCommand(int index) {
   if (index < 0 || index >= FLanguages->Count()) return;
   const TWidgetLanguage* before = FLanguages->Current();
   FLanguages->SelectLanguage(FLanguages->Languages(index)->ResName());
-  ApplyMenuTexts();
   if (FAddDialog && IsWindow(FAddDialog)) SendMessageW(FAddDialog, WM_LANGUAGECHANGED, 0, 0);
   for (const TTrackerSlot& slot : FWidgetList)
     if (HWND window = slot.Widget->WindowHandle()) PostMessageW(window, WM_LANGUAGECHANGED, 0, 0);
@@ -326,6 +257,9 @@ void TWidgetManager::VersionResponse(TWidgetMessage& message) {
 
 // ---- widgets
 
+// Trackers start 20 ms apart: twenty layered windows made at the same instant
+// in a freshly booted Wine prefix can break its heap, and the gap also spreads
+// their first polls.
 int TWidgetManager::CreateTracker(const WideString& id, const WideString& title, int32_t startDelay) {
   TWidgetMainForm* widget = nullptr;
   int index = -1;
@@ -340,7 +274,16 @@ int TWidgetManager::CreateTracker(const WideString& id, const WideString& title,
     host.Languages = FLanguages;
     host.Board = FBoard;
     host.Preferences = FDialogs.Preferences;
-    widget = new TWidgetMainForm(this, host, ReadTrackerSettings(*FSettings, id, title, work));
+    const HWND manager = StoredHandle();
+    host.ClaimId = [this, manager](const TWidgetMainForm& w, const WideString& newId) {
+      bool agreed = false;
+      // Bounded: a manager busy starting fifty trackers is no reason to wait for ever.
+      return SendThreadJob(manager, WM_MANAGERINVOKE, [&] { agreed = ClaimTrackerId(&w, newId); }, CLAIM_ID_WAIT_MS) &&
+             agreed;
+    };
+    TTrackerSettings settings = FStore.Tracker(id, ScreenRectOf(work));
+    settings.Title = title;
+    widget = new TWidgetMainForm(this, host, settings);
     const WideString name = TrackerComponentName(id);
     if (!name.empty() && !FindComponent(name)) widget->SetName(name);
     widget->SetParentWindow(GetDesktopWindow());
@@ -365,7 +308,7 @@ int TWidgetManager::CreateTracker(const WideString& id, const WideString& title,
 int TWidgetManager::AddWidget(TWidgetMainForm* widget) {
   for (const TTrackerSlot& slot : FWidgetList)
     if (slot.Widget == widget) return -1;
-  FWidgetList.push_back(TTrackerSlot{widget, WideString()});
+  FWidgetList.push_back(TTrackerSlot{widget, WideString(), WideString()});
   return static_cast<int>(FWidgetList.size()) - 1;
 }
 
@@ -373,13 +316,9 @@ int TWidgetManager::RemoveWidget(TWidgetMainForm* widget) {
   auto it = std::find_if(FWidgetList.begin(), FWidgetList.end(), [&](const TTrackerSlot& s) { return s.Widget == widget; });
   if (it == FWidgetList.end()) return -1;
   const int index = static_cast<int>(it - FWidgetList.begin());
-  const WideString id = widget->Settings().ID;
-  const WideString section = it->SectionId;
+  const TTrackerEntry removed{widget->Settings(), it->SectionId};
   FWidgetList.erase(it);
-  if (FSettings) {
-    FSettings->EraseSection(id);
-    EraseOrphan(section, id, nullptr);
-  }
+  FStore.Remove(removed, Entries());
   // Its thread may still be fading out: the object goes once the thread has ended.
   widget->RequestClose();
   FRetired.push_back(widget);
@@ -407,12 +346,6 @@ void TWidgetManager::ReapRetired() {
   if (FRetired.empty()) KillTimer(StoredHandle(), TIMER_REAP);
 }
 
-TWidgetMainForm* TWidgetManager::FindWidgetById(const WideString& id) const {
-  for (const TTrackerSlot& slot : FWidgetList)
-    if (slot.Widget->Settings().ID == id) return slot.Widget;
-  return nullptr;
-}
-
 TWidgetMainForm* TWidgetManager::FindWidgetByHandle(HWND window) const {
   if (!window) return nullptr;
   for (const TTrackerSlot& slot : FWidgetList)
@@ -421,9 +354,26 @@ TWidgetMainForm* TWidgetManager::FindWidgetByHandle(HWND window) const {
 }
 
 std::vector<WideString> TWidgetManager::TakenIds() const {
-  std::vector<WideString> ids = FKeptIds;
-  for (const TTrackerSlot& slot : FWidgetList) ids.push_back(slot.Widget->Settings().ID);
+  std::vector<WideString> ids = FStore.Kept();
+  for (const TTrackerSlot& slot : FWidgetList) {
+    ids.push_back(slot.Widget->Settings().ID);
+    if (!slot.ClaimedId.empty()) ids.push_back(slot.ClaimedId);
+  }
   return ids;
+}
+
+bool TWidgetManager::ClaimTrackerId(const TWidgetMainForm* widget, const WideString& id) {
+  auto own = std::find_if(FWidgetList.begin(), FWidgetList.end(), [&](const TTrackerSlot& s) { return s.Widget == widget; });
+  if (own == FWidgetList.end() || FClosing) return false;
+  std::vector<WideString> others = FStore.Kept();
+  for (const TTrackerSlot& slot : FWidgetList) {
+    if (slot.Widget == widget) continue;
+    others.push_back(slot.Widget->Settings().ID);
+    if (!slot.ClaimedId.empty()) others.push_back(slot.ClaimedId);
+  }
+  if (CheckTrackerId(id, others) != TTrackerIdCheck::Ok) return false;
+  own->ClaimedId = id;
+  return true;
 }
 
 void TWidgetManager::HideAll() {
@@ -439,88 +389,47 @@ void TWidgetManager::ShowAll() {
 // ---- settings file
 
 void TWidgetManager::LoadSettings() {
-  const WideString fileName = SettingsFileName();
-  FFirstRun = GetFileAttributesW(WinStr(fileName)) == INVALID_FILE_ATTRIBUTES;
-  // A write cut off by a crash leaves its temporary file; the real one is whole.
-  TAtomicFileStream::RemoveLeftover(fileName);
-  try {
-    FSettings.reset(new TWMemIniFile(fileName));
-    // Text without a single section is no settings file of ours (saved as
-    // UTF-8 by an editor, say); written back it would lose every tracker in it.
-    TWStringList sections;
-    FSettings->ReadSections(&sections);
-    if (!FFirstRun && sections.GetCount() == 0 && FileBytes(fileName) > 2)
-      throw Exception(WideFormat(u"\"%s\" holds no settings that Orvanta can read.", {fileName}));
-  } catch (const Exception& e) {
-    // A file that exists but cannot be read may still hold every tracker:
-    // this run works without it and never writes over it.
-    FSettings.reset(new TWMemIniFile(WideString()));
-    FSaveBlocked = true;
-    FSaveError = e.Message();
-  }
-  FLanguages->SelectLanguage(FSettings->ReadString(SECTION_CONFIG, KEY_LANGUAGE, LANGUAGE_EN_US));
-
-  TWStringList entries;
-  FSettings->ReadSectionValues(SECTION_TRACKERS, &entries);
-  TTrackerLoadPlan plan = PlanTrackerLoad(entries, [this](const WideString& id) { return FSettings->SectionExists(id); });
-  FKeptIds = plan.Kept;
-  for (const TTrackerStart& start : plan.Create) {
-    const WideString title = FSettings->ReadString(start.ID, KEY_TITLE, DEFAULT_TITLE);
+  FStore.Load(LocalStamp());
+  FLanguages->SelectLanguage(FStore.Language(LANGUAGE_EN_US));
+  for (const TTrackerStart& start : FStore.ToCreate()) {
+    const WideString title = FStore.Tracker(start.ID, TScreenRect{}).Title;
     // A tracker whose thread cannot start keeps its place in the file.
-    if (CreateTracker(start.ID, title, start.StartDelay) < 0) FKeptIds.push_back(start.ID);
+    if (CreateTracker(start.ID, title, start.StartDelay) < 0) FStore.Keep(start.ID);
     Sleep(TRACKER_START_GAP_MS);
   }
-  BuildTrackersMenu();
-  if (FFirstRun) ShowAddDialog();
+  // Told once the message loop runs, so that nothing waits on the user's answer.
+  if ((FStore.State() == TSettingsState::KeptAside || FStore.State() == TSettingsState::Blocked) && WindowExists())
+    PostMessageW(StoredHandle(), WM_SETTINGSUNREADABLE, 0, 0);
+  if (FirstRun()) ShowAddDialog();
 }
 
-// Another live tracker or a kept entry still names the section (case ignored).
-bool TWidgetManager::SectionInUse(const WideString& section, const TWidgetMainForm* except) const {
-  const WideString folded = FoldName(section);
-  for (const WideString& id : FKeptIds)
-    if (FoldName(id) == folded) return true;
-  for (const TTrackerSlot& slot : FWidgetList)
-    if (slot.Widget != except && FoldName(slot.Widget->Settings().ID) == folded) return true;
-  return false;
+void TWidgetManager::TellSettingsUnreadable() {
+  WideString text;
+  if (FStore.State() == TSettingsState::KeptAside) {
+    text = Filled(FLanguages->GetText(STR_SETTINGS_KEPT_ASIDE), {WideExpandFileName(FStore.KeptFile())});
+  } else {
+    text = Filled(FLanguages->GetText(STR_SETTINGS_UNREACHABLE), {SettingsFileName(), FStore.LoadError()});
+    // The same reason would be all that Exit could tell.
+    FSaveFailureTold = true;
+  }
+  MessageBoxW(StoredHandle(), WinStr(text), WinStr(FTitle), MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
 }
 
-// The section under a tracker's former ID goes, unless someone still uses it.
-void TWidgetManager::EraseOrphan(const WideString& section, const WideString& currentId, const TWidgetMainForm* widget) {
-  if (section.empty() || FoldName(section) == FoldName(currentId) || SectionInUse(section, widget)) return;
-  FSettings->EraseSection(section);
+std::vector<TTrackerEntry> TWidgetManager::Entries() const {
+  std::vector<TTrackerEntry> entries;
+  for (const TTrackerSlot& slot : FWidgetList) entries.push_back(TTrackerEntry{slot.Widget->Settings(), slot.SectionId});
+  return entries;
 }
 
 bool TWidgetManager::SaveSettings() {
-  if (!FSettings) return true;
-  if (FSaveBlocked) return false;
-  try {
-    const TWidgetLanguage* current = FLanguages->Current();
-    FSettings->WriteString(SECTION_CONFIG, KEY_LANGUAGE, current ? current->ResName() : WideString(LANGUAGE_EN_US));
-    FSettings->EraseSection(SECTION_TRACKERS);
-    int32_t key = 0;
-    auto list = [&](const WideString& id) {
-      FSettings->WriteString(SECTION_TRACKERS, WideFormat(u"%s%d", {TRACKER_KEY_PREFIX, key}), id);
-      ++key;
-    };
-    for (TTrackerSlot& slot : FWidgetList) {
-      const TTrackerSettings s = slot.Widget->Settings();
-      EraseOrphan(slot.SectionId, s.ID, slot.Widget);
-      FSettings->EraseSection(s.ID);
-      list(s.ID);
-      WriteTrackerSettings(*FSettings, s);
-      slot.SectionId = s.ID;
-    }
-    for (const WideString& id : FKeptIds) list(id);
-    FSettings->UpdateFile();
-  } catch (const Exception& e) {
-    FSaveError = e.Message();
-    return false;
-  } catch (const std::exception& e) {
-    FSaveError = WideFromUtf8(e.what());
-    return false;
+  std::vector<TTrackerEntry> entries = Entries();
+  const TWidgetLanguage* current = FLanguages->Current();
+  const bool saved = FStore.Save(current ? current->ResName() : WideString(LANGUAGE_EN_US), entries);
+  for (size_t i = 0; i < entries.size(); ++i) {
+    FWidgetList[i].SectionId = entries[i].Section;
+    if (FWidgetList[i].ClaimedId == entries[i].Settings.ID) FWidgetList[i].ClaimedId.clear();
   }
-  FSaveError.clear();
-  return true;
+  return saved;
 }
 
 void TWidgetManager::SettingsChanged() {
@@ -528,11 +437,9 @@ void TWidgetManager::SettingsChanged() {
 }
 
 void TWidgetManager::TellSaveFailed() {
-  if (FSaveError.empty() || FSaveFailureTold) return;
+  if (FStore.SaveError().empty() || FSaveFailureTold) return;
   FSaveFailureTold = true;
-  WideString text = FLanguages->GetText(STR_SETTINGS_NOT_SAVED);
-  const size_t at = text.find(u"%s");
-  if (at != WideString::npos) text.replace(at, 2, FSaveError);
+  const WideString text = Filled(FLanguages->GetText(STR_SETTINGS_NOT_SAVED), {FStore.SaveError()});
   MessageBoxW(nullptr, WinStr(text), WinStr(FLanguages->GetText(STR_ERROR)),
               MB_OK | MB_ICONERROR | MB_SETFOREGROUND | MB_TOPMOST);
 }
@@ -555,15 +462,17 @@ void TWidgetManager::WMClose(TWidgetMessage& message) {
   KillTimer(StoredHandle(), TIMER_AUTOSAVE);
   if (FTray && FTray->ShowIcon()) {
     auto* icon = new NOTIFYICONDATAW(FTray->IconData());
-    FIconRemoval = CreateThread(nullptr, 0, DeleteTrayIcon, icon, 0, nullptr);
+    FIconRemoval.Reset(CreateThread(nullptr, 0, DeleteTrayIcon, icon, 0, nullptr));
     if (!FIconRemoval) {
       delete icon;
       FTray->SetShowIcon(false);
     }
   }
   // Written before anything else can go wrong; a failure is told once the
-  // widgets are gone.
+  // widgets are gone. Whatever comes later (a log-off while the widgets
+  // close) writes nothing: the list is emptied as they go.
   SaveSettings();
+  FStore.Seal();
   HideAll();
   TWinForm::WMClose(message);
 }
@@ -595,9 +504,8 @@ void TWidgetManager::CloseWidgets(DWORD deadline) {
 void TWidgetManager::CloseTray(DWORD deadline) {
   bool shellAnswered = true;
   if (FIconRemoval) {
-    shellAnswered = WaitForSingleObject(FIconRemoval, Remaining(deadline)) == WAIT_OBJECT_0;
-    CloseHandle(FIconRemoval);
-    FIconRemoval = nullptr;
+    shellAnswered = WaitForSingleObject(FIconRemoval.Get(), Remaining(deadline)) == WAIT_OBJECT_0;
+    FIconRemoval.Reset();
   }
   if (shellAnswered && FTray && FTray->WindowExists()) SendMessageW(FTray->StoredHandle(), WM_CLOSE, 0, 0);
 }
@@ -605,6 +513,8 @@ void TWidgetManager::CloseTray(DWORD deadline) {
 void TWidgetManager::WMDestroy(TWidgetMessage& message) {
   HWND window = StoredHandle();
   for (UINT_PTR timer : {TIMER_UPDATECHECK, TIMER_AUTOSAVE, TIMER_REAP}) KillTimer(window, timer);
+  // The list empties below: nothing may write the file from now on.
+  FStore.Seal();
   const DWORD started = FClosing ? FCloseStarted : GetTickCount();
   CloseWidgets(started + EXIT_WIDGET_WAIT_MS);
   if (FPingThread) {
@@ -615,7 +525,6 @@ void TWidgetManager::WMDestroy(TWidgetMessage& message) {
   // The version file is not waited for.
   LetRunOut(FVersionThread);
   CloseTray(started + EXIT_PING_WAIT_MS);
-  DestroyTrayMenu();
   TWinForm::WMDestroy(message);
   PostQuitMessage(0);
 }

@@ -1,16 +1,17 @@
 #pragma once
-// The hidden manager window on the GUI thread: tray icon and menu, the list of
-// tracker widgets, the settings file, language changes, start-up requests and
-// the orderly, bounded shutdown.
+// The hidden manager window on the GUI thread: the tray icon and its
+// commands, the list of tracker widgets and their lifetimes, language
+// changes, the start-up requests and the orderly, bounded shutdown. The
+// settings file is the tracker store's; the tray menu is made where it pops up.
 #include <cstdint>
 #include <memory>
 #include <vector>
 
 #include "app/SettingsFile.h"
 #include "app/ShellDialogs.h"
+#include "app/TrackerStore.h"
 #include "app/WidgetLanguages.h"
 #include "inet/InetThrd.h"
-#include "text/WIniFiles.h"
 #include "ui/Widgets.h"
 #include "widget/MainForm.h"
 
@@ -36,14 +37,13 @@ constexpr DWORD CLOSE_STEP_MS = 10;
 // the process's end, and so is a usage ping that has not come back.
 constexpr DWORD EXIT_WIDGET_WAIT_MS = 3500;
 constexpr DWORD EXIT_PING_WAIT_MS = 3800;
+// How long a widget's thread waits for the manager to agree to a new ID.
+constexpr DWORD CLAIM_ID_WAIT_MS = 2000;
 
 constexpr int32_t STR_ERROR = 1004;
-constexpr int32_t STR_NO_TITLE = 1007;
-constexpr int32_t STR_NO_TRACKERS = 1008;
 constexpr int32_t STR_SETTINGS_NOT_SAVED = 1012;
-
-// A tracker's menu entry: title (or "[No Title]") followed by this with the ID.
-constexpr const WideChar TRACKER_MENU_FORMAT[] = u" - (%s)";
+constexpr int32_t STR_SETTINGS_KEPT_ASIDE = 1014;
+constexpr int32_t STR_SETTINGS_UNREACHABLE = 1015;
 
 class TWidgetManager : public TWinForm {
 public:
@@ -54,29 +54,28 @@ public:
 
   // Settings file.
   void LoadSettings();
-  // Writes the whole file at once; false (and SaveError tells why) when it could
-  // not be written, in which case the file on disk is as it was.
+  // Writes the whole file at once; false when it could not be written, in
+  // which case the file on disk is as it was.
   bool SaveSettings();
   // A user change: the file is written about a second after the last of a burst.
   void SettingsChanged();
-  const WideString& SettingsFolder() const { return FSettingsFolder; }
   WideString SettingsFileName() const { return FSettingsFolder + SETTINGS_FILE_NAME; }
-  bool FirstRun() const { return FFirstRun; }
-  const WideString& SaveError() const { return FSaveError; }
-  TWMemIniFile* Settings() const { return FSettings.get(); }
+  bool FirstRun() const { return FStore.State() == TSettingsState::FirstRun; }
 
   // Widgets.
   int CreateTracker(const WideString& id, const WideString& title, int32_t startDelay);
   int AddWidget(TWidgetMainForm* widget);
   int RemoveWidget(TWidgetMainForm* widget);
   int RemoveWidgetByHandle(HWND window);
-  TWidgetMainForm* FindWidgetById(const WideString& id) const;
   TWidgetMainForm* FindWidgetByHandle(HWND window) const;
   int WidgetCount() const { return static_cast<int>(FWidgetList.size()); }
   TWidgetMainForm* Widget(int index) const { return FWidgetList.at(static_cast<size_t>(index)).Widget; }
-  // Every ID a new tracker must not take: the live trackers' and the ones kept
-  // in the file without a widget.
+  // Every ID a new tracker must not take: the live trackers' (and the ones
+  // they are about to take) and the ones kept in the file without a widget.
   std::vector<WideString> TakenIds() const;
+  // The widget may take id unless another tracker has it, case ignored; the
+  // claim holds until the widget claims another.
+  bool ClaimTrackerId(const TWidgetMainForm* widget, const WideString& id);
   void HideAll();
   void ShowAll();
   // Some widget's thread did not end in time at shutdown.
@@ -91,10 +90,8 @@ public:
   void OpenTrackerSettings(int index);
 
   TWidgetLanguages& Languages() const { return *FLanguages; }
-  TWidgetTray* Tray() const { return FTray; }
   HWND AddDialog() const { return FAddDialog; }
   void SetAddDialog(HWND value) { FAddDialog = value; }
-  HMENU TrayMenu() const { return FTrayMenu; }
 
 protected:
   void FillCreateParams(TWidgetCreateParams& params) override;
@@ -111,24 +108,19 @@ private:
   struct TTrackerSlot {
     TWidgetMainForm* Widget;
     WideString SectionId;  // the section the tracker was read from or last written to
+    WideString ClaimedId;  // an ID its Settings dialog is about to give it
   };
 
   void CreateTray();
   void RestoreTrayIcon();
-  void LoadTrayMenu();
-  void BuildLanguagesMenu();
-  void BuildTrackersMenu();
-  void ApplyMenuTexts();
-  void PopupTrayMenu();
   void TrayMouseUp(TComponent* sender, int32_t keys, int32_t x, int32_t y);
-  void DestroyTrayMenu();
   void StartUpdateCheck();
   void StartVersionRequest();
   void StartUsagePing();
   void VersionResponse(TWidgetMessage& message);
   void EndSession();
-  bool SectionInUse(const WideString& section, const TWidgetMainForm* except) const;
-  void EraseOrphan(const WideString& section, const WideString& currentId, const TWidgetMainForm* widget);
+  void TellSettingsUnreadable();
+  std::vector<TTrackerEntry> Entries() const;
   void ReapRetired();
   // Closes every widget in list order, waits until the deadline (a tick count),
   // frees the ended ones and abandons the rest.
@@ -142,23 +134,16 @@ private:
   WideString FTitle;
 
   // GUI thread only, like everything below.
-  std::vector<TTrackerSlot> FWidgetList;     // menu ids and [Trackers] keys follow this order
-  std::vector<TWidgetMainForm*> FRetired;    // removed, freed once their threads end
-  std::vector<WideString> FKeptIds;          // listed in [Trackers] without a widget
-  std::unique_ptr<TWMemIniFile> FSettings;
-  TWidgetTray* FTray = nullptr;              // owned as a component
+  std::vector<TTrackerSlot> FWidgetList;   // menu ids and [Trackers] keys follow this order
+  std::vector<TWidgetMainForm*> FRetired;  // removed, freed once their threads end
   WideString FSettingsFolder;
+  TTrackerStore FStore;
+  TWidgetTray* FTray = nullptr;            // owned as a component
   std::unique_ptr<TInetThread> FPingThread;
   std::unique_ptr<TInetThread> FVersionThread;
-  HMENU FTrayMenu = nullptr;
-  HMENU FLanguagesMenu = nullptr;            // a popup of FTrayMenu, destroyed with it
-  HMENU FTrackersMenu = nullptr;             // likewise
   HWND FAddDialog = nullptr;
-  bool FFirstRun = false;
   UINT FTaskbarCreated = 0;
-  HANDLE FIconRemoval = nullptr;              // thread deleting the tray icon at Exit
-  WideString FSaveError;                     // why the last write failed; empty after a good one
-  bool FSaveBlocked = false;                 // the file could not be read: never overwrite it
+  TKernelHandle FIconRemoval;              // thread deleting the tray icon at Exit
   bool FSaveFailureTold = false;
   bool FClosing = false;
   DWORD FCloseStarted = 0;

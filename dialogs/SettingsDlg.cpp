@@ -2,10 +2,7 @@
 
 #include <commctrl.h>
 
-#include <algorithm>
-
 #include "app/TrackerList.h"
-#include "app/WidgetManager.h"
 #include "dialogs/DialogRules.h"
 #include "widget/MainForm.h"
 
@@ -30,23 +27,6 @@ bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST
 void SetChecked(HWND dialog, int id, bool value) { CheckDlgButton(dialog, id, value ? BST_CHECKED : BST_UNCHECKED); }
 int32_t SliderPosition(HWND dialog) {
   return static_cast<int32_t>(SendDlgItemMessageW(dialog, IDC_TRANSPARENCY, TBM_GETPOS, 0, 0));
-}
-
-// The IDs of every tracker but this one, read on the GUI thread where the
-// manager's list lives. Empty when the GUI thread does not answer in time
-// (it is ending the program): the ID rule is then checked without them.
-std::vector<WideString> OtherTrackerIds(TWidgetMainForm& widget) {
-  std::vector<WideString> ids;
-  const WideString own = widget.ID();
-  RunOnGuiThread([&ids, &widget, &own] {
-    // The widget's owner is only looked at here, on the thread that owns it.
-    auto* manager = dynamic_cast<TWidgetManager*>(widget.Owner());
-    if (!manager) return;
-    ids = manager->TakenIds();
-    auto mine = std::find(ids.begin(), ids.end(), own);
-    if (mine != ids.end()) ids.erase(mine);
-  });
-  return ids;
 }
 
 INT_PTR InitDialog(HWND dialog, TSettingsDialog* state) {
@@ -85,13 +65,13 @@ void Save(HWND dialog, TSettingsDialog* state) {
   const TTextLookup* texts = TextsOf(widget);
   const WideString id = GetControlText(GetDlgItem(dialog, IDC_TRACKERID));
   if (id.empty()) return RefuseInput(dialog, texts, STR_ID_EMPTY, IDC_TRACKERID);
-  // Two trackers under one ID would share one section of the settings file.
-  switch (CheckTrackerId(id, OtherTrackerIds(widget))) {
-    case TTrackerIdCheck::Ok: break;
-    case TTrackerIdCheck::Taken: return RefuseInput(dialog, texts, STR_ID_EXISTS, IDC_TRACKERID);
-    default: return RefuseInput(dialog, texts, STR_ID_UNUSABLE, IDC_TRACKERID);
-  }
-  // The dialog may have been closed while the GUI thread was asked.
+  if (CheckTrackerId(id, {}) != TTrackerIdCheck::Ok) return RefuseInput(dialog, texts, STR_ID_UNUSABLE, IDC_TRACKERID);
+  // Two trackers under one ID would share one section of the settings file:
+  // the owner agrees to the ID and holds it for this tracker, or it is
+  // refused, also when the owner cannot be asked in time.
+  const auto& claim = widget.Host().ClaimId;
+  if (claim && !claim(widget, id)) return RefuseInput(dialog, texts, STR_ID_EXISTS, IDC_TRACKERID);
+  // The dialog may have been closed while the owner was asked.
   if (!IsWindow(dialog)) return;
 
   widget.SetTargetOpacity(OpacityFromSlider(SliderPosition(dialog)));

@@ -288,10 +288,10 @@ bool TWCustomIniFile::SectionExists(const WideString& section) const {
 
 // ---- TWMemIniFile ----
 
-TWMemIniFile::TWMemIniFile(const WideString& fileName)
+TWMemIniFile::TWMemIniFile(const WideString& fileName, bool load)
     : TWCustomIniFile(fileName), FSections(new TWHashedStringList) {
   try {
-    LoadValues();
+    if (load) LoadValues();
   } catch (...) {
     Clear();
     delete FSections;
@@ -308,8 +308,28 @@ TWHashedStringList* TWMemIniFile::Lines(int index) const {
   return static_cast<TWHashedStringList*>(FSections->GetObject(index));
 }
 
+bool TWMemIniFile::IsWholeFile(const std::string& bytes) {
+  if (bytes.size() < 2 || bytes[0] != '\xFF' || bytes[1] != '\xFE' || !IsWholeUtf16Text(bytes)) return false;
+  return bytes.size() == 2 || (bytes.size() >= 4 && bytes.compare(bytes.size() - 4, 4, std::string("\r\0\n\0", 4)) == 0);
+}
+
+int TWMemIniFile::SectionIndex(const WideString& section) const {
+  const int found = FSections->IndexOf(section);
+  if (found < 0 || FSections->StringRef(found) == section) return found;
+  for (int i = FSections->GetCount() - 1; i >= 0; --i)
+    if (FSections->StringRef(i) == section) return i;
+  return found;
+}
+
+void TWMemIniFile::AppendSection(const WideString& name) { AddSection(name); }
+
+bool TWMemIniFile::SectionExists(const WideString& section) const {
+  const int i = SectionIndex(section);
+  return i >= 0 && Lines(i)->GetCount() > 0;
+}
+
 void TWMemIniFile::LoadValues() {
-  if (!FileName().empty()) TAtomicFileStream::RemoveLeftover(FileName());
+  if (!FileName().empty()) TAtomicFileStream::RecoverLeftover(FileName(), IsWholeFile);
   if (WideFileExists(FileName())) {
     TWStringList list;
     list.LoadFromFile(FileName());
@@ -382,7 +402,7 @@ void TWMemIniFile::GetStrings(TWStrings* list) const {
 
 WideString TWMemIniFile::ReadString(const WideString& section, const WideString& ident,
                                     const WideString& defaultValue) const {
-  const int i = FSections->IndexOf(section);
+  const int i = SectionIndex(section);
   if (i < 0) return defaultValue;
   const TWHashedStringList* lines = Lines(i);
   const int j = lines->IndexOfName(ident);
@@ -393,7 +413,7 @@ WideString TWMemIniFile::ReadString(const WideString& section, const WideString&
 }
 
 void TWMemIniFile::WriteString(const WideString& section, const WideString& ident, const WideString& value) {
-  const int i = FSections->IndexOf(section);
+  const int i = SectionIndex(section);
   TWHashedStringList* lines = i >= 0 ? Lines(i) : AddSection(section);
   const WideString line = ident + u"=" + value;
   const int j = lines->IndexOfName(ident);
@@ -404,7 +424,7 @@ void TWMemIniFile::WriteString(const WideString& section, const WideString& iden
 void TWMemIniFile::ReadSection(const WideString& section, TWStrings* strings) const {
   InUpdate(*strings, [&] {
     strings->Clear();
-    const int i = FSections->IndexOf(section);
+    const int i = SectionIndex(section);
     if (i < 0) return;
     const TWHashedStringList* lines = Lines(i);
     for (int j = 0; j < lines->GetCount(); ++j) {
@@ -420,13 +440,13 @@ void TWMemIniFile::ReadSections(TWStrings* strings) const { strings->Assign(FSec
 void TWMemIniFile::ReadSectionValues(const WideString& section, TWStrings* strings) const {
   InUpdate(*strings, [&] {
     strings->Clear();
-    const int i = FSections->IndexOf(section);
+    const int i = SectionIndex(section);
     if (i >= 0) strings->Assign(Lines(i));
   });
 }
 
 void TWMemIniFile::EraseSection(const WideString& section) {
-  const int i = FSections->IndexOf(section);
+  const int i = SectionIndex(section);
   if (i < 0) return;
   TWHashedStringList* lines = Lines(i);
   FSections->Delete(i);
@@ -434,7 +454,7 @@ void TWMemIniFile::EraseSection(const WideString& section) {
 }
 
 void TWMemIniFile::DeleteKey(const WideString& section, const WideString& ident) {
-  const int i = FSections->IndexOf(section);
+  const int i = SectionIndex(section);
   if (i < 0) return;
   TWHashedStringList* lines = Lines(i);
   const int j = lines->IndexOfName(ident);

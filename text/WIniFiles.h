@@ -122,7 +122,7 @@ public:
   virtual void UpdateFile() = 0;
 
   // A section without a single line does not count.
-  bool SectionExists(const WideString& section) const;
+  virtual bool SectionExists(const WideString& section) const;
 
 private:
   WideString FFileName;
@@ -130,9 +130,14 @@ private:
 
 class TWMemIniFile : public TWCustomIniFile {
 public:
-  // Reads the file when it exists; an empty name or a missing file gives an empty INI.
-  explicit TWMemIniFile(const WideString& fileName);
+  // Reads the file when it exists and load is true; an empty name or a missing
+  // file gives an empty INI.
+  explicit TWMemIniFile(const WideString& fileName, bool load = true);
   ~TWMemIniFile() override;
+
+  // Bytes that UpdateFile could have written in full: whole UTF-16 text after
+  // FF FE that ends with a line break (or holds nothing).
+  static bool IsWholeFile(const std::string& bytes);
 
   void Clear();
   // Appends the text form: each section's header, its lines, an empty line.
@@ -151,6 +156,18 @@ public:
   void DeleteKey(const WideString& section, const WideString& ident) override;
   // Replaces the file as a whole: on any failure the old file stays as it was.
   void UpdateFile() override;
+  bool SectionExists(const WideString& section) const override;
+
+  // Sections are found without regard to case, but where a hand edit left two
+  // whose names differ only in case, each name finds its own: the section of
+  // exactly that name wins, the last one added of the same name ignoring case
+  // otherwise. -1 when there is none.
+  int SectionIndex(const WideString& section) const;
+  // The name of the section at that index, exactly as it is stored.
+  const WideString& SectionName(int index) const { return FSections->StringRef(index); }
+  // Adds an empty section at the end under exactly this name, beside any that
+  // differs only in case; the name then finds it.
+  void AppendSection(const WideString& name);
 
 protected:
   TWHashedStringList* AddSection(const WideString& name);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <system_error>
 
 #ifdef _WIN32
@@ -186,9 +187,21 @@ bool TFileStream::Flush() {
 
 WideString TAtomicFileStream::TempName(const WideString& fileName) { return fileName + u".~tmp"; }
 
-void TAtomicFileStream::RemoveLeftover(const WideString& fileName) {
+void TAtomicFileStream::RecoverLeftover(const WideString& fileName,
+                                        const std::function<bool(const std::string&)>& whole) {
   const WideString temp = TempName(fileName);
-  if (WideFileExists(temp)) WideDeleteFile(temp);
+  if (fileName.empty() || !WideFileExists(temp)) return;
+  if (ProbeFile(fileName) != TFileState::Missing) {
+    if (WideFileExists(fileName)) WideDeleteFile(temp);
+    return;
+  }
+  std::string bytes;
+  try {
+    bytes = ReadFileBytes(temp);
+  } catch (const EStreamError&) {
+    return;
+  }
+  if (whole && whole(bytes)) WideRenameFile(temp, fileName);
 }
 
 TAtomicFileStream::TAtomicFileStream(const WideString& fileName)
@@ -266,6 +279,45 @@ bool WideFileExists(const WideString& fileName) {
   struct stat st;
   return ::stat(Utf8FromWide(fileName).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 #endif
+}
+
+bool WideRenameFile(const WideString& from, const WideString& to) {
+#ifdef _WIN32
+  return MoveFileExW(WinStr(from), WinStr(to), MOVEFILE_WRITE_THROUGH) != 0;
+#else
+  // link and unlink: rename would replace an existing target.
+  const std::string a = Utf8FromWide(from), b = Utf8FromWide(to);
+  if (::link(a.c_str(), b.c_str()) != 0) return false;
+  ::unlink(a.c_str());
+  return true;
+#endif
+}
+
+TFileState ProbeFile(const WideString& fileName, WideString* error) {
+  if (fileName.empty()) return TFileState::Missing;
+#ifdef _WIN32
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (GetFileAttributesExW(WinStr(fileName), GetFileExInfoStandard, &data)) return TFileState::Present;
+  const DWORD code = GetLastError();
+  if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return TFileState::Missing;
+#else
+  struct stat st;
+  if (::stat(Utf8FromWide(fileName).c_str(), &st) == 0) return TFileState::Present;
+  const int code = errno;
+  if (code == ENOENT || code == ENOTDIR) return TFileState::Missing;
+#endif
+  if (error) *error = SysErrorMessage(static_cast<int>(code));
+  return TFileState::Unknown;
+}
+
+std::string ReadFileBytes(const WideString& fileName) {
+  TFileStream stream(fileName, TFileMode::OpenRead);
+  const int64_t size = stream.Size();
+  if (size < 0 || static_cast<uint64_t>(size) > std::numeric_limits<size_t>::max() / 4)
+    throw EReadError(kReadError);
+  std::string bytes(static_cast<size_t>(size), '\0');
+  stream.ReadBuffer(&bytes[0], bytes.size());
+  return bytes;
 }
 
 bool WideDeleteFile(const WideString& fileName) {

@@ -3,6 +3,7 @@
 // wide file names, a growable memory stream and the all-or-nothing file writer.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "text/WStrUtils.h"
@@ -113,8 +114,11 @@ public:
   void Commit();
 
   static WideString TempName(const WideString& fileName);
-  // A temporary file left by a crash before Commit holds nothing the target lacks.
-  static void RemoveLeftover(const WideString& fileName);
+  // A temporary file left by a crash. Beside the target it holds nothing the
+  // target lacks and goes. Without the target (a crash between the two steps
+  // of a replace that is not atomic) a whole one, as whole() judges its bytes,
+  // becomes the target; one that is not whole is left for the next write.
+  static void RecoverLeftover(const WideString& fileName, const std::function<bool(const std::string&)>& whole);
 
 private:
   WideString FFileName;
@@ -125,6 +129,18 @@ private:
 
 bool WideFileExists(const WideString& fileName);
 bool WideDeleteFile(const WideString& fileName);
+// Renames without replacing: false when to exists or from cannot be moved.
+bool WideRenameFile(const WideString& from, const WideString& to);
+
+enum class TFileState {
+  Missing,  // neither the file nor its folder exists: nothing to lose
+  Present,
+  Unknown,  // the system would not say (a share not up yet, access denied)
+};
+// What the system says of a file name; for Unknown, why in error.
+TFileState ProbeFile(const WideString& fileName, WideString* error = nullptr);
+// The whole file; EFOpenError or EReadError when it cannot be read.
+std::string ReadFileBytes(const WideString& fileName);
 // The absolute form of a file name, for messages.
 WideString WideExpandFileName(const WideString& fileName);
 // The system's last error code (GetLastError or errno) and its text without trailing blanks.

@@ -416,3 +416,27 @@ void TWStringList::Changed() {
 void TWStringList::Changing() {
   if (UpdateCount() == 0 && OnChanging) OnChanging(this);
 }
+
+WideString TextOfUtf16(const std::string& bytes) {
+  const size_t skip = bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE' ? 2 : 0;
+  WideString text((bytes.size() - skip) / 2, u'\0');
+  if (!text.empty()) std::memcpy(&text[0], bytes.data() + skip, text.size() * 2);
+  return text;
+}
+
+bool IsWholeUtf16Text(const std::string& bytes) {
+  if (bytes.size() % 2 != 0) return false;
+  const WideString text = TextOfUtf16(bytes);
+  for (size_t i = 0; i < text.size(); ++i) {
+    const WideChar c = text[i];
+    if (c < u' ' && c != u'\t' && c != u'\r' && c != u'\n') return false;
+    if (c == 0xFFFE || c == 0xFFFF || c == 0x0A0D) return false;
+    if (c >= 0xD800 && c <= 0xDBFF) {
+      if (i + 1 >= text.size() || text[i + 1] < 0xDC00 || text[i + 1] > 0xDFFF) return false;
+      ++i;
+    } else if (c >= 0xDC00 && c <= 0xDFFF) {
+      return false;
+    }
+  }
+  return true;
+}

@@ -147,6 +147,14 @@ private:
 // Ordinal order of UTF-16 code units as unsigned numbers: -1, 0 or +1.
 int WideCompare(const WideString& a, const WideString& b);
 
+// The text of UTF-16 LE bytes past a leading FF FE; an odd last byte is ignored.
+WideString TextOfUtf16(const std::string& bytes);
+// True when the bytes are UTF-16 LE text that a string list reads in full and
+// that nothing else read as UTF-16 would give: an even count, no U+0000 (where
+// reading stops), no lone surrogate, no C0 control but tab, CR and LF, no
+// U+FFFE or U+FFFF, and no U+0A0D (the CR LF of 8-bit text).
+bool IsWholeUtf16Text(const std::string& bytes);
+
 // Runs body inside BeginUpdate/EndUpdate of list; the bracket closes on failure too.
 template <typename Body>
 void InUpdate(TWStrings& list, Body body) {

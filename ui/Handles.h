@@ -45,6 +45,8 @@ private:
 };
 
 namespace handle_traits {
+struct Kernel { using Type = HANDLE; static void Free(HANDLE h) { CloseHandle(h); } };
+struct Menu { using Type = HMENU; static void Free(HMENU h) { DestroyMenu(h); } };
 struct MemoryDC { using Type = HDC; static void Free(HDC h) { DeleteDC(h); } };
 struct GdiObject { using Type = HGDIOBJ; static void Free(HGDIOBJ h) { DeleteObject(h); } };
 struct Bitmap { using Type = HBITMAP; static void Free(HBITMAP h) { DeleteObject(h); } };
@@ -60,6 +62,8 @@ struct GpFont { using Type = Gdiplus::GpFont*; static void Free(Type h) { Gdiplu
 struct GpFontFamily { using Type = Gdiplus::GpFontFamily*; static void Free(Type h) { Gdiplus::DllExports::GdipDeleteFontFamily(h); } };
 }  // namespace handle_traits
 
+using TKernelHandle = TOwnedHandle<handle_traits::Kernel>;
+using TMenuHandle = TOwnedHandle<handle_traits::Menu>;
 using TMemoryDC = TOwnedHandle<handle_traits::MemoryDC>;
 using TGdiObject = TOwnedHandle<handle_traits::GdiObject>;
 using TBitmapHandle = TOwnedHandle<handle_traits::Bitmap>;

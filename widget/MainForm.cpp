@@ -59,16 +59,6 @@ TScreenRect WorkAreaFallback() {
 }
 }  // namespace
 
-TTrackerSettings DefaultTrackerSettings() {
-  TTrackerSettings s;
-  RECT work{};
-  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  // The work area's corner is on the primary monitor, which runs at the system DPI.
-  s.Left = work.right - ScaleToDpi(WIDGET_WIDTH, SystemDpi());
-  s.Top = work.bottom - ScaleToDpi(WIDGET_HEIGHT, SystemDpi());
-  return s;
-}
-
 // ---- construction and thread
 
 TWidgetMainForm::TLife::TLife() : EndedEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}

@@ -17,12 +17,11 @@
 #include "widget/CountPolling.h"
 #include "widget/FaceControls.h"
 #include "widget/Snapping.h"
+#include "widget/TrackerSettings.h"
 
 class TWidgetMainForm;
 
 constexpr const WideChar WIDGET_MAINFORM_CLASS_NAME[] = u"TWidgetMainForm";
-constexpr int32_t WIDGET_WIDTH = 79;
-constexpr int32_t WIDGET_HEIGHT = 74;
 
 constexpr int32_t STR_CONFIRM = 1003;
 constexpr int32_t STR_REMOVE_QUESTION = 1006;
@@ -42,26 +41,11 @@ struct TWidgetHost {
   std::shared_ptr<TWidgetBoard> Board;           // every widget's bounds, for snapping; none: work area only
   // Opens the Settings dialog modally on the widget's thread.
   std::function<void(TWidgetMainForm& widget)> Preferences;
+  // Asked on the widget's thread before its Settings dialog gives it a new ID:
+  // true once the owner agreed (no other tracker has it, case ignored); false
+  // when it refused or could not be asked in time. None: nobody else to ask.
+  std::function<bool(const TWidgetMainForm& widget, const WideString& id)> ClaimId;
 };
-
-// The fields a tracker keeps in the settings file.
-struct TTrackerSettings {
-  int32_t Left = 0, Top = 0;
-  bool AlwaysTop = true;
-  bool IgnoreMouse = false;
-  bool PreventDragging = false;
-  WideString Title = u"Orvanta";
-  WideString ID;
-  int32_t Interval = DEFAULT_POLL_INTERVAL;
-  int32_t Count = NO_COUNT;
-  int32_t Previous = NO_COUNT;
-  int32_t TargetOpacity = 255;
-  bool Enable = true;
-  uint32_t BackColor = 0;  // Windows colour 0x00BBGGRR
-};
-
-// Defaults with the widget in the work area's bottom-right corner.
-TTrackerSettings DefaultTrackerSettings();
 
 // How long a cross-thread look or a close may take before the asker gives up.
 constexpr DWORD WIDGET_INVOKE_WAIT_MS = 2000;

@@ -75,6 +75,16 @@ std::wstring StaticTextOf(HWND box) {
   return L"";
 }
 
+// Files an earlier run kept aside.
+void DeleteKeptFiles() {
+  WIN32_FIND_DATAW found{};
+  HANDLE h = FindFirstFileW((SettingsFile() + L".unreadable-*").c_str(), &found);
+  if (h == INVALID_HANDLE_VALUE) return;
+  do DeleteFileW((SettingsFolder() + L"\\" + found.cFileName).c_str());
+  while (FindNextFileW(h, &found));
+  FindClose(h);
+}
+
 std::u16string TrackerSection(const std::u16string& id, int left, int top, const std::u16string& rest = u"") {
   return u"[" + id + u"]\nLeft=" + U16(std::to_string(left)) + u"\nTop=" + U16(std::to_string(top)) + u"\n" + rest;
 }
@@ -281,35 +291,94 @@ TEST_F(ShellTest, UserChangesReachTheFileWithinSeconds) {
   }));
 }
 
-// A file that cannot be written, and one an editor saved as UTF-8 (whose
-// trackers this run cannot see), both stay byte for byte; the user is told
-// once. Read-only is no obstacle to root under Wine, so the write is blocked
-// where it begins: a folder stands where the temporary file would go.
-TEST_F(ShellTest, AFileThatCannotBeWrittenOrReadStaysWholeAndTheUserIsToldOnce) {
-  for (bool unreadable : {false, true}) {
+// A file that cannot be written stays byte for byte, and the user is told
+// once, at Exit. Read-only is no obstacle to root under Wine, so the write is
+// blocked where it begins: a folder stands where the temporary file would go.
+TEST_F(ShellTest, AFileThatCannotBeWrittenStaysWholeAndTheUserIsToldOnceAtExit) {
+  SeedSettings(u"[Trackers]\nKey0=ro\n" + TrackerSection(u"ro", 200, 200));
+  ASSERT_TRUE(CreateDirectoryW(BlockedTempFile().c_str(), nullptr));
+  SetFileAttributesW(SettingsFile().c_str(), FILE_ATTRIBUTE_READONLY);
+  const std::string before = ReadBytes(SettingsFile());
+  TOrvanta app;
+  ASSERT_TRUE(app.WaitManager());
+  ASSERT_TRUE(app.WaitWidgets(1));
+  app.Command(CMD_EXIT);
+  ASSERT_TRUE(WaitUntil([&] { return app.Dialogs().size() == 1; }, 10000));
+  HWND box = app.Dialogs()[0];
+  EXPECT_EQ(TextOf(box), L"Error");
+  EXPECT_NE(StaticTextOf(box).find(L"orvanta.ini"), std::wstring::npos);
+  EXPECT_TRUE(app.Widgets(false).empty());
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  ASSERT_TRUE(app.Ended(5000));
+  EXPECT_EQ(app.ExitCode(), 0u);
+  EXPECT_EQ(ReadBytes(SettingsFile()), before);
+}
+
+// A file read only in part (UTF-8 from an editor, a U+0000 inside) is kept
+// beside byte for byte and named in a box at start, with no first-run dialog;
+// the run's own settings are saved. A file the system will not let the
+// program read (here a folder in its place) is named at start and never
+// written over; Exit tells nothing more.
+TEST_F(ShellTest, AnUnreadableFileIsKeptAsideAndNamedAtStartAndTheRunGoesOnSaving) {
+  const std::string utf8 = "\xEF\xBB\xBF[Trackers]\r\nKey0=ro\r\n[ro]\r\nLeft=200\r\nTop=200\r\n";
+  const std::string nul = IniBytes(u"[Trackers]\nKey0=ro\n") + std::string(2, '\0') +
+                          IniBytes(TrackerSection(u"ro", 200, 200)).substr(2);
+  for (const std::string* bytes : {&utf8, &nul, static_cast<const std::string*>(nullptr)}) {
+    DeleteKeptFiles();
     DeleteSettings();
-    if (unreadable) {
-      WriteBytes(SettingsFile(), "\xEF\xBB\xBF[Trackers]\r\nKey0=ro\r\n[ro]\r\nLeft=200\r\nTop=200\r\n");
-    } else {
-      SeedSettings(u"[Trackers]\nKey0=ro\n" + TrackerSection(u"ro", 200, 200));
-      ASSERT_TRUE(CreateDirectoryW(BlockedTempFile().c_str(), nullptr));
-      SetFileAttributesW(SettingsFile().c_str(), FILE_ATTRIBUTE_READONLY);
-    }
-    const std::string before = ReadBytes(SettingsFile());
+    if (bytes)
+      WriteBytes(SettingsFile(), *bytes);
+    else
+      ASSERT_TRUE(SHCreateDirectoryExW(nullptr, SettingsFile().c_str(), nullptr) == ERROR_SUCCESS);
     TOrvanta app;
     ASSERT_TRUE(app.WaitManager());
-    ASSERT_TRUE(app.WaitWidgets(unreadable ? 0 : 1));
-    app.Command(CMD_EXIT);
-    ASSERT_TRUE(WaitUntil([&] { return app.Dialogs().size() == 1; }, 10000)) << unreadable;
+    ASSERT_TRUE(WaitUntil([&] { return app.Dialogs().size() == 1; }, 10000));
     HWND box = app.Dialogs()[0];
-    EXPECT_EQ(TextOf(box), L"Error");
-    EXPECT_NE(StaticTextOf(box).find(L"orvanta.ini"), std::wstring::npos) << unreadable;
-    EXPECT_TRUE(app.Widgets(false).empty());
+    const std::wstring told = StaticTextOf(box);
+    if (bytes) {
+      const size_t at = told.find(SettingsFile() + L".unreadable-");
+      ASSERT_NE(at, std::wstring::npos) << std::string(told.begin(), told.end());
+      const std::wstring kept = told.substr(at, told.find(L'"', at) - at);
+      EXPECT_EQ(ReadBytes(kept), *bytes);
+    } else {
+      EXPECT_NE(told.find(L"\"" + SettingsFile() + L"\""), std::wstring::npos);
+    }
     PostMessageW(box, WM_COMMAND, IDOK, 0);
-    ASSERT_TRUE(app.Ended(5000));
-    EXPECT_EQ(app.ExitCode(), 0u);
-    EXPECT_EQ(ReadBytes(SettingsFile()), before) << unreadable;
+    ASSERT_TRUE(WaitUntil([&] { return app.Dialogs().empty(); }));
+    EXPECT_TRUE(app.Widgets(false).empty());
+    app.Command(CMD_LANGUAGE_BASE + 1);
+    ASSERT_TRUE(app.Exit()) << "no box at Exit";
+    if (bytes)
+      EXPECT_EQ(ReadBytes(SettingsFile()), IniBytes(u"[Config]\nLanguage=TR-TR.INI\n\n"));
+    else
+      EXPECT_TRUE(GetFileAttributesW(SettingsFile().c_str()) & FILE_ATTRIBUTE_DIRECTORY);
   }
+  RemoveDirectoryW(SettingsFile().c_str());
+  DeleteKeptFiles();
+}
+
+// A log-off that comes while Exit closes the widgets writes no less than
+// Exit did: the widgets leave the list as they close.
+TEST_F(ShellTest, ALogOffWhileExitClosesTheWidgetsLosesNoTracker) {
+  std::u16string trackers = u"[Trackers]\n", sections;
+  for (int i = 0; i < 12; ++i) {
+    const std::string id = "t" + std::to_string(i);
+    trackers += U16("Key" + std::to_string(i) + "=" + id + "\n");
+    sections += TrackerSection(U16(id), 100 + i % 6 * 120, 100 + i / 6 * 120);
+  }
+  SeedSettings(trackers + sections);
+  TOrvanta app;
+  HWND manager = app.WaitManager();
+  ASSERT_TRUE(app.WaitWidgets(12, 20000));
+  app.Command(CMD_EXIT);
+  int answered = 0;
+  while (IsWindow(manager)) {
+    DWORD_PTR result = 0;
+    answered += SendMessageTimeoutW(manager, WM_ENDSESSION, 1, 0, SMTO_BLOCK, 1000, &result) != 0;
+  }
+  ASSERT_TRUE(app.Ended(10000));
+  EXPECT_GT(answered, 0);
+  EXPECT_TRUE(SettingsHold(trackers));
 }
 
 TEST_F(ShellTest, ExitWithTwentyTrackersAgainstAHungServiceEndsWithinFiveSeconds) {

@@ -14,7 +14,8 @@ TEST(TrackerIdRule, RefusesWhatASectionCannotHoldAndCaseVariantsOfTakenIds) {
       {TTrackerIdCheck::Ok, {u"k3v9w2m7p4xq", u"bad-id.with spaces", u"=;[x", longest}},
       {TTrackerIdCheck::Empty, {u""}},
       {TTrackerIdCheck::Unsafe,
-       {u" lead", u"trail\t", u"a]b", u"[x", u";x", u"two\r\nlines", longest + u"a", WideString(u"nul\0x", 5)}},
+       {u" lead", u"trail\t", u"a]b", u"[x", u";x", u"two\r\nlines", longest + u"a", WideString(u"nul\0x", 5),
+        u"config", u"TRACKERS"}},
       {TTrackerIdCheck::Taken, {u"ABC123", u"other"}},
   };
   for (const auto& [expected, ids] : groups)
@@ -30,8 +31,8 @@ TEST(TrackerLoadPlan, SkipsEntriesWithoutSectionsAndKeepsRefusedOnesInOrder) {
   } cases[] = {
       {{u"Key0=a", u"Key1=ghost", u"Key2=b"}, {u"a", u"b"}, {u"a", u"b"}, {}},
       {{u"Key0=a", u"Key1=A", u"Key2=x]y", u"Key3=c"}, {u"a", u"x]y", u"c"}, {u"a", u"c"}, {u"A", u"x]y"}},
-      // Two entries under one key name both mean the first one's value.
-      {{u"K=a", u"K=b", u"L=b"}, {u"a", u"b"}, {u"a", u"b"}, {u"a"}},
+      // Entries count by position, whatever their key names.
+      {{u"K=a", u"K=b", u"L=b"}, {u"a", u"b"}, {u"a", u"b"}, {u"b"}},
       {{u"junk", u"Key0=a"}, {u"a"}, {u"a"}, {}},
       {{u"Key0=a", u"Key1=b", u"Key2=c"}, {u"a", u"b", u"c"}, {u"a", u"b"}, {u"c"}, 2},
   };

@@ -103,14 +103,18 @@ TEST(UpdateFile, TargetThatCannotBeReplacedStaysAndNoTemporaryFileRemains) {
   EXPECT_EQ(ini.ReadInteger(u"ID1", u"Left", 0), 100) << "the content in memory is not affected";
 }
 
-TEST(UpdateFile, LeftoverTemporaryFileIsIgnoredAndRemovedOnLoad) {
+// Beside its file a leftover temporary file goes; alone, a whole one is the
+// file (the crash came between the two steps of a replace), a cut one stays.
+TEST(UpdateFile, LeftoverTemporaryFileGoesBesideItsFileAndStandsInForItWhenWhole) {
   TempDir dir;
   WriteBytes(dir.File(u"s.ini"), kOldContent);
   WriteBytes(dir.File(u"s.ini.~tmp"), Bom() + Utf16Bytes(u"[Config]\r\nLang"));
-  WriteBytes(dir.File(u"new.ini.~tmp"), "partial");
+  WriteBytes(dir.File(u"cut.ini.~tmp"), Bom() + Utf16Bytes(u"[Config]\r\nLang"));
+  WriteBytes(dir.File(u"whole.ini.~tmp"), Bom() + Utf16Bytes(u"[Config]\r\nLanguage=NEW\r\n\r\n"));
   EXPECT_EQ(TWMemIniFile(dir.Name(u"s.ini")).ReadString(u"Config", u"Language", u""), u"OLD");
-  EXPECT_EQ(SectionCount(TWMemIniFile(dir.Name(u"new.ini"))), 0);
-  EXPECT_EQ(dir.Content(), (Names{"s.ini"}));
+  EXPECT_EQ(SectionCount(TWMemIniFile(dir.Name(u"cut.ini"))), 0);
+  EXPECT_EQ(TWMemIniFile(dir.Name(u"whole.ini")).ReadString(u"Config", u"Language", u""), u"NEW");
+  EXPECT_EQ(dir.Content(), (Names{"cut.ini.~tmp", "s.ini", "whole.ini"}));
 }
 
 #ifdef _WIN32

@@ -74,12 +74,15 @@ TEST(Lookup, NamesIgnoreCaseAndTheValueIsEverythingAfterTheFirstEquals) {
   EXPECT_EQ(ini.File.ReadString(u"S", u"plain line", u"d"), u"d") << "a line without = has no key";
 }
 
-TEST(Lookup, LastOfEqualNamesAnswersUntilErased) {
+// Sections whose names differ only in case (a hand edit) each answer to their
+// own name; any other spelling finds the last of them. Of equal keys the last answers.
+TEST(Lookup, EachSectionAnswersToItsExactNameAndOtherwiseTheLastOfEqualNames) {
   Ini ini(u"[A]\nk=first\nk=second\n[a]\nk=third\n");
-  EXPECT_EQ(ini.File.ReadString(u"A", u"K", u""), u"third");
-  ini.File.EraseSection(u"A");
   EXPECT_EQ(ini.File.ReadString(u"A", u"K", u""), u"second");
-  ini.File.DeleteKey(u"a", u"k");
+  EXPECT_EQ(ini.File.ReadString(u"a", u"k", u""), u"third");
+  ini.File.EraseSection(u"a");
+  EXPECT_EQ(ini.File.ReadString(u"a", u"k", u""), u"second");
+  ini.File.DeleteKey(u"A", u"k");
   EXPECT_EQ(ini.File.ReadString(u"A", u"K", u""), u"first");
   ini.File.EraseSection(u"a");
   EXPECT_FALSE(ini.File.SectionExists(u"A"));

@@ -152,7 +152,7 @@ TEST_F(WidgetTest, PositionsSetFromCodeSnapToNearVisibleEdges) {
   EXPECT_EQ(BoundsOf(mover).left, anchorRight + 5);
   Post(anchor, WM_COMMAND, CMD_HIDE);
   ASSERT_TRUE(WaitUntil([&] { return Read<bool>(anchor, [anchor] { return anchor->Shown(); }); }));
-  mover->Invoke([&] { mover->MoveTo(anchorRight + 5, 600); });
+  mover->Invoke([&] { mover->MoveTo(anchorRight + 6, 600); });
   EXPECT_EQ(BoundsOf(mover).left, anchorRight);
   // Closed, it is gone at once.
   anchor->RequestClose();

@@ -1,0 +1,46 @@
+#include "widget/TrackerSettings.h"
+
+#include <algorithm>
+
+TTrackerSettings ReadTrackerSettings(const TWCustomIniFile& ini, const WideString& id, const TScreenRect& workArea) {
+  TTrackerSettings s;
+  s.Left = ini.ReadInteger(id, KEY_LEFT, workArea.Right - WIDGET_WIDTH);
+  s.Top = ini.ReadInteger(id, KEY_TOP, workArea.Bottom - WIDGET_HEIGHT);
+  s.Interval = ini.ReadInteger(id, KEY_INTERVAL, DEFAULT_POLL_INTERVAL);
+  s.ID = id;
+  s.Title = ini.ReadString(id, KEY_TITLE, DEFAULT_TITLE);
+  s.Count = ini.ReadInteger(id, KEY_TRACKER, NO_COUNT);
+  s.Previous = ini.ReadInteger(id, KEY_PREVIOUS, NO_COUNT);
+  s.AlwaysTop = ini.ReadBool(id, KEY_ALWAYSTOP, true);
+  // An edited file may hold any number; the widget's alpha is a byte.
+  s.TargetOpacity = std::clamp<int32_t>(ini.ReadInteger(id, KEY_OPACITY, 255), 0, 255);
+  s.Enable = ini.ReadBool(id, KEY_ENABLE, true);
+  s.IgnoreMouse = ini.ReadBool(id, KEY_IGNOREMOUSE, false);
+  s.PreventDragging = ini.ReadBool(id, KEY_PREVENTDRAGGING, false);
+  s.BackColor = static_cast<uint32_t>(ini.ReadInteger(id, KEY_BACKCOLOR, 0));
+  return s;
+}
+
+WideString BackColorText(uint32_t color) {
+  static const char digits[] = "0123456789ABCDEF";
+  WideString text = u"0x";
+  for (int shift = 28; shift >= 0; shift -= 4) text += WideChar(digits[(color >> shift) & 15]);
+  return text;
+}
+
+void WriteTrackerSettings(TWCustomIniFile& ini, const TTrackerSettings& s) {
+  const WideString& id = s.ID;
+  ini.WriteInteger(id, KEY_LEFT, s.Left);
+  ini.WriteInteger(id, KEY_TOP, s.Top);
+  ini.WriteBool(id, KEY_ALWAYSTOP, s.AlwaysTop);
+  ini.WriteBool(id, KEY_IGNOREMOUSE, s.IgnoreMouse);
+  ini.WriteBool(id, KEY_PREVENTDRAGGING, s.PreventDragging);
+  ini.WriteString(id, KEY_TITLE, s.Title);
+  ini.WriteString(id, KEY_ORVANTAID, id);
+  ini.WriteInteger(id, KEY_INTERVAL, s.Interval);
+  ini.WriteInteger(id, KEY_TRACKER, s.Count);
+  ini.WriteInteger(id, KEY_PREVIOUS, s.Previous);
+  ini.WriteInteger(id, KEY_OPACITY, s.TargetOpacity);
+  ini.WriteBool(id, KEY_ENABLE, s.Enable);
+  ini.WriteString(id, KEY_BACKCOLOR, BackColorText(s.BackColor));
+}

@@ -1,0 +1,51 @@
+#pragma once
+// What a tracker keeps in its section of the settings file, and how the
+// section's keys map to it. Window-free, so the mapping is tested natively.
+#include <cstdint>
+
+#include "text/WIniFiles.h"
+#include "ui/ScreenGeometry.h"
+#include "widget/CountPolling.h"
+
+// The widget's face at 100 %.
+constexpr int32_t WIDGET_WIDTH = 79;
+constexpr int32_t WIDGET_HEIGHT = 74;
+
+constexpr const WideChar KEY_LEFT[] = u"Left";
+constexpr const WideChar KEY_TOP[] = u"Top";
+constexpr const WideChar KEY_ALWAYSTOP[] = u"AlwaysTop";
+constexpr const WideChar KEY_IGNOREMOUSE[] = u"IgnoreMouse";
+constexpr const WideChar KEY_PREVENTDRAGGING[] = u"PreventDragging";
+constexpr const WideChar KEY_TITLE[] = u"Title";
+constexpr const WideChar KEY_ORVANTAID[] = u"OrvantaID";
+constexpr const WideChar KEY_INTERVAL[] = u"Interval";
+constexpr const WideChar KEY_TRACKER[] = u"Tracker";
+constexpr const WideChar KEY_PREVIOUS[] = u"Previous";
+constexpr const WideChar KEY_OPACITY[] = u"Opacity";
+constexpr const WideChar KEY_ENABLE[] = u"Enable";
+constexpr const WideChar KEY_BACKCOLOR[] = u"BackColor";
+
+constexpr const WideChar DEFAULT_TITLE[] = u"Orvanta";
+
+struct TTrackerSettings {
+  int32_t Left = 0, Top = 0;
+  bool AlwaysTop = true;
+  bool IgnoreMouse = false;
+  bool PreventDragging = false;
+  WideString Title = DEFAULT_TITLE;
+  WideString ID;
+  int32_t Interval = DEFAULT_POLL_INTERVAL;
+  int32_t Count = NO_COUNT;
+  int32_t Previous = NO_COUNT;
+  int32_t TargetOpacity = 255;
+  bool Enable = true;
+  uint32_t BackColor = 0;  // Windows colour 0x00BBGGRR
+};
+
+// The tracker of section id; a missing position puts the widget in the work
+// area's bottom-right corner.
+TTrackerSettings ReadTrackerSettings(const TWCustomIniFile& ini, const WideString& id, const TScreenRect& workArea);
+// The thirteen keys of one tracker's section, in the file's order.
+void WriteTrackerSettings(TWCustomIniFile& ini, const TTrackerSettings& s);
+// "0x" and eight upper-case hexadecimal digits.
+WideString BackColorText(uint32_t color);
