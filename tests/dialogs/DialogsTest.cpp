@@ -214,3 +214,23 @@ TEST_F(DialogsTest, SettingsRefuseEmptyUnusableAndTakenIds) {
   EXPECT_EQ(Save(dialog), L"");
   EXPECT_EQ(w->Settings().ID, u"ALPHA");
 }
+
+// A rename the GUI thread cannot check in time (it is busy, say starting fifty
+// trackers) is refused: had b become a, the next save would erase both.
+TEST_F(DialogsTest, ARenameThatCannotBeCheckedInTimeIsRefused) {
+  AddWidget(u"a");
+  TWidgetMainForm* w = AddWidget(u"b");
+  HWND dialog = OpenSettings(w);
+  SetDlgItemTextW(dialog, IDC_TRACKERID, L"A");
+  const DWORD thread = GetWindowThreadProcessId(dialog, nullptr);
+  PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+  HWND box = nullptr;
+  auto isBox = [dialog](HWND d) { return GetWindow(d, GW_OWNER) == dialog; };
+  // This thread answers nothing until the box is up.
+  ASSERT_TRUE(widgettest::WaitUntil([&] { return (box = DialogOf(thread, isBox)) != nullptr; }, 10000));
+  EXPECT_EQ(BoxMessage(box), ID_TAKEN);
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  EXPECT_EQ(w->Settings().ID, u"b");
+  PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+  EXPECT_TRUE(PumpUntil([&] { return !IsWindow(dialog); }));
+}
