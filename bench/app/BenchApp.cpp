@@ -55,7 +55,7 @@ TFigures EmptyProgram() {
   }, 20000);
   f.StartMs = MsSince(start);
   Sleep(500);
-  f.PrivateMb = HostPrivateMb("bench_app_empty.exe");
+  f.PrivateMb = HostPrivateMb("empty_gui_program.exe");
   const auto exit = TClock::now();
   PostMessageW(window, WM_CLOSE, 0, 0);
   WaitForSingleObject(info.hProcess, 20000);

@@ -43,7 +43,7 @@ TEST(TrackerStore, AFileNotReadInFullIsKeptAsideByteForByteAndANewOneIsSaved) {
       {"UTF-8 from an editor", "\xEF\xBB\xBF[Trackers]\r\nKey0=a\r\n[a]\r\nLeft=1\r\n"},
       {"UTF-8 without a mark", "[Trackers]\r\nKey0=a\r\n[a]\r\nLeft=1\r\n"},
       {"a U+0000 inside", Ini(u"[Trackers]\nKey0=a\n") + std::string(2, '\0') + Ini(u"[a]\nLeft=1\n").substr(2)},
-      {"8-bit text after the first lines", utf16 + "[b]\r\nLeft=2\r\n"},
+      {"8-bit text after the first lines", utf16 + "Key1=b\r\n"},
       {"an odd last byte", utf16 + "x"},
       {"a lone surrogate", utf16 + Utf16Bytes(WideString(1, static_cast<WideChar>(0xD800))) + Utf16Bytes(u"\r\n")},
       {"binary junk", std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16)},
@@ -152,6 +152,18 @@ TEST(TrackerStore, HandEditedListsAreReadByPositionAndEachSectionStaysItsOwn) {
   again.Load(kStamp);
   EXPECT_EQ(again.Tracker(u"cs", {}).Left, 11);
   EXPECT_EQ(again.Tracker(u"CS", {}).Left, 20);
+
+  // With only the kept entry's section, the live tracker reads it and is
+  // written beside it under its own name.
+  WriteBytes(dir.File(u"orvanta.ini"), Ini(u"[Trackers]\nKey0=cs\nKey1=CS\n[CS]\nLeft=20\n"));
+  TTrackerStore shared(file);
+  shared.Load(kStamp);
+  live = {Live(shared, u"cs")};
+  EXPECT_EQ(live[0].Settings.Left, 20);
+  live[0].Settings.Left = 12;
+  ASSERT_TRUE(shared.Save(u"EN-US.INI", live));
+  EXPECT_NE(ReadBytes(dir.File(u"orvanta.ini")).find(Ini(u"[CS]\nLeft=20\n\n").substr(2)), std::string::npos);
+  EXPECT_NE(ReadBytes(dir.File(u"orvanta.ini")).find(Ini(u"[cs]\nLeft=12\n").substr(2)), std::string::npos);
 }
 
 // The section a renamed or removed tracker leaves goes, unless another entry
