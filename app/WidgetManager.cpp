@@ -122,7 +122,7 @@ void TWidgetManager::WndProc(TWidgetMessage& message) {
     case WM_SHOWDETAILS: WMShowDetails(message); return;
     case WM_REMOVEWIDGET: WMRemoveWidget(message); return;
     case WM_TRACKERCHANGED: SettingsChanged(); return;
-    case WM_MANAGERINVOKE: RunThreadJob(message.LParam); return;
+    case WM_THREADJOB: RunThreadJob(message.LParam); return;
     case WM_SETTINGSUNREADABLE: TellSettingsUnreadable(); return;
     default:
       if (FTaskbarCreated && message.Msg == FTaskbarCreated) {
@@ -278,7 +278,7 @@ int TWidgetManager::CreateTracker(const WideString& id, const WideString& title,
     host.ClaimId = [this, manager](const TWidgetMainForm& w, const WideString& newId) {
       bool agreed = false;
       // Bounded: a manager busy starting fifty trackers is no reason to wait for ever.
-      return SendThreadJob(manager, WM_MANAGERINVOKE, [&] { agreed = ClaimTrackerId(&w, newId); }, CLAIM_ID_WAIT_MS) &&
+      return SendThreadJob(manager, WM_THREADJOB, [&] { agreed = ClaimTrackerId(&w, newId); }, CLAIM_ID_WAIT_MS) &&
              agreed;
     };
     TTrackerSettings settings = FStore.Tracker(id, ScreenRectOf(work));

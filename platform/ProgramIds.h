@@ -21,10 +21,6 @@ constexpr uint32_t WM_LANGUAGECHANGED = MSG_USER_BASE + 25;  // manager -> widge
 constexpr uint32_t WM_TRACKERCHANGED = MSG_USER_BASE + 26;
 constexpr uint32_t WM_SECONDINSTANCE = 5938;                 // second start -> running manager
 constexpr uint32_t WM_TRAYNOTIFY = 6137;                     // shell -> tray window
-// Private: sent with a job in lParam that runs on the widget's thread.
-constexpr uint32_t WM_WIDGETINVOKE = 0x8000 + 0x101;  // WM_APP + 0x101
-// Private: the same for the manager's thread.
-constexpr uint32_t WM_MANAGERINVOKE = 0x8000 + 0x102;
 // Private, posted by the manager to itself: the settings file could not be
 // read, told once the message loop runs.
 constexpr uint32_t WM_SETTINGSUNREADABLE = 0x8000 + 0x103;

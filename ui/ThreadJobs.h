@@ -6,6 +6,10 @@
 
 #include "platform/WinApi.h"
 
+// The message that carries a job to a window (lParam); a window that takes
+// jobs answers it with RunThreadJob.
+constexpr UINT WM_THREADJOB = WM_APP + 0x101;
+
 // Sends fn to window as msg (lParam carries it) and waits up to timeoutMs,
 // answering messages sent to this thread meanwhile. True when fn ran; once
 // false is returned it never runs. A job whose window goes before delivery is

@@ -1,10 +1,6 @@
 #include "widget/MainForm.h"
 
-#include <commctrl.h>
-#include <objbase.h>
-
 #include "inet/InetUtil.h"
-#include "ui/ThreadJobs.h"
 #include "ui/WidgetsUnit.h"
 
 namespace {
@@ -61,14 +57,8 @@ TScreenRect WorkAreaFallback() {
 
 // ---- construction and thread
 
-TWidgetMainForm::TLife::TLife() : EndedEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
-TWidgetMainForm::TLife::~TLife() {
-  if (EndedEvent) CloseHandle(EndedEvent);
-}
-
-
 TWidgetMainForm::TWidgetMainForm(TComponent* owner, const TWidgetHost& host, const TTrackerSettings& settings)
-    : TWidgetForm(owner), FHost(host) {
+    : TThreadForm(owner), FHost(host) {
   SetWidth(WIDGET_WIDTH);
   SetHeight(WIDGET_HEIGHT);
   SetParentWindow(GetDesktopWindow());
@@ -86,25 +76,13 @@ TWidgetMainForm::TWidgetMainForm(TComponent* owner, const TWidgetHost& host, con
   SetTargetOpacity(settings.TargetOpacity);
   FBackColor = settings.BackColor;
   SetOpacity(0);  // the first showing fades in from transparent
-  // Built here, but its window belongs to the widget's own thread: until that
-  // thread runs, no thread may create it.
-  SetOwnerThread(0);
   PublishSettings();
 }
 
+// The thread ends while this is still a tracker widget, so that its own
+// WMDestroy runs.
 TWidgetMainForm::~TWidgetMainForm() {
-  if (FThread.joinable() && FThread.get_id() == std::this_thread::get_id()) {
-    // Freed from one of its own callbacks: the window goes now, while this is
-    // still a tracker widget, so that WMDestroy ends the thread's loop, and
-    // the callbacks up the stack learn not to touch it any more.
-    FLife->Freed = true;
-    FThread.detach();
-    if (WindowExists()) DestroyWindow(StoredHandle());
-  } else if (!Stop(WIDGET_FREE_WAIT_MS) && FThread.joinable()) {
-    // Only an owner that neither waits nor abandons gets here.
-    FLife->Freed = true;
-    FThread.detach();
-  }
+  FinishThread(THREAD_FORM_FREE_WAIT_MS);
   if (FHost.Board) FHost.Board->Remove(this);
 }
 
@@ -112,107 +90,11 @@ void TWidgetMainForm::ListOnBoard() {
   if (FHost.Board) FHost.Board->Publish(this, TSnapRect{Left(), Top(), Left() + Width(), Top() + Height()}, false);
 }
 
-void TWidgetMainForm::Resume() {
-  if (FThread.joinable() || FLife->Ended) return;
-  std::shared_ptr<TLife> life = FLife;
-  FThread = std::thread([this, life] {
-    ThreadMain(life);
-    life->Ended = true;
-    SetEvent(life->EndedEvent);
-  });
-}
-
-void TWidgetMainForm::ThreadMain(const std::shared_ptr<TLife>& life) {
-  ReleaseUnusedStack();  // a widget's thread lives long and stays shallow
-  SetOwnerThread(GetCurrentThreadId());
-  try {
-    EnsureHandle();
-  } catch (...) {
-    // No window: the thread ends without showing anything.
-  }
-  HWND window = WindowExists() ? StoredHandle() : nullptr;
-  if (!window) return;
-  // Published before the stop flag is read; RequestClose does the reverse, so
-  // one of the two always sees the other.
-  FThreadWindow = window;
-  InitCommonControls();
-  // Widget threads start after others exist, so COM gets the multithreaded model.
-  HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-  if (FStopRequested) PostMessageW(window, WM_CLOSE, 0, 0);
-  try {
-    SetVisible(true);
-    ShowWidget();
-    if (!life->Freed) Redraw();
-  } catch (...) {
-  }
-  MSG msg;
-  while (GetMessageA(&msg, nullptr, 0, 0) != 0) {
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-  }
-  // The widget may have been freed by now: only the thread's own state is left.
-  if (SUCCEEDED(com)) CoUninitialize();
-}
-
-void TWidgetMainForm::RequestClose() {
-  FStopRequested = true;
-  HWND window = FThreadWindow;
-  if (window) PostMessageW(window, WM_CLOSE, 0, 0);
-}
-
-bool TWidgetMainForm::WaitClosed(DWORD timeoutMs) {
-  if (!FThread.joinable()) return FLife->Ended || !ThreadRunning();
-  if (FThread.get_id() == std::this_thread::get_id()) return false;
-  const ULONGLONG end = GetTickCount64() + timeoutMs;
-  for (;;) {
-    ULONGLONG now = GetTickCount64();
-    DWORD left = now < end ? static_cast<DWORD>(end - now) : 0;
-    DWORD r = MsgWaitForMultipleObjects(1, &FLife->EndedEvent, FALSE, left, QS_SENDMESSAGE);
-    if (r == WAIT_OBJECT_0) break;
-    if (r != WAIT_OBJECT_0 + 1) return false;
-    // Answers what other threads send here; nothing posted is taken.
-    MSG msg;
-    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-  }
-  FThread.join();  // it has done everything but return
-  return true;
-}
-
-bool TWidgetMainForm::Stop(DWORD timeoutMs) {
-  if (!FThread.joinable()) return true;
-  RequestClose();
-  return WaitClosed(timeoutMs);
-}
-
-bool TWidgetMainForm::ThreadRunning() const { return FThread.joinable() && !FLife->Ended; }
-bool TWidgetMainForm::ThreadEnded() const { return FLife->Ended; }
-
-void TWidgetMainForm::Abandon(TWidgetMainForm* widget) {
-  if (!widget) return;
-  if (widget->FThread.joinable()) widget->FThread.detach();
-  if (TComponent* owner = widget->Owner()) owner->Disown(widget);
-}
-
-bool TWidgetMainForm::Invoke(const std::function<void()>& fn, DWORD timeoutMs) {
-  const bool ownThread = FThread.joinable() && FThread.get_id() == std::this_thread::get_id();
-  if (ownThread || !ThreadRunning()) {
-    fn();
-    return true;
-  }
-  // Between Resume and the window's creation there is nobody to ask yet.
-  const ULONGLONG end = GetTickCount64() + timeoutMs;
-  HWND window = FThreadWindow;
-  while (!window && ThreadRunning() && GetTickCount64() < end) {
-    Sleep(5);
-    window = FThreadWindow;
-  }
-  if (!window) {
-    if (ThreadRunning()) return false;
-    fn();
-    return true;
-  }
-  const ULONGLONG now = GetTickCount64();
-  return SendThreadJob(window, WM_WIDGETINVOKE, fn, now < end ? static_cast<DWORD>(end - now) : 1);
+void TWidgetMainForm::ThreadStarted() {
+  std::shared_ptr<TLife> life = Life();
+  SetVisible(true);
+  ShowWidget();
+  if (!Freed(life)) Redraw();
 }
 
 TTrackerSettings TWidgetMainForm::Settings() const {
@@ -249,7 +131,7 @@ void TWidgetMainForm::PublishSettings() {
 
 // The manager writes the settings file shortly after a user change.
 void TWidgetMainForm::NotifyChanged() {
-  HWND window = FThreadWindow;
+  HWND window = WindowHandle();
   if (FHost.ManagerWindow && window)
     PostMessageW(FHost.ManagerWindow, WM_TRACKERCHANGED, 0, reinterpret_cast<LPARAM>(window));
 }
@@ -257,7 +139,7 @@ void TWidgetMainForm::NotifyChanged() {
 // ---- window creation and face
 
 void TWidgetMainForm::DoCreate() {
-  TWidgetForm::DoCreate();
+  TThreadForm::DoCreate();
   FMenu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(MENU_WIDGET));
   LocalizeMenu();
   SetAlwaysTop(FAlwaysTop);
@@ -433,11 +315,6 @@ void TWidgetMainForm::SetShown(bool value) {
 
 // ---- fades
 
-bool TWidgetMainForm::PumpMessages() {
-  std::shared_ptr<TLife> life = FLife;  // a message handled here may free the widget
-  return ::PumpMessages() && !life->Freed && WindowExists();
-}
-
 // Messages handled between the steps may start another fade, close the
 // window or free the widget; a freed widget is never touched again.
 void TWidgetMainForm::ShowWidget() {
@@ -449,9 +326,9 @@ void TWidgetMainForm::ShowWidget() {
   FShown = true;
   Publish();
   if (FMenu) CheckMenuItem(FMenu, CMD_HIDE, MF_BYCOMMAND | MF_UNCHECKED);
-  std::shared_ptr<TLife> life = FLife;
+  std::shared_ptr<TLife> life = Life();
   FadeTo(static_cast<uint8_t>(FTargetOpacity), FADE_STEP, FADE_SLEEP_MS,
-         [this, life] { return !life->Freed && PumpMessages(); });
+         [this, life] { return !Freed(life) && PumpOwnMessages(); });
 }
 
 void TWidgetMainForm::HideWidget() {
@@ -460,8 +337,8 @@ void TWidgetMainForm::HideWidget() {
   FShown = false;
   Publish();
   if (FMenu) CheckMenuItem(FMenu, CMD_HIDE, MF_BYCOMMAND | MF_CHECKED);
-  std::shared_ptr<TLife> life = FLife;
-  if (!FadeTo(0, FADE_STEP, FADE_SLEEP_MS, [this, life] { return !life->Freed && PumpMessages(); }) || life->Freed)
+  std::shared_ptr<TLife> life = Life();
+  if (!FadeTo(0, FADE_STEP, FADE_SLEEP_MS, [this, life] { return !Freed(life) && PumpOwnMessages(); }) || Freed(life))
     return;
   Hide();
   Publish();
@@ -472,12 +349,12 @@ void TWidgetMainForm::HideWidget() {
 void TWidgetMainForm::MouseDownHandler(TComponent*, int32_t keys, int32_t, int32_t) {
   if (keys & MK_LBUTTON) {
     if (FPreventDragging && !(keys & MK_CONTROL)) return;
-    std::shared_ptr<TLife> life = FLife;
+    std::shared_ptr<TLife> life = Life();
     const int32_t left = Left(), top = Top();
     FDragging = true;
     ReleaseCapture();
     SendMessageW(StoredHandle(), WM_SYSCOMMAND, kDragCommand, 0);  // returns when the move ends
-    if (life->Freed) return;
+    if (Freed(life)) return;
     FDragging = false;
     if (Left() != left || Top() != top) NotifyChanged();
   } else if (keys & MK_RBUTTON) {
@@ -507,12 +384,11 @@ void TWidgetMainForm::WndProc(TWidgetMessage& message) {
     case WM_SHOWWIDGET: WMShowWidget(message); return;
     case WM_TOGGLETOPMOST: WMToggleTopMost(message); return;
     case WM_LANGUAGECHANGED: WMLanguageChanged(message); return;
-    case WM_WIDGETINVOKE: RunThreadJob(message.LParam); return;
     case WM_DISPLAYCHANGE: KeepOnScreen(); break;
     case WM_SETTINGCHANGE: WMSettingChange(message); break;
     default: break;
   }
-  TWidgetForm::WndProc(message);
+  TThreadForm::WndProc(message);
 }
 
 // Only menu commands count: a click that a face control reports carries
@@ -552,12 +428,12 @@ void TWidgetMainForm::WMCommand(TWidgetMessage& message) {
 void TWidgetMainForm::ConfirmRemove() {
   WideString text = Text(STR_REMOVE_QUESTION, u"This tracker will be deleted. Are you sure?");
   WideString caption = Text(STR_CONFIRM, u"Confirm");
-  std::shared_ptr<TLife> life = FLife;
+  std::shared_ptr<TLife> life = Life();
   HWND window = StoredHandle();
   HWND manager = FHost.ManagerWindow;
   // The widget may be closed, even freed, while the question is open.
   int answer = MessageBoxW(window, WinStr(text), WinStr(caption), MB_ICONWARNING | MB_YESNO);
-  if (answer == IDYES && manager && !life->Freed && IsWindow(window))
+  if (answer == IDYES && manager && !Freed(life) && IsWindow(window))
     PostMessageW(manager, WM_REMOVEWIDGET, 0, reinterpret_cast<LPARAM>(window));
 }
 
@@ -585,13 +461,13 @@ void TWidgetMainForm::WMLanguageChanged(TWidgetMessage&) {
 void TWidgetMainForm::WMClose(TWidgetMessage& message) {
   if (FClosing) return;
   FClosing = true;
-  std::shared_ptr<TLife> life = FLife;
+  std::shared_ptr<TLife> life = Life();
   // An open context menu would keep its loop, and with it this thread, alive.
   EndMenu();
   if (FSettingsDialog && IsWindow(FSettingsDialog)) SendMessageW(FSettingsDialog, WM_CLOSE, 0, 0);
-  if (life->Freed) return;
+  if (Freed(life)) return;
   HideWidget();
-  if (!life->Freed && WindowExists()) TWidgetForm::WMClose(message);
+  if (!Freed(life) && WindowExists()) TThreadForm::WMClose(message);
 }
 
 void TWidgetMainForm::WMDestroy(TWidgetMessage& message) {
@@ -607,16 +483,14 @@ void TWidgetMainForm::WMDestroy(TWidgetMessage& message) {
     FMenu = nullptr;
   }
   FClosing = true;
-  FThreadWindow = nullptr;
   if (FHost.Board) FHost.Board->Remove(this);
-  TWidgetForm::WMDestroy(message);
-  PostQuitMessage(0);
+  TThreadForm::WMDestroy(message);
 }
 
 // ---- snapping and the board
 
 void TWidgetMainForm::WMWindowPosChanging(TWidgetMessage& message) {
-  TWidgetForm::WMWindowPosChanging(message);
+  TThreadForm::WMWindowPosChanging(message);
   auto* pos = reinterpret_cast<WINDOWPOS*>(message.LParam);
   if (!pos || (pos->flags & SWP_NOMOVE)) return;
   std::vector<TSnapRect> others;
@@ -631,7 +505,7 @@ void TWidgetMainForm::WMWindowPosChanging(TWidgetMessage& message) {
 }
 
 void TWidgetMainForm::WMWindowPosChanged(TWidgetMessage& message) {
-  TWidgetForm::WMWindowPosChanged(message);
+  TThreadForm::WMWindowPosChanged(message);
   Publish();
   if (!FClosing) PublishSettings();
 }

@@ -13,6 +13,7 @@
 #include "inet/InetThrd.h"
 #include "platform/ProgramIds.h"
 #include "text/TextLookup.h"
+#include "ui/ThreadForm.h"
 #include "ui/Widgets.h"
 #include "widget/CountPolling.h"
 #include "widget/FaceControls.h"
@@ -47,53 +48,22 @@ struct TWidgetHost {
   std::function<bool(const TWidgetMainForm& widget, const WideString& id)> ClaimId;
 };
 
-// How long a cross-thread look or a close may take before the asker gives up.
-constexpr DWORD WIDGET_INVOKE_WAIT_MS = 2000;
-constexpr DWORD WIDGET_STOP_WAIT_MS = 5000;
-// Freeing a widget waits this long at most; owners that cannot wait abandon it.
-constexpr DWORD WIDGET_FREE_WAIT_MS = 30000;
 constexpr DWORD WIDGET_DETAILS_WAIT_MS = 5000;
 
 // Built on the owner's thread; from Resume on, the window and every field
 // belong to the widget's own thread. Other threads read the published
 // Settings() snapshot and WindowHandle(), and talk to it through messages.
-class TWidgetMainForm : public TWidgetForm {
+class TWidgetMainForm : public TThreadForm {
 public:
   TWidgetMainForm(TComponent* owner, const TWidgetHost& host, const TTrackerSettings& settings);
-  // Closes the window and waits (bounded) for the thread. On the widget's own
-  // thread (freed from one of its callbacks) it destroys the window at once
-  // and lets the thread run out.
   ~TWidgetMainForm() override;
   const WideChar* ClassName() const override { return WIDGET_MAINFORM_CLASS_NAME; }
 
   // Owner's thread, when it lists the widget: the board then keeps list order.
   void ListOnBoard();
-  // Starts the widget's thread: window, fade-in, message loop.
-  void Resume();
 
-  // Any thread. Asks the widget to fade out and close; a widget whose window
-  // does not exist yet closes as soon as it does.
-  void RequestClose();
-  // Any thread but the widget's: waits up to timeoutMs for the thread to end,
-  // answering messages sent to the waiting thread meanwhile (a widget may be
-  // sending WM_SHOWDETAILS to it). True once the thread has ended.
-  bool WaitClosed(DWORD timeoutMs);
-  bool Stop(DWORD timeoutMs = WIDGET_STOP_WAIT_MS);
-  bool ThreadRunning() const;
-  bool ThreadEnded() const;
-  // For a widget whose thread did not end in time while the process shuts
-  // down: its owner lets go of it, so it is never freed under its thread.
-  static void Abandon(TWidgetMainForm* widget);
-
-  // Any thread: the window, or null before it exists and once it is gone.
-  HWND WindowHandle() const { return FThreadWindow; }
   // Any thread: the persisted fields as the widget's thread last published them.
   TTrackerSettings Settings() const;
-
-  // Runs fn on the widget's thread and waits up to timeoutMs; runs it here when
-  // called on that thread or when the thread is not running. False when fn did
-  // not run (time out, window gone); fn never runs after that.
-  bool Invoke(const std::function<void()>& fn, DWORD timeoutMs = WIDGET_INVOKE_WAIT_MS);
 
   // Polling (widget thread).
   void StartPoll();
@@ -157,6 +127,7 @@ protected:
   void WMClose(TWidgetMessage& message) override;
   void DoCreate() override;
   void ApplyDpi() override;
+  void ThreadStarted() override;
   virtual void WMCommand(TWidgetMessage& message);
   virtual void ApplyResponse(TWidgetMessage& message);
   virtual void WMHideWidget(TWidgetMessage& message);
@@ -165,17 +136,6 @@ protected:
   virtual void WMLanguageChanged(TWidgetMessage& message);
 
 private:
-  // Shared by the widget object and its thread, so that the thread can finish
-  // safely even when the object was freed from one of its own callbacks.
-  struct TLife {
-    TLife();
-    ~TLife();
-    std::atomic<bool> Freed{false};
-    std::atomic<bool> Ended{false};
-    HANDLE EndedEvent;  // set once the thread touches the widget no more
-  };
-
-  void ThreadMain(const std::shared_ptr<TLife>& life);
   void PublishSettings();
   void NotifyChanged();
   void BuildFace();
@@ -185,8 +145,6 @@ private:
   WideString Text(int32_t id, const WideChar* fallback) const;
   void Carry(TPollActions actions);
   bool StartWorker();
-  // Pumps the thread's queue; false once the window is gone or a quit came.
-  bool PumpMessages();
   void Publish();
   void ConfirmRemove();
 
@@ -205,11 +163,6 @@ private:
   bool FPreventDragging = false;
   uint32_t FBackColor = 0;
   bool FClosing = false;
-
-  std::shared_ptr<TLife> FLife = std::make_shared<TLife>();
-  std::thread FThread;
-  std::atomic<bool> FStopRequested{false};
-  std::atomic<HWND> FThreadWindow{nullptr};
 
   mutable std::mutex FSettingsLock;
   TTrackerSettings FPublished;  // guarded by FSettingsLock; written by the widget's thread

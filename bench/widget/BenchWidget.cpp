@@ -89,7 +89,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   OverrideCounterHostForTesting(server.HostPort());
-  TWidgetHost host{nullptr, nullptr, std::make_shared<TWidgetBoard>(), nullptr};
+  TWidgetHost host{nullptr, nullptr, std::make_shared<TWidgetBoard>(), nullptr, nullptr};
 
   Sample base = Measure();
   std::printf("bench_widget: %d s quiet window between two polls per size\n", idleSeconds);

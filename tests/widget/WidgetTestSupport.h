@@ -46,7 +46,7 @@ public:
   TCounterHostOverride HostOverride{*Server};
   std::shared_ptr<TWidgetBoard> BoardPtr = std::make_shared<TWidgetBoard>();
   TWidgetBoard& Board = *BoardPtr;
-  TWidgetHost Host{nullptr, nullptr, BoardPtr, nullptr};
+  TWidgetHost Host{nullptr, nullptr, BoardPtr, nullptr, nullptr};
   // Declared last, so the widgets go (and their threads end) before the server.
   std::unique_ptr<TComponent> Owner{new TComponent(nullptr)};
 

@@ -184,13 +184,13 @@ TEST_F(WidgetTest, ClosingEndsTheThreadWhileADialogOrTheRemoveQuestionIsOpenOrDe
   TWidgetMainForm* editing = Start(Quiet(u"editing", 500, 200));
   Post(editing, WM_COMMAND, CMD_PREFERENCES);
   ASSERT_TRUE(WaitUntil([&] { return MessageBoxOf(editing) != nullptr; }));
-  EXPECT_TRUE(editing->Stop(WIDGET_STOP_WAIT_MS));
+  EXPECT_TRUE(editing->Stop(FORM_STOP_WAIT_MS));
 
   TWidgetMainForm* asking = Start(Quiet(u"asking", 200, 200));
   Post(asking, WM_COMMAND, CMD_REMOVE);
   ASSERT_TRUE(WaitUntil([&] { return MessageBoxOf(asking) != nullptr; }));
   HWND window = asking->WindowHandle();
-  EXPECT_TRUE(asking->Stop(WIDGET_STOP_WAIT_MS));
+  EXPECT_TRUE(asking->Stop(FORM_STOP_WAIT_MS));
   EXPECT_FALSE(IsWindow(window));
   uitest::Pump(200);
   EXPECT_EQ(manager.Count(WM_REMOVEWIDGET, reinterpret_cast<LPARAM>(window)), 0);
@@ -201,7 +201,7 @@ TEST_F(WidgetTest, ClosingEndsTheThreadWhileADialogOrTheRemoveQuestionIsOpenOrDe
   window = sending->WindowHandle();
   Post(sending, WM_COMMAND, CMD_DETAILS);
   auto started = GetTickCount64();
-  EXPECT_TRUE(sending->Stop(WIDGET_STOP_WAIT_MS));
+  EXPECT_TRUE(sending->Stop(FORM_STOP_WAIT_MS));
   EXPECT_LT(GetTickCount64() - started, 4000u);
   EXPECT_EQ(manager.Count(WM_SHOWDETAILS, reinterpret_cast<LPARAM>(window)), 1);
 }
@@ -288,7 +288,7 @@ TEST_F(WidgetTest, MouseDragsMovesAndRespectsPreventDraggingAndTheMenuOpensOnRig
   HWND menu = nullptr;
   EXPECT_TRUE(WaitUntil([&] { return (menu = FindWindowW(L"#32768", nullptr)) && IsWindowVisible(menu); }));
   // Closing ends the open menu with the widget.
-  EXPECT_TRUE(w->Stop(WIDGET_STOP_WAIT_MS));
+  EXPECT_TRUE(w->Stop(FORM_STOP_WAIT_MS));
   EXPECT_TRUE(!menu || !IsWindowVisible(menu));
 }
 
