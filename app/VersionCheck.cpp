@@ -36,16 +36,17 @@ private:
   BSTR FValue;
 };
 
-// A late-bound call by name. S_FALSE counts as failure: MSXML answers a
-// failed load or an empty selection with it.
+// A late-bound call by name with up to two arguments, given in reading
+// order. S_FALSE counts as failure: MSXML answers a failed load or an empty
+// selection with it.
 bool Call(IDispatch* object, const wchar_t* name, WORD kind, std::initializer_list<VARIANT> args, VARIANT* result) {
   DISPID id = 0;
   LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
-  if (FAILED(object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id))) return false;
-  VARIANT params[1];
-  size_t count = 0;
-  for (const VARIANT& arg : args)
-    if (count < 1) params[count++] = arg;
+  if (args.size() > 2 || FAILED(object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id))) return false;
+  // IDispatch takes its arguments last first.
+  VARIANT params[2];
+  size_t count = args.size();
+  for (size_t i = 0; i < count; ++i) params[count - 1 - i] = args.begin()[i];
   DISPID named = DISPID_PROPERTYPUT;
   DISPPARAMS call{params, nullptr, static_cast<UINT>(count), 0};
   if (kind == DISPATCH_PROPERTYPUT) {
@@ -60,6 +61,14 @@ VARIANT BoolArg(bool value) {
   VariantInit(&v);
   v.vt = VT_BOOL;
   v.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
+  return v;
+}
+
+VARIANT IntArg(int32_t value) {
+  VARIANT v;
+  VariantInit(&v);
+  v.vt = VT_I4;
+  v.lVal = value;
   return v;
 }
 
@@ -83,7 +92,21 @@ WideString WideFromAnsi(const std::string& bytes) {
 WideString WideOfAscii(const std::string& ascii) { return WideString(ascii.begin(), ascii.end()); }
 }  // namespace
 
+bool HasDocumentType(const WideString& xml) {
+  // Markup declarations start "<!" and a letter; comments ("<!-") and
+  // CDATA ("<![") are the only others XML has.
+  for (size_t at = xml.find(u"<!"); at != WideString::npos; at = xml.find(u"<!", at + 2)) {
+    const char16_t next = at + 2 < xml.size() ? xml[at + 2] : u'\0';
+    if ((next >= u'A' && next <= u'Z') || (next >= u'a' && next <= u'z')) return true;
+  }
+  return false;
+}
+
 WideString ParseVersionXml(const WideString& xml) {
+  // A document type is where entity bombs live, and the version file needs
+  // none: such a file is refused before any parser sees it, whatever the
+  // parser would make of its settings.
+  if (xml.size() > VERSION_FILE_MAX_CHARS || HasDocumentType(xml)) return WideString();
   CLSID clsid{};
   if (FAILED(CLSIDFromProgID(kXmlProgId, &clsid))) return WideString();
   TComPtr<IDispatch> document;
@@ -96,6 +119,9 @@ WideString ParseVersionXml(const WideString& xml) {
   Call(document.Get(), L"async", DISPATCH_PROPERTYPUT, {BoolArg(false)}, nullptr);
   Call(document.Get(), L"resolveExternals", DISPATCH_PROPERTYPUT, {BoolArg(false)}, nullptr);
   Call(document.Get(), L"validateOnParse", DISPATCH_PROPERTYPUT, {BoolArg(false)}, nullptr);
+  const TBstr prohibitDtd(u"ProhibitDTD"), maxDepth(u"MaxElementDepth");
+  Call(document.Get(), L"setProperty", DISPATCH_METHOD, {TextArg(prohibitDtd), BoolArg(true)}, nullptr);
+  Call(document.Get(), L"setProperty", DISPATCH_METHOD, {TextArg(maxDepth), IntArg(VERSION_FILE_MAX_DEPTH)}, nullptr);
 
   const TBstr text(xml);
   TVariant loaded;

@@ -10,9 +10,18 @@ class TInetThread;
 constexpr int32_t STR_NEW_VERSION = 1011;
 constexpr const char DOWNLOAD_PATH[] = "/indir";
 
+// The version file is a few lines: anything longer, deeper or with a
+// document type is not it.
+constexpr size_t VERSION_FILE_MAX_CHARS = 1 << 20;
+constexpr int32_t VERSION_FILE_MAX_DEPTH = 16;
+
+// True when the text declares a document type, an entity or any other markup
+// declaration, wherever it stands.
+bool HasDocumentType(const WideString& xml);
+
 // The text of "/data/version" of the XML document, or empty when the text is
-// no XML, has no such node, or no XML parser could be made. COM must be
-// initialised on the calling thread.
+// no XML, has no such node, has a document type, or no XML parser could be
+// made. COM must be initialised on the calling thread.
 WideString ParseVersionXml(const WideString& xml);
 
 // The worker's body, when it brought a whole 2xx answer, as text in the ANSI

@@ -35,23 +35,28 @@ int TWidgetApplication::Run() {
   return 0;
 }
 
+// Either name taken means another instance runs: this version's, or any
+// other that shares the settings file.
 bool TWidgetApplication::ClaimInstance() {
-  FMutex = CreateMutexW(nullptr, FALSE, WinStr(INSTANCE_MUTEX_NAME));
+  FMutex.Reset(CreateMutexW(nullptr, FALSE, WinStr(INSTANCE_MUTEX_NAME)));
   FAlreadyRunning = GetLastError() == ERROR_ALREADY_EXISTS;
+  FAnyVersionMutex.Reset(CreateMutexW(nullptr, FALSE, WinStr(ANY_VERSION_MUTEX_NAME)));
+  FAlreadyRunning = GetLastError() == ERROR_ALREADY_EXISTS || FAlreadyRunning;
   return FAlreadyRunning;
 }
 
 void TWidgetApplication::ReleaseInstance() {
-  if (!FMutex) return;
-  WaitForSingleObject(FMutex, 0);
-  CloseHandle(FMutex);
-  FMutex = nullptr;
+  for (TKernelHandle* mutex : {&FMutex, &FAnyVersionMutex})
+    if (*mutex) {
+      WaitForSingleObject(mutex->Get(), 0);
+      mutex->Reset();
+    }
 }
 
 // The running instance may be busy or hung: the signal is bounded. With no
 // manager window yet (it is still starting) nothing is sent.
 void TWidgetApplication::SignalRunningInstance() {
-  HWND manager = FindWindowW(WinStr(MANAGER_CLASS_NAME), WinStr(MANAGER_CAPTION));
+  HWND manager = FindRunningInstance(MANAGER_CLASS_NAME, MANAGER_CAPTION);
   DWORD_PTR result = 0;
   if (manager)
     SendMessageTimeoutW(manager, WM_SECONDINSTANCE, 0, 0, SMTO_ABORTIFHUNG, SECOND_INSTANCE_WAIT_MS, &result);
@@ -78,6 +83,7 @@ void TWidgetApplication::Initialize() {
   FManager->SetName(u"WidgetManager");
   FManager->SetParentWindow(GetDesktopWindow());
   FManager->EnsureHandle();
+  FBeacon = std::make_unique<TInstanceBeacon>(FManager->StoredHandle());
   FManager->LoadSettings();
 }
 
@@ -92,6 +98,7 @@ void TWidgetApplication::MessageLoop() {
 
 void TWidgetApplication::Finalize() {
   try {
+    FBeacon.reset();  // nothing more is handed to a manager that goes
     if (FManager) FAbandoned = FManager->Abandoned();
     delete FDesktop;  // and the manager with it
   } catch (...) {

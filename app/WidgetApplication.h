@@ -3,9 +3,11 @@
 // the GUI thread's message loop and the teardown.
 #include <memory>
 
+#include "app/InstanceBeacon.h"
 #include "app/ShellDialogs.h"
 #include "app/WidgetLanguages.h"
 #include "platform/WinApi.h"
+#include "ui/Handles.h"
 #include "ui/Widgets.h"
 
 class TWidgetManager;
@@ -43,7 +45,9 @@ private:
 
   TShellDialogs FDialogs;
   bool FAlreadyRunning = false;
-  HANDLE FMutex = nullptr;
+  TKernelHandle FMutex;
+  TKernelHandle FAnyVersionMutex;
+  std::unique_ptr<TInstanceBeacon> FBeacon;
   WideString FTitle;
   bool FComInitialized = false;
   bool FAbandoned = false;  // a widget thread outlived the shutdown: shared parts are not torn down

@@ -17,7 +17,10 @@ namespace {
 // Redirects are followed by Send, not WinInet: under Wine it follows a redirect
 // loop for ever inside HttpSendRequest, out of reach of the request's deadline.
 constexpr DWORD REQUEST_FLAGS = INTERNET_FLAG_HYPERLINK | INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
-                                INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_AUTO_REDIRECT;
+                                INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_AUTO_REDIRECT |
+                                // The user's cookies and logons belong to the browser; a redirect
+                                // must not carry them to a host the user never named.
+                                INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_AUTH;
 
 using Clock = std::chrono::steady_clock;
 

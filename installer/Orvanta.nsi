@@ -1,7 +1,8 @@
 ; Orvanta's installer: for the current user only, no elevation.
 ; Built by installer/CMakeLists.txt, which passes what the program defines:
 ;   VERSION, EXE (the Orvanta.exe to ship), OUTFILE,
-;   MANAGER_CLASS, MANAGER_CAPTION (the running copy's manager window), CMD_EXIT.
+;   MANAGER_CLASS, MANAGER_CAPTION (a running 1.50's manager window),
+;   BEACON_CLASS, BEACON_CAPTION (the window any running version has), CMD_EXIT.
 
 Unicode true
 ManifestDPIAware true
@@ -53,13 +54,21 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "Velmora"
 !insertmacro MUI_LANGUAGE "Turkish"
 !include "Languages.nsh"
 
+; $1 = the window of a running copy of any version, or 0.
+!macro FIND_RUNNING_ORVANTA
+  FindWindow $1 "${BEACON_CLASS}" "${BEACON_CAPTION}"
+  ${If} $1 == 0
+    FindWindow $1 "${MANAGER_CLASS}" "${MANAGER_CAPTION}"
+  ${EndIf}
+!macroend
+
 ; Asks a running copy to exit through its tray menu's Exit command, which saves
 ; its settings, and waits a bounded time for the process to end, so that its
 ; file is not locked. $0 is left 1 when a copy is still running.
 !macro CLOSE_RUNNING_ORVANTA UN
 Function ${UN}CloseRunningOrvanta
   StrCpy $0 0
-  FindWindow $1 "${MANAGER_CLASS}" "${MANAGER_CAPTION}"
+  !insertmacro FIND_RUNNING_ORVANTA
   ${If} $1 == 0
     Return
   ${EndIf}
@@ -77,7 +86,7 @@ Function ${UN}CloseRunningOrvanta
     ${Do}
       Sleep 100
       IntOp $4 $4 + 100
-      FindWindow $1 "${MANAGER_CLASS}" "${MANAGER_CAPTION}"
+      !insertmacro FIND_RUNNING_ORVANTA
       ${If} $1 == 0
       ${OrIf} $4 >= ${EXIT_WAIT_MS}
         ${ExitDo}

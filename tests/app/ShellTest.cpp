@@ -206,6 +206,48 @@ TEST_F(ShellTest, SeededTrackersStartInOrderAndAreWrittenBackAtLogOffAndExit) {
                      u"BackColor=0x000000FF\n\n"));
 }
 
+namespace {
+// The names through which any version finds a running one: other versions
+// and their installers rely on them, so they are spelled out here.
+constexpr const wchar_t ANY_VERSION_MUTEX[] = L"Orvanta_Running_Instance_Mutex";
+constexpr const wchar_t BEACON[] = L"Orvanta_Running_Instance";
+
+// A running copy of another version, played by this process: it holds only
+// the version-free names and notes the second start's signal.
+class TOtherVersion {
+public:
+  TOtherVersion() {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = Proc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = BEACON;
+    RegisterClassW(&wc);
+    Mutex = CreateMutexW(nullptr, FALSE, ANY_VERSION_MUTEX);
+    Window = CreateWindowExW(0, BEACON, BEACON, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
+  }
+  ~TOtherVersion() {
+    DestroyWindow(Window);
+    UnregisterClassW(BEACON, GetModuleHandleW(nullptr));
+    CloseHandle(Mutex);
+  }
+  // Waits for cond, answering what is sent to the window meanwhile.
+  bool PumpUntil(const std::function<bool()>& cond) {
+    return WaitUntil([&] {
+      MSG msg;
+      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+      return cond();
+    }, 10000);
+  }
+  static LRESULT CALLBACK Proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_SECONDINSTANCE) ++Signals;
+    return DefWindowProcW(w, msg, wp, lp);
+  }
+  static inline int Signals = 0;
+  HANDLE Mutex = nullptr;
+  HWND Window = nullptr;
+};
+}  // namespace
+
 TEST_F(ShellTest, ASecondStartSignalsTheFirstAndLeavesAndQuickStartsLeaveOneInstance) {
   {
     TOrvanta first;
@@ -215,7 +257,22 @@ TEST_F(ShellTest, ASecondStartSignalsTheFirstAndLeavesAndQuickStartsLeaveOneInst
     ASSERT_TRUE(second.Ended(10000));
     EXPECT_EQ(second.ExitCode(), 0u);
     EXPECT_EQ(FindWindowW(MANAGER_CLASS, MANAGER_CAPTION), manager);
-    ASSERT_TRUE(first.Exit());
+    // Another version finds this one by the names without a version, and its
+    // installer's Exit command, sent there, ends it as the tray's would.
+    HWND beacon = FindWindowW(BEACON, BEACON);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(beacon, &pid);
+    EXPECT_EQ(pid, first.Pid());
+    PostMessageW(beacon, WM_COMMAND, CMD_EXIT, 0);
+    ASSERT_TRUE(first.Ended(15000));
+    EXPECT_EQ(first.ExitCode(), 0u);
+  }
+  {
+    TOtherVersion other;
+    TOrvanta started;
+    ASSERT_TRUE(other.PumpUntil([&] { return started.Ended(0); }));
+    EXPECT_EQ(started.ExitCode(), 0u);
+    EXPECT_EQ(TOtherVersion::Signals, 1) << "the running version was not signalled";
   }
   TOrvanta a, b;
   ASSERT_TRUE(WaitUntil([&] { return a.Ended(0) || b.Ended(0); }, 15000));

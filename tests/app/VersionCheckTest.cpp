@@ -42,6 +42,17 @@ public:
 
 TFakeRoute File(const std::string& body, int status = 200) { return TFakeRoute{status, body, 0, "text/xml", {}}; }
 std::string Saying(const std::string& version) { return "<?xml version=\"1.0\"?><data><version>" + version + "</version></data>"; }
+
+// A kilobyte that a parser allowing document types expands to a billion "2".
+std::string EntityBomb() {
+  std::string dtd = "<!ENTITY a0 \"2\">";
+  for (int i = 1; i < 10; ++i) {
+    dtd += "<!ENTITY a" + std::to_string(i) + " \"";
+    for (int j = 0; j < 10; ++j) dtd += "&a" + std::to_string(i - 1) + ";";
+    dtd += "\">";
+  }
+  return "<?xml version=\"1.0\"?><!DOCTYPE data [" + dtd + "]><data><version>&a9;</version></data>";
+}
 }  // namespace
 
 // How versions compare is the rules' own test; here the file must be whole.
@@ -62,6 +73,9 @@ TEST_F(VersionCheckTest, OnlyANewerVersionInAWholeVersionFileIsOffered) {
       {"hung host", FakeRoute(TFakeMode::NeverAnswer), false},
       {"external entity", File("<!DOCTYPE data [<!ENTITY v SYSTEM \"http://" + Server->HostPort() +
                                "/v\">]><data><version>&v;</version></data>"), false},
+      {"internal entity", File("<!DOCTYPE data [<!ENTITY v \"2.0\">]><data><version>&v;</version></data>"), false},
+      {"entity bomb", File(EntityBomb()), false},
+      {"comment and CDATA", File("<!-- a --><data><version><![CDATA[2.0]]></version></data>"), true},
   };
   for (const auto& c : cases) EXPECT_EQ(Check(c.Route).size(), c.Offered ? 1u : 0u) << c.Name;
   for (const TFakeRequest& r : Server->Requests()) EXPECT_EQ(r.Path, "/orvanta.xml");

@@ -102,6 +102,9 @@ TEST(Installer, InstallsOverARunningCopyAndUninstallsKeepingTheTrackers) {
     TRunningCopy running;
     ASSERT_TRUE(running.Found());
     EXPECT_EQ(_wcsicmp(running.Image().c_str(), program.c_str()), 0) << running.Image();
+    // As if another version ran: its manager window has other names, and
+    // the installer finds it by the names that carry no version.
+    SetWindowTextW(running.Manager, L"Orvanta9.99_Widget_Manager_Window_Name");
     ASSERT_EQ(RunToEnd(setup), 0u);
     EXPECT_TRUE(running.Ended(0)) << "the installer returned before the old copy ended";
     EXPECT_EQ(running.ExitCode(), 0u) << "not ended through its Exit command";
