@@ -11,7 +11,7 @@ constexpr const WideChar kCopyrightText[] = u"Copyright \u00A9 Velmora. All righ
 
 constexpr const char kTitleFont[] = "Impact";
 constexpr const char kTextFont[] = "Trebuchet MS";
-constexpr int32_t kTitleFontSize = 26, kTextFontSize = 8;
+constexpr int32_t kTitleFontSize = 26, kTitleSmallestFontSize = 12, kTextFontSize = 8;
 constexpr TWidgetColor kTextColor = 0xEFFFFFFF;
 constexpr TWidgetColor kLinkColor = 0xEFFFFF00;
 
@@ -54,6 +54,14 @@ void TAboutForm::Place(TWidgetControl* control, int32_t left, int32_t top, int32
   control->Canvas()->Font()->SetDpi(Dpi());
 }
 
+// The title keeps to one line in its box whatever family stands in for its
+// font: a wrapped title would climb out of the box's top.
+void TAboutForm::FitTitle() {
+  if (TitleLabel)
+    FitFontSize(*TitleLabel->Canvas(), TitleLabel->Caption(), TitleLabel->Width(), TitleLabel->Height(), kTitleFontSize,
+                kTitleSmallestFontSize);
+}
+
 // Centred by the same rule at every size.
 void TAboutForm::ApplyDpi() {
   SetWidth(Scaled(ABOUT_WIDTH));
@@ -63,6 +71,7 @@ void TAboutForm::ApplyDpi() {
   MoveTo((work.right - work.left - Width()) / 2, (work.bottom - work.top - Height()) / 2);
   Place(Picture, 0, 0, ABOUT_WIDTH, ABOUT_HEIGHT);
   Place(TitleLabel, kLabelLeft, kTitleTop, kLabelWidth, kTitleHeight);
+  FitTitle();
   Place(VersionLabel, kLabelLeft, kVersionTop, kLabelWidth, kLineHeight);
   Place(CopyrightLabel, kLabelLeft, kCopyrightTop, kLabelWidth, kLineHeight);
   Place(LinkLabel, kLabelLeft, kLinkTop, kLabelWidth, kLineHeight);
@@ -99,6 +108,7 @@ void TAboutForm::DoCreate() {
       label(kVersionTop, kLineHeight, WideString(u"Version ") + PROGRAM_VERSION, kTextFont, kTextFontSize, kTextColor, false);
   CopyrightLabel = label(kCopyrightTop, kLineHeight, kCopyrightText, kTextFont, kTextFontSize, kTextColor, false);
   LinkLabel = label(kLinkTop, kLineHeight, MakerAddress(), kTextFont, kTextFontSize, kLinkColor, true);
+  FitTitle();
   LinkLabel->SetCursor(LoadCursorW(nullptr, IDC_HAND));
   LinkLabel->OnClick = [this](TComponent*, int32_t, int32_t, int32_t) { LinkClick(); };
   for (TWidgetControl* c : {static_cast<TWidgetControl*>(Picture), static_cast<TWidgetControl*>(TitleLabel),

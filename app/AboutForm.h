@@ -41,6 +41,7 @@ protected:
 
 private:
   void Place(TWidgetControl* control, int32_t left, int32_t top, int32_t width, int32_t height);
+  void FitTitle();
   void LinkClick();
   void Step(TComponent* sender);
 };

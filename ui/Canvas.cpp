@@ -1,5 +1,6 @@
 #include "ui/Canvas.h"
 
+#include <cmath>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -285,6 +286,13 @@ TWidgetCanvas::TWidgetCanvas(int32_t width, int32_t height) : FWidth(width), FHe
 
 // Made on first use rather than at every size change: a control that never
 // draws into its canvas keeps no pixels.
+namespace {
+void SetTextHint(GpGraphics* graphics) {
+  GdipSetTextRenderingHint(graphics, static_cast<TextRenderingHint>(OSLevel() >= 0x600 ? kTextRenderingAntiAliasGridFit
+                                                                                       : kTextRenderingSystemDefault));
+}
+}  // namespace
+
 void TWidgetCanvas::EnsureSurface() const {
   if (FSurfaceMade) return;
   FSurfaceMade = true;
@@ -296,8 +304,7 @@ void TWidgetCanvas::EnsureSurface() const {
     FGraphics.Release();
     return;
   }
-  GdipSetTextRenderingHint(FGraphics.Get(), static_cast<TextRenderingHint>(
-                               OSLevel() >= 0x600 ? kTextRenderingAntiAliasGridFit : kTextRenderingSystemDefault));
+  SetTextHint(FGraphics.Get());
 }
 
 void TWidgetCanvas::ReleaseSurface() {
@@ -367,6 +374,41 @@ void TWidgetCanvas::DrawText(const WideString& text, const RECT& rect) {
                static_cast<REAL>(rect.bottom - rect.top));
   GdipDrawString(FGraphics.Get(), WinStr(text), static_cast<INT>(text.size()), FFont->Handle(), &layout,
                  FFont->Format()->Handle(), FFont->Brush()->Handle());
+}
+
+SIZE TWidgetCanvas::MeasureText(const WideString& text) const {
+  SIZE size{0, 0};
+  if (text.empty() || !FFont->Handle()) return size;
+  // A canvas not sized yet has no surface: a pixel of its own measures the same.
+  TGpBitmap pixel;
+  TGpGraphics scratch;
+  GpGraphics* graphics = Graphics();
+  if (!graphics) {
+    if (GdipCreateBitmapFromScan0(1, 1, 0, PixelFormat32bppARGB, nullptr, pixel.Put()) != Ok ||
+        GdipGetImageGraphicsContext(pixel.Get(), scratch.Put()) != Ok)
+      return size;
+    graphics = scratch.Get();
+    SetTextHint(graphics);
+  }
+  RectF layout(0, 0, 1e6f, 1e6f), bound;
+  if (GdipMeasureString(graphics, WinStr(text), static_cast<INT>(text.size()), FFont->Handle(), &layout,
+                        FFont->Format()->Handle(), &bound, nullptr, nullptr) == Ok) {
+    size.cx = static_cast<LONG>(std::ceil(bound.Width));
+    size.cy = static_cast<LONG>(std::ceil(bound.Height));
+  }
+  return size;
+}
+
+int32_t FitFontSize(TWidgetCanvas& canvas, const WideString& text, int32_t width, int32_t height, int32_t largest,
+                    int32_t smallest) {
+  int32_t size = largest;
+  for (; size > smallest; --size) {
+    canvas.Font()->SetSize(size);
+    const SIZE box = canvas.MeasureText(text);
+    if (box.cx <= width && box.cy <= height) return size;
+  }
+  canvas.Font()->SetSize(size);
+  return size;
 }
 
 void TWidgetCanvas::SetSize(int32_t width, int32_t height) {

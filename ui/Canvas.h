@@ -164,6 +164,8 @@ public:
   void DrawRect(const RECT& rect);
   void FillRect(const RECT& rect);
   void DrawText(const WideString& text, const RECT& rect);
+  // The box text takes on one line in the current font.
+  SIZE MeasureText(const WideString& text) const;
   void SetSize(int32_t width, int32_t height);
 
 private:
@@ -187,3 +189,9 @@ void ScaleAlpha(Gdiplus::GpBitmap* bitmap, uint8_t opacity);
 // Copies the resource's bytes into Stream (when given) and rewinds it; a missing
 // resource leaves the stream untouched. Reports nothing.
 void LoadResourceStream(const WideString& resType, const WideString& resName, TStream* stream);
+
+// Steps the canvas's font down from largest to smallest until text fits
+// width x height on one line, and leaves it at that size (at smallest when
+// nothing fits): the family a name gives differs from machine to machine.
+int32_t FitFontSize(TWidgetCanvas& canvas, const WideString& text, int32_t width, int32_t height, int32_t largest,
+                    int32_t smallest);

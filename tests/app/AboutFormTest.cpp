@@ -51,6 +51,29 @@ TEST_F(AboutFormTest, OpensCentredFadesInAndASecondAboutFadesOnlyTheTexts) {
   EXPECT_EQ(LabelSteps, 4 * 32);
 }
 
+// Wine's stand-in for Impact is far wider than Impact: the title shrinks to
+// one line in its box rather than wrap and climb out of the box's top, at
+// the screen's DPI and at 150 %.
+TEST_F(AboutFormTest, TheTitleFitsItsBoxOnOneLine) {
+  Show();
+  TWidgetLabel* title = Form->TitleLabel;
+  SIZE box = title->Canvas()->MeasureText(title->Caption());
+  EXPECT_GT(box.cx, title->Width() / 2);
+  EXPECT_LE(box.cx, title->Width());
+  EXPECT_LE(box.cy, title->Height());
+  for (uint32_t dpi : {96u, 144u}) {
+    const int32_t width = ScaleToDpi(ABOUT_WIDTH / 5 * 4, dpi), height = ScaleToDpi(ABOUT_HEIGHT / 2, dpi);
+    TWidgetCanvas canvas(width, height);
+    canvas.Font()->SetName(title->Canvas()->Font()->Name());
+    canvas.Font()->SetDpi(dpi);
+    const int32_t size = FitFontSize(canvas, title->Caption(), width, height, 26, 12);
+    box = canvas.MeasureText(title->Caption());
+    EXPECT_LE(box.cx, width) << dpi;
+    EXPECT_LE(box.cy, height) << dpi;
+    EXPECT_GT(box.cy, height / 5) << dpi << " at size " << size;
+  }
+}
+
 // Any button down on the picture hides the window; a click on the link hides
 // it and opens the maker's page.
 TEST_F(AboutFormTest, APressOnThePictureHidesItAndTheLinkOpensTheHomePage) {
