@@ -1,8 +1,7 @@
 #include "app/AboutForm.h"
 
 #include "app/WidgetManager.h"
-#include "dialogs/DialogRes.h"
-#include "dialogs/DialogRules.h"
+#include "app/PageOpener.h"
 #include "inet/InetUtil.h"
 
 namespace {

@@ -3,11 +3,8 @@
 // programs that look for them; beside them a mutex and a hidden window whose
 // names carry no version, so that a later version (or its installer) finds
 // this one and this one finds a later one.
+#include "platform/ProgramIdentity.h"
 #include "platform/WinApi.h"
-
-constexpr const WideChar ANY_VERSION_MUTEX_NAME[] = u"Orvanta_Running_Instance_Mutex";
-constexpr const WideChar BEACON_CLASS_NAME[] = u"Orvanta_Running_Instance";
-constexpr const WideChar BEACON_CAPTION[] = u"Orvanta_Running_Instance";
 
 // A hidden top-level window on the manager's thread: what it is sent (the
 // second start's signal, the installer's Exit command) goes on to the manager.

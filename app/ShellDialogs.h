@@ -3,13 +3,15 @@
 // dialogs library fills it; every hook left empty does nothing.
 #include <functional>
 
+#include "widget/AddTrackerHost.h"
+
 class TWidgetManager;
 class TWidgetMainForm;
 class TInetThread;
 
 struct TShellDialogs {
   // GUI thread, modal: the Add Tracker dialog (also at the end of a first start).
-  std::function<void(TWidgetManager& manager)> AddTracker;
+  std::function<void(const TAddTrackerHost& host)> AddTracker;
   // GUI thread: the About window.
   std::function<void(TWidgetManager& manager)> About;
   // The widget's own thread, modal: its Settings dialog.

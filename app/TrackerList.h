@@ -1,40 +1,22 @@
 #pragma once
-// Window-free rules of the tracker list: which IDs the settings file and the
-// component tree can hold, and in what order and with which start delays the
-// trackers of a settings file are created.
+// Window-free rules of the tracker list: which IDs the component tree can
+// hold, and in what order and with which start delays the trackers of a
+// settings file are created.
 #include <cstdint>
 #include <functional>
 #include <vector>
 
 #include "text/WStrings.h"
-
-// The settings file's own sections; no tracker may share one.
-constexpr const WideChar SECTION_CONFIG[] = u"Config";
-constexpr const WideChar SECTION_TRACKERS[] = u"Trackers";
+#include "widget/TrackerId.h"
 
 // The widget's component name is this prefix followed by the ID.
 constexpr const WideChar TRACKER_NAME_PREFIX[] = u"WidgetMainForm";
-// Longer IDs are refused: no counter service issues them, and a hostile file
-// must not make menus, captions and requests of unbounded size.
-constexpr size_t TRACKER_ID_MAX_LENGTH = 256;
-
 // Every tracker is a window and a thread: a file that lists more keeps the
 // rest in [Trackers] without widgets.
 constexpr size_t MAX_TRACKERS = 200;
 
 constexpr int32_t FIRST_START_DELAY = 250;  // ms before the first tracker's first poll
 constexpr int32_t START_DELAY_STEP = 200;   // ms added for every tracker created after it
-
-enum class TTrackerIdCheck {
-  Ok,
-  Empty,
-  Unsafe,  // a section header or key line of the settings file cannot hold it, or the file's own section has it
-  Taken,   // another tracker has it, ignoring case (they would share one section)
-};
-
-// The one rule for tracker IDs, used when loading the settings file and when
-// the user types an ID. taken: the IDs of the other trackers.
-TTrackerIdCheck CheckTrackerId(const WideString& id, const std::vector<WideString>& taken);
 
 // "WidgetMainForm" + ID when that is a valid component name; otherwise empty
 // (the widget stays unnamed: nothing looks widgets up by component name).

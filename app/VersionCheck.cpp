@@ -4,8 +4,8 @@
 #include <oleauto.h>
 
 #include "app/WidgetManager.h"
-#include "dialogs/DialogRes.h"
-#include "dialogs/DialogRules.h"
+#include "app/PageOpener.h"
+#include "app/VersionRule.h"
 #include "inet/InetThrd.h"
 
 namespace {

@@ -12,7 +12,6 @@
 
 class TWidgetManager;
 
-constexpr const WideChar INSTANCE_MUTEX_NAME[] = u"Orvanta1.50_Widget_Manager_Mutex_Name";
 // A running instance that does not take the second start's signal in this
 // time is not waited for.
 constexpr UINT SECOND_INSTANCE_WAIT_MS = 5000;

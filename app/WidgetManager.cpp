@@ -197,7 +197,18 @@ void TWidgetManager::ShowAddDialog() {
     SetForegroundWindow(FAddDialog);
     return;
   }
-  if (FDialogs.AddTracker) FDialogs.AddTracker(*this);
+  if (!FDialogs.AddTracker) return;
+  TAddTrackerHost host;
+  host.Owner = WindowExists() ? StoredHandle() : nullptr;
+  host.Texts = FLanguages.get();
+  host.TakenIds = [this] { return TakenIds(); };
+  host.Create = [this](const WideString& id, const WideString& title) {
+    CreateTracker(id, title, FIRST_START_DELAY);
+    // A new tracker is something the user saved: it reaches the file shortly.
+    SettingsChanged();
+  };
+  host.OpenDialog = &FAddDialog;
+  FDialogs.AddTracker(host);
 }
 
 void TWidgetManager::SelectLanguageCommand(int index) {

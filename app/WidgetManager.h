@@ -12,12 +12,10 @@
 #include "app/TrackerStore.h"
 #include "app/WidgetLanguages.h"
 #include "inet/InetThrd.h"
+#include "platform/ProgramIdentity.h"
 #include "ui/Widgets.h"
 #include "widget/MainForm.h"
 
-constexpr const WideChar MANAGER_CLASS_NAME[] = u"Orvanta1.50_Widget_Manager_Class_Name";
-constexpr const WideChar MANAGER_CAPTION[] = u"Orvanta1.50_Widget_Manager_Window_Name";
-constexpr const WideChar APPLICATION_TITLE[] = u"Orvanta Desktop Widget";
 constexpr const WideChar TASKBAR_CREATED_MESSAGE[] = u"TaskbarCreated";
 
 constexpr const char VERSION_PATH[] = "/orvanta.xml";
@@ -90,8 +88,6 @@ public:
   void OpenTrackerSettings(int index);
 
   TWidgetLanguages& Languages() const { return *FLanguages; }
-  HWND AddDialog() const { return FAddDialog; }
-  void SetAddDialog(HWND value) { FAddDialog = value; }
 
 protected:
   void FillCreateParams(TWidgetCreateParams& params) override;

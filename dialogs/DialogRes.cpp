@@ -1,31 +1,13 @@
 #include "dialogs/DialogRes.h"
 
 #include <atomic>
-#include <mutex>
-
-#include <shellapi.h>
-
-#include "ui/ThreadJobs.h"
 
 namespace {
 constexpr wchar_t kAtomNameWide[] = L"Dialog.WindowAtom.3.1";  // DIALOG_ATOM_NAME
-constexpr wchar_t kGuiWindowClass[] = L"Orvanta1.50_Dialogs_GuiThread";
-// Private to the GUI-thread window: lParam carries a job ticket.
-constexpr UINT WM_GUIINVOKE = 0x8000 + 0x102;  // WM_APP + 0x102
 
 // Set and cleared by the holder of the unit on the GUI thread; read anywhere.
 std::atomic<ATOM> gAtom{0};
-std::atomic<HWND> gGuiWindow{nullptr};
-std::atomic<DWORD> gGuiThreadId{0};
 std::atomic<bool> gHeld{false};
-
-LRESULT CALLBACK GuiWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_GUIINVOKE) {
-    RunThreadJob(lParam);
-    return 1;
-  }
-  return DefWindowProcW(window, msg, wParam, lParam);
-}
 }  // namespace
 
 TDialogsUnit::TDialogsUnit() {
@@ -33,35 +15,15 @@ TDialogsUnit::TDialogsUnit() {
   if (!gHeld.compare_exchange_strong(expected, true)) return;
   FHolds = true;
   gAtom = GlobalAddAtomA(DIALOG_ATOM_NAME);
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = GuiWindowProc;
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.lpszClassName = kGuiWindowClass;
-  RegisterClassW(&wc);
-  gGuiThreadId = GetCurrentThreadId();
-  gGuiWindow = CreateWindowExW(0, kGuiWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
 }
 
 TDialogsUnit::~TDialogsUnit() {
   if (!FHolds) return;
-  if (HWND window = gGuiWindow.exchange(nullptr)) DestroyWindow(window);
-  UnregisterClassW(kGuiWindowClass, GetModuleHandleW(nullptr));
-  gGuiThreadId = 0;
   if (ATOM atom = gAtom.exchange(0)) GlobalDeleteAtom(atom);
   gHeld = false;
 }
 
 ATOM DialogAtom() { return gAtom; }
-
-bool RunOnGuiThread(const std::function<void()>& fn, DWORD timeoutMs) {
-  if (GetCurrentThreadId() == gGuiThreadId) {
-    fn();
-    return true;
-  }
-  HWND window = gGuiWindow;
-  if (!window) return false;
-  return SendThreadJob(window, WM_GUIINVOKE, fn, timeoutMs);
-}
 
 WideString GetControlText(HWND window) {
   if (!window) return WideString();
@@ -96,31 +58,11 @@ LPCWSTR PropertyName() {
   const ATOM atom = gAtom;
   return atom ? MAKEINTATOM(atom) : kAtomNameWide;
 }
-
-std::mutex gOpenerLock;
-TPageOpener gOpener;  // guarded by gOpenerLock; empty: the shell opens it
 }  // namespace
 
 void SetDialogObject(HWND dialog, void* object) { SetPropW(dialog, PropertyName(), object); }
 void* GetDialogObject(HWND dialog) { return GetPropW(dialog, PropertyName()); }
 void RemoveDialogObject(HWND dialog) { RemovePropW(dialog, PropertyName()); }
-
-void OpenPage(HWND owner, const WideString& url) {
-  TPageOpener opener;
-  {
-    std::lock_guard<std::mutex> guard(gOpenerLock);
-    opener = gOpener;
-  }
-  if (opener)
-    opener(owner, url);
-  else
-    ShellExecuteW(owner, L"open", WinStr(url), nullptr, nullptr, SW_SHOW);
-}
-
-void SetPageOpenerForTesting(const TPageOpener& opener) {
-  std::lock_guard<std::mutex> guard(gOpenerLock);
-  gOpener = opener;
-}
 
 bool AnswerCommonMessage(HWND dialog, UINT msg, WPARAM wParam, bool attached, const TDialogActions& actions,
                          INT_PTR& result) {

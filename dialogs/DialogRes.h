@@ -1,7 +1,6 @@
 #pragma once
 // What both modal dialogs share: the window-property atom, the texts taken
-// from the language table, reading an edit control, and a way for a dialog on
-// a widget's thread to have something done on the GUI thread.
+// from the language table and reading an edit control.
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
@@ -36,12 +35,8 @@ constexpr int32_t STR_ID_EMPTY = 1009;
 constexpr int32_t STR_ID_EXISTS = 1010;
 constexpr int32_t STR_ID_UNUSABLE = 1013;
 
-// How long a dialog on a widget's thread waits for the GUI thread.
-constexpr DWORD GUI_THREAD_WAIT_MS = 2000;
-
 // The dialogs' module: held by the program (and by tests) on the GUI thread
-// for as long as dialogs may open. It adds the property atom and a hidden
-// message window through which other threads reach the GUI thread.
+// for as long as dialogs may open. It adds the property atom.
 class TDialogsUnit {
 public:
   TDialogsUnit();
@@ -56,12 +51,6 @@ private:
 // The atom naming the property that holds the edited object; 0 while no
 // TDialogsUnit is held.
 ATOM DialogAtom();
-
-// Runs fn on the GUI thread (the thread that holds the TDialogsUnit) and
-// waits up to timeoutMs, answering messages sent to this thread meanwhile.
-// Runs it here when called on the GUI thread. False when fn did not run; it
-// never runs after that.
-bool RunOnGuiThread(const std::function<void()>& fn, DWORD timeoutMs = GUI_THREAD_WAIT_MS);
 
 // The edit control's whole text; empty for an empty control or no control.
 WideString GetControlText(HWND window);
@@ -79,11 +68,6 @@ void RefuseInput(HWND dialog, const TTextLookup* texts, int32_t textId, int cont
 void SetDialogObject(HWND dialog, void* object);
 void* GetDialogObject(HWND dialog);
 void RemoveDialogObject(HWND dialog);
-
-// Opens a page in the browser. Tests replace the opener to see the address.
-using TPageOpener = std::function<void(HWND owner, const WideString& url)>;
-void OpenPage(HWND owner, const WideString& url);
-void SetPageOpenerForTesting(const TPageOpener& opener);
 
 // What a dialog does with the messages both dialogs answer alike.
 struct TDialogActions {

@@ -17,5 +17,3 @@ int32_t RefreshIntervalMs(const WideString& text) {
   if (!ParseInteger32(text, seconds) || seconds <= 0) seconds = DEFAULT_REFRESH_SECONDS;
   return std::min(seconds, kMaxSeconds) * 1000;
 }
-
-bool IsNewerVersion(const WideString& version) { return version.compare(PROGRAM_VERSION) > 0; }

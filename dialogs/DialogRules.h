@@ -1,5 +1,5 @@
 #pragma once
-// The window-free rules behind the dialogs' fields and the version prompt.
+// The window-free rules behind the dialogs' fields.
 #include <cstdint>
 
 #include "text/WStrUtils.h"
@@ -19,7 +19,3 @@ constexpr int32_t DEFAULT_REFRESH_SECONDS = 20;
 // interval can hold are cut to the most it can.
 int32_t RefreshIntervalMs(const WideString& text);
 
-constexpr const WideChar PROGRAM_VERSION[] = u"1.50";
-// Ordinal comparison, code unit by code unit; a longer text with the same
-// start is the greater, so "1.5" and "1.100" are not newer than "1.50".
-bool IsNewerVersion(const WideString& version);

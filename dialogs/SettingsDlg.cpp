@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "app/TrackerList.h"
+#include "widget/TrackerId.h"
 #include "dialogs/DialogRules.h"
 #include "widget/MainForm.h"
 

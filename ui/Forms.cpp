@@ -274,6 +274,3 @@ void CenterWindow(HWND window) {
   MoveWindow(window, x, y, width, height, TRUE);
 }
 
-int32_t ResolveSysColor(int32_t color) {
-  return color < 0 ? static_cast<int32_t>(GetSysColor(color & 0xFF)) : color;
-}

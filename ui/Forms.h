@@ -98,5 +98,3 @@ bool PumpMessages();
 // Centres a window in a work-area-sized rectangle placed at the screen origin.
 void CenterWindow(HWND window);
 
-// A negative colour names a system colour by its low byte; others pass through.
-int32_t ResolveSysColor(int32_t color);

@@ -1,7 +1,5 @@
 #include "ui/GdiObjects.h"
 
-#include "ui/Forms.h"
-
 namespace {
 constexpr UINT kNonClientMetricsSize = 500;  // the record without iPaddedBorderWidth
 constexpr LONG kBoldWeight = FW_BOLD;
@@ -154,4 +152,8 @@ void TCanvas::PenChanged() {
   FSelectedPen.Restore();
   FSelectedPen = TSelectedObject(FHandle, FPen->Handle());
   Changed();
+}
+
+int32_t ResolveSysColor(int32_t color) {
+  return color < 0 ? static_cast<int32_t>(GetSysColor(color & 0xFF)) : color;
 }

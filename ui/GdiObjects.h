@@ -125,3 +125,6 @@ private:
   // Declared last so that the context gets its own objects back first.
   TSelectedObject FSelectedFont, FSelectedBrush, FSelectedPen;
 };
+
+// A negative colour names a system colour by its low byte; others pass through.
+int32_t ResolveSysColor(int32_t color);

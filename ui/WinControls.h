@@ -6,8 +6,8 @@
 
 #include <shellapi.h>
 
-#include "platform/ProgramIds.h"
-
+// What the shell sends the tray window about its icon.
+constexpr UINT WM_TRAYNOTIFY = 6137;
 constexpr UINT TRAY_BALLOON_TIMEOUT = 3000;  // ms
 // The record with the balloon fields and without the GUID.
 constexpr DWORD TRAY_ICONDATA_SIZE = 936;

@@ -2,6 +2,7 @@
 #include "dialogs/DialogTestSupport.h"
 
 #include "app/AboutForm.h"
+#include "app/PageOpener.h"
 #include "dialogs/DialogRes.h"
 #include "inet/InetUtil.h"
 

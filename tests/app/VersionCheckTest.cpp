@@ -4,6 +4,7 @@
 
 #include <objbase.h>
 
+#include "app/PageOpener.h"
 #include "app/VersionCheck.h"
 #include "app/WidgetLanguages.h"
 #include "dialogs/DialogRes.h"

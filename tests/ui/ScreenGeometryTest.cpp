@@ -3,7 +3,6 @@
 #include <climits>
 
 #include "ui/ScreenGeometry.h"
-#include "widget/Snapping.h"
 
 namespace {
 // Three layouts: one screen with a taskbar below; a 150 % laptop with a 100 %
@@ -66,33 +65,4 @@ TEST(ScreenGeometry, WidgetsOffEveryWorkAreaComeBackToTheNearestEdge) {
   TScreenRect r = At(5000, 5000);
   EXPECT_FALSE(KeepOnScreen(r, {})) << "no monitors reported: nothing to move to";
   EXPECT_EQ(MonitorOfRect(r, {}), -1);
-}
-
-// A widget snaps to the work area of the monitor it is moving onto, with the
-// snap distance of that widget's scale.
-TEST(ScreenGeometry, SnappingUsesTheWorkAreaOfTheMonitorUnderTheWidget) {
-  const TScreenRect fallback{0, 0, 1280, 994};
-  struct Case {
-    const char* What;
-    const std::vector<TMonitorArea>* Layout;
-    int32_t X, Y, W, H, Distance;
-    int32_t WantX, WantY;
-  } cases[] = {
-      {"left monitor's left edge, at negative x", &kLeftPair, -1275, 500, 79, 74, 8, -1280, 500},
-      {"left monitor's top, which the primary does not have", &kLeftPair, -600, 60, 79, 74, 8, -600, 56},
-      {"primary's bottom at 150 %, 11 px away", &kLeftPair, 400, 1040 - 111 - 11, 119, 111, 12, 400, 1040 - 111},
-      {"12 px is too far even at 150 %", &kLeftPair, 400, 1040 - 111 - 12, 119, 111, 12, 400, 1040 - 111 - 12},
-      {"top monitor's right edge", &kStacked, 3440 - 158 - 5, -1000, 158, 148, 16, 3440 - 158, -1000},
-      {"top monitor's bottom edge meets the primary's top", &kStacked, 800, -148 - 3, 158, 148, 16, 800, -148},
-      {"no monitors: the fallback work area", nullptr, 1280 - 79 - 4, 300, 79, 74, 8, 1280 - 79, 300},
-  };
-  for (const Case& c : cases) {
-    const std::vector<TMonitorArea> none;
-    const TScreenRect work = WorkAreaOf(TScreenRect{c.X, c.Y, c.X + c.W, c.Y + c.H}, c.Layout ? *c.Layout : none,
-                                        fallback);
-    int32_t x = c.X, y = c.Y;
-    SnapPosition(x, y, c.W, c.H, {}, work, c.Distance);
-    EXPECT_EQ(x, c.WantX) << c.What;
-    EXPECT_EQ(y, c.WantY) << c.What;
-  }
 }

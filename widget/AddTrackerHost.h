@@ -1,0 +1,19 @@
+#pragma once
+// What the Add Tracker dialog needs from the one who opens it, so that the
+// dialog knows nothing of the manager. Everything runs on the GUI thread.
+#include <functional>
+#include <vector>
+
+#include "platform/WinApi.h"
+#include "text/TextLookup.h"
+
+struct TAddTrackerHost {
+  HWND Owner = nullptr;
+  const TTextLookup* Texts = nullptr;
+  // The IDs the trackers there are hold: a new one must differ from each.
+  std::function<std::vector<WideString>()> TakenIds;
+  // Makes the tracker the user saved.
+  std::function<void(const WideString& id, const WideString& title)> Create;
+  // Where the open dialog is noted, so that a second Add brings it forward.
+  HWND* OpenDialog = nullptr;
+};
