@@ -480,10 +480,8 @@ void TWidgetManager::WMClose(TWidgetMessage& message) {
     }
   }
   // Written before anything else can go wrong; a failure is told once the
-  // widgets are gone. Whatever comes later (a log-off while the widgets
-  // close) writes nothing: the list is emptied as they go.
+  // widgets are gone. WMDestroy, which follows at once, seals the store.
   SaveSettings();
-  FStore.Seal();
   HideAll();
   TWinForm::WMClose(message);
 }
@@ -524,7 +522,8 @@ void TWidgetManager::CloseTray(DWORD deadline) {
 void TWidgetManager::WMDestroy(TWidgetMessage& message) {
   HWND window = StoredHandle();
   for (UINT_PTR timer : {TIMER_UPDATECHECK, TIMER_AUTOSAVE, TIMER_REAP}) KillTimer(window, timer);
-  // The list empties below: nothing may write the file from now on.
+  // The list empties below as the widgets go, while sent messages (a
+  // log-off) are answered: nothing may write the file from now on.
   FStore.Seal();
   const DWORD started = FClosing ? FCloseStarted : GetTickCount();
   CloseWidgets(started + EXIT_WIDGET_WAIT_MS);

@@ -1,9 +1,5 @@
 #include "text/WStrUtils.h"
 
-#include <cstdlib>
-#include <cstring>
-#include <new>
-
 Exception::Exception(WideString message) : FMessage(std::move(message)), FUtf8(Utf8FromWide(FMessage)) {}
 
 std::string Utf8FromWide(const WideString& text) {
@@ -77,58 +73,4 @@ WideString WideFormat(const WideChar* format, std::initializer_list<FormatArg> a
     }
   }
   return out;
-}
-
-int WideLength(const WideChar* p) {
-  if (!p) return 0;
-  const WideChar* q = p;
-  while (*q) ++q;
-  return static_cast<int>(q - p);
-}
-
-WideChar* WideMove(WideChar* dest, const WideChar* src, int count) {
-  // memmove picks the copy direction itself, so overlapping ranges are safe.
-  if (count > 0 && dest != src) std::memmove(dest, src, static_cast<size_t>(count) * sizeof(WideChar));
-  return dest;
-}
-
-WideChar* WideCopyZ(WideChar* dest, const WideChar* src) {
-  return WideMove(dest, src, WideLength(src) + 1);
-}
-
-WideChar* WideCopyMax(WideChar* dest, const WideChar* src, int max) {
-  int n = 0;
-  if (src)
-    while (n < max && src[n]) ++n;
-  WideMove(dest, src, n);
-  dest[n] = 0;
-  return dest;
-}
-
-WideChar* WideFromBytes(WideChar* dest, const std::string& narrow) {
-  WideChar* d = dest;
-  for (unsigned char b : narrow) *d++ = WideChar(b);
-  *d = 0;
-  return dest;
-}
-
-// The block starts with its own byte count (2n + 4) so WideFreeZ needs nothing else.
-WideChar* WideAllocZ(int count) {
-  const uint64_t bytes = 2 * static_cast<uint64_t>(count < 0 ? 0 : count) + 4;
-  if (bytes > INT32_MAX) throw std::bad_alloc();
-  auto* block = static_cast<unsigned char*>(std::calloc(1, static_cast<size_t>(bytes)));
-  if (!block) throw std::bad_alloc();
-  const uint32_t header = static_cast<uint32_t>(bytes);
-  std::memcpy(block, &header, sizeof header);
-  return reinterpret_cast<WideChar*>(block + 4);
-}
-
-WideChar* WideDupZ(const WideChar* p) {
-  if (!p) return nullptr;
-  const int n = WideLength(p) + 1;
-  return WideMove(WideAllocZ(n), p, n);
-}
-
-void WideFreeZ(WideChar* p) {
-  if (p) std::free(reinterpret_cast<unsigned char*>(p) - 4);
 }

@@ -37,13 +37,3 @@ WideString WideFormat(const WideChar* format, std::initializer_list<FormatArg> a
 
 WideString WideFromUtf8(const std::string& text);
 std::string Utf8FromWide(const WideString& text);
-
-// Routines on zero-terminated wide buffers that fill fixed-size platform records.
-int WideLength(const WideChar* p);
-WideChar* WideMove(WideChar* dest, const WideChar* src, int count);
-WideChar* WideCopyZ(WideChar* dest, const WideChar* src);
-WideChar* WideCopyMax(WideChar* dest, const WideChar* src, int max);
-WideChar* WideFromBytes(WideChar* dest, const std::string& narrow);
-WideChar* WideAllocZ(int count);
-WideChar* WideDupZ(const WideChar* p);
-void WideFreeZ(WideChar* p);

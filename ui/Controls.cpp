@@ -530,7 +530,6 @@ int32_t TControl::ControlCount() const {
 DWORD TControl::Style() const { return WindowExists() ? static_cast<DWORD>(GetWindowLongW(FHandle, GWL_STYLE)) : 0; }
 
 void TControl::SetStyle(DWORD value) {
-  FStyle = value;
   if (WindowExists()) SetWindowLongW(FHandle, GWL_STYLE, static_cast<LONG>(value));
 }
 
@@ -539,7 +538,6 @@ DWORD TControl::ExStyle() const {
 }
 
 void TControl::SetExStyle(DWORD value) {
-  FExStyle = value;
   if (WindowExists()) SetWindowLongW(FHandle, GWL_EXSTYLE, static_cast<LONG>(value));
 }
 

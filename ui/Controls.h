@@ -220,7 +220,6 @@ private:
   bool FSubclassed = false;
   TCursorHandle FCursor;
   int32_t FLeft = 0, FTop = 0, FWidth = 0, FHeight = 0;
-  DWORD FStyle = 0, FExStyle = 0;
   std::unique_ptr<WideString> FPendingCaption;
   bool FVisible = false;
   bool FMouseInside = false;

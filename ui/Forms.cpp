@@ -206,23 +206,9 @@ bool TWidgetForm::FadeTo(uint8_t target, uint8_t step, DWORD sleepMs, const std:
 
 // ---- TWidgetDesktop
 
-int32_t TWidgetDesktop::VirtualScreenWidth() const { return GetSystemMetrics(SM_CXVIRTUALSCREEN); }
-
 void TWidgetDesktop::WorkArea(RECT& rect) const {
   rect = RECT{};
   SystemParametersInfoA(SPI_GETWORKAREA, 0, &rect, 0);
-}
-
-int32_t TWidgetDesktop::WorkAreaWidth() const {
-  RECT r;
-  WorkArea(r);
-  return r.right - r.left;
-}
-
-int32_t TWidgetDesktop::WorkAreaHeight() const {
-  RECT r;
-  WorkArea(r);
-  return r.bottom - r.top;
 }
 
 // ---- screen DPI and monitors

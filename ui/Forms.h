@@ -77,10 +77,7 @@ private:
 class TWidgetDesktop : public TComponent {
 public:
   using TComponent::TComponent;
-  int32_t VirtualScreenWidth() const;
   void WorkArea(RECT& rect) const;
-  int32_t WorkAreaWidth() const;
-  int32_t WorkAreaHeight() const;
 };
 
 // Screen DPI where the platform has per-monitor DPI (looked up at run time, so
