@@ -29,7 +29,6 @@ constexpr int32_t kVersionTop = kTitleTop + kTitleHeight - 8;
 constexpr int32_t kCopyrightTop = kVersionTop + kLineHeight;
 constexpr int32_t kLinkTop = kCopyrightTop + kLineHeight;
 
-WideString WideOfAscii(const std::string& ascii) { return WideString(ascii.begin(), ascii.end()); }
 WideString MakerAddress() { return WideOfAscii(HostUrl(MakerHost())); }
 }  // namespace
 

@@ -6,10 +6,8 @@
 
 #include "app/WidgetLanguages.h"
 #include "platform/WinApi.h"
+#include "text/TextIds.h"
 #include "widget/TrackerSettings.h"
-
-constexpr int32_t STR_NO_TITLE = 1007;
-constexpr int32_t STR_NO_TRACKERS = 1008;
 
 // A tracker's menu entry: title (or "[No Title]") followed by this with the ID.
 constexpr const WideChar TRACKER_MENU_FORMAT[] = u" - (%s)";

@@ -7,6 +7,7 @@
 #include "app/PageOpener.h"
 #include "app/VersionRule.h"
 #include "inet/InetThrd.h"
+#include "platform/AnsiText.h"
 
 namespace {
 constexpr const wchar_t kXmlProgId[] = L"Microsoft.XMLDOM";
@@ -80,16 +81,6 @@ VARIANT TextArg(const TBstr& text) {
   return v;
 }
 
-WideString WideFromAnsi(const std::string& bytes) {
-  if (bytes.empty()) return WideString();
-  const int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-  if (n <= 0) return WideString();
-  WideString text(static_cast<size_t>(n), u'\0');
-  MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), WinStr(&text[0]), n);
-  return text;
-}
-
-WideString WideOfAscii(const std::string& ascii) { return WideString(ascii.begin(), ascii.end()); }
 }  // namespace
 
 bool HasDocumentType(const WideString& xml) {

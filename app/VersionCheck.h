@@ -3,11 +3,11 @@
 // thread, and the offer to download a newer version.
 #include "platform/WinApi.h"
 #include "text/TextLookup.h"
+#include "text/TextIds.h"
 
 class TWidgetManager;
 class TInetThread;
 
-constexpr int32_t STR_NEW_VERSION = 1011;
 constexpr const char DOWNLOAD_PATH[] = "/indir";
 
 // The version file is a few lines: anything longer, deeper or with a

@@ -10,7 +10,6 @@
 
 namespace {
 
-WideString WideOf(const std::string& ascii) { return WideString(ascii.begin(), ascii.end()); }
 
 // How far the tick count is from a deadline; 0 once it has passed.
 DWORD Remaining(DWORD deadline) {
@@ -168,8 +167,8 @@ void TWidgetManager::WMShowDetails(TWidgetMessage& message) {
   TWidgetMainForm* widget = FindWidgetByHandle(reinterpret_cast<HWND>(message.LParam));
   ReplyMessage(0);
   if (!widget) return;
-  const WideString url = WideOf(HostUrl(CounterHost())) + WideOf(STATS_PATH) +
-                         WideOf(EncodePathText(widget->Settings().ID)) + u"/";
+  const WideString url = WideOfAscii(HostUrl(CounterHost())) + WideOfAscii(STATS_PATH) +
+                         WideOfAscii(EncodePathText(widget->Settings().ID)) + u"/";
   ShellExecuteW(StoredHandle(), L"open", WinStr(url), nullptr, nullptr, SW_SHOW);
 }
 
@@ -451,7 +450,7 @@ void TWidgetManager::TellSaveFailed() {
   if (FStore.SaveError().empty() || FSaveFailureTold) return;
   FSaveFailureTold = true;
   const WideString text = Filled(FLanguages->GetText(STR_SETTINGS_NOT_SAVED), {FStore.SaveError()});
-  MessageBoxW(nullptr, WinStr(text), WinStr(FLanguages->GetText(STR_ERROR)),
+  MessageBoxW(nullptr, WinStr(text), WinStr(FLanguages->GetText(STR_ERROR_CAPTION)),
               MB_OK | MB_ICONERROR | MB_SETFOREGROUND | MB_TOPMOST);
 }
 

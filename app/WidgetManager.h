@@ -13,6 +13,7 @@
 #include "app/WidgetLanguages.h"
 #include "inet/InetThrd.h"
 #include "platform/ProgramIdentity.h"
+#include "text/TextIds.h"
 #include "ui/Widgets.h"
 #include "widget/MainForm.h"
 
@@ -37,11 +38,6 @@ constexpr DWORD EXIT_WIDGET_WAIT_MS = 3500;
 constexpr DWORD EXIT_PING_WAIT_MS = 3800;
 // How long a widget's thread waits for the manager to agree to a new ID.
 constexpr DWORD CLAIM_ID_WAIT_MS = 2000;
-
-constexpr int32_t STR_ERROR = 1004;
-constexpr int32_t STR_SETTINGS_NOT_SAVED = 1012;
-constexpr int32_t STR_SETTINGS_KEPT_ASIDE = 1014;
-constexpr int32_t STR_SETTINGS_UNREACHABLE = 1015;
 
 class TWidgetManager : public TWinForm {
 public:

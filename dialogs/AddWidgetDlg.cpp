@@ -4,7 +4,6 @@
 #include "widget/TrackerId.h"
 
 namespace {
-constexpr int32_t STR_ADD_CAPTION = 4000;
 // The labels: each control's id is also the id of its text.
 constexpr int32_t LABEL_TRACKERID = 4001, LABEL_TITLE = 4004, LABEL_HINT = 4005;
 

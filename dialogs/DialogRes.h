@@ -9,6 +9,7 @@
 #include "platform/ProgramIds.h"
 #include "platform/WinApi.h"
 #include "text/TextLookup.h"
+#include "text/TextIds.h"
 #include "ui/Handles.h"
 
 constexpr const char DIALOG_ATOM_NAME[] = "Dialog.WindowAtom.3.1";
@@ -28,12 +29,6 @@ constexpr int IDC_ALWAYSTOP = 1005;
 constexpr int IDC_IGNOREMOUSE = 1006;
 constexpr int IDC_PREVENTDRAGGING = 1007;
 constexpr int IDC_TRANSPARENCY = 1008;
-
-// Language texts of the dialogs' refusals.
-constexpr int32_t STR_ERROR_CAPTION = 1004;
-constexpr int32_t STR_ID_EMPTY = 1009;
-constexpr int32_t STR_ID_EXISTS = 1010;
-constexpr int32_t STR_ID_UNUSABLE = 1013;
 
 // The dialogs' module: held by the program (and by tests) on the GUI thread
 // for as long as dialogs may open. It adds the property atom.

@@ -7,7 +7,6 @@
 #include "widget/MainForm.h"
 
 namespace {
-constexpr int32_t STR_SETTINGS_CAPTION = 3000;
 
 // What one open dialog edits, and what Cancel puts back.
 struct TSettingsDialog {

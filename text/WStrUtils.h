@@ -37,3 +37,5 @@ WideString WideFormat(const WideChar* format, std::initializer_list<FormatArg> a
 
 WideString WideFromUtf8(const std::string& text);
 std::string Utf8FromWide(const WideString& text);
+// ASCII (host names, paths, resource names) widened unit by unit.
+inline WideString WideOfAscii(const std::string& ascii) { return WideString(ascii.begin(), ascii.end()); }

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/AnsiText.h"
 #include "ui/ScreenGeometry.h"
 #include "ui/StreamAdapter.h"
 #include "ui/WidgetsUnit.h"
@@ -18,14 +19,6 @@ namespace {
 constexpr int kTextRenderingAntiAliasGridFit = 3;
 constexpr int kTextRenderingSystemDefault = 0;
 constexpr DWORD kResourceCopyBlock = 16384;
-
-std::wstring WideFromAnsi(const std::string& text) {
-  if (text.empty()) return std::wstring();
-  int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring out(static_cast<size_t>(n > 0 ? n : 0), L'\0');
-  if (n > 0) MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &out[0], n);
-  return out;
-}
 
 // Decoded resource pictures, made once per process and shared read-only by
 // every image of every thread; the tinted copies live while an image uses them.
@@ -200,9 +193,9 @@ void TWidgetFont::SetDpi(uint32_t value) {
 void TWidgetFont::CreateHandle() {
   TGpFont font;
   TGpFontFamily named;
-  std::wstring name = WideFromAnsi(FName);
+  const WideString name = WideFromAnsi(FName);
   GpFontFamily* family = nullptr;
-  if (GdipCreateFontFamilyFromName(name.c_str(), nullptr, named.Put()) == Ok && named)
+  if (GdipCreateFontFamilyFromName(WinStr(name), nullptr, named.Put()) == Ok && named)
     family = named.Get();
   else
     family = GenericSansSerifFamily();

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "text/WStreams.h"
 #include "ui/WidgetsUnit.h"
 
 namespace {
@@ -41,19 +42,8 @@ WideString DecimalOf(int32_t value) {
 
 // ---- errors
 
-WideString SysErrorMessage(DWORD code) {
-  wchar_t* buffer = nullptr;
-  DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
-                               FORMAT_MESSAGE_ARGUMENT_ARRAY,
-                           nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  WideString text = n && buffer ? WideOf(buffer, n) : WideString();
-  if (buffer) LocalFree(buffer);
-  while (!text.empty() && (text.back() <= u' ' || text.back() == u'.')) text.pop_back();
-  return text;
-}
-
 EOSError::EOSError(DWORD code)
-    : Exception(code ? WideFormat(u"System Error.  Code: %d.\r\n%s", {static_cast<int32_t>(code), SysErrorMessage(code)})
+    : Exception(code ? WideFormat(u"System Error.  Code: %d.\r\n%s", {static_cast<int32_t>(code), SysErrorMessage(static_cast<int>(code))})
                      : WideString(u"A call to an OS function failed")),
       FErrorCode(code) {}
 

@@ -75,7 +75,6 @@ private:
 };
 
 [[noreturn]] void RaiseLastOSError();
-WideString SysErrorMessage(DWORD code);
 
 // A component backed by one platform window, created on first need. The window
 // carries a property naming its control; one shared window procedure routes

@@ -1,8 +1,10 @@
 #include "ui/ThreadJobs.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <unordered_map>
 
 namespace {
 struct TThreadJob {
@@ -12,32 +14,73 @@ struct TThreadJob {
   std::mutex Lock;
   std::condition_variable Changed;
 };
-// What travels in lParam: one reference of the job's own, freed by the receiver.
-using TTicket = std::shared_ptr<TThreadJob>;
+
+// The jobs whose askers still wait, by the number lParam carries. The asker
+// adds and removes its own, so a message that is never delivered (its window
+// went) leaves nothing behind, and one delivered late finds nothing to run.
+std::mutex gJobsLock;
+std::unordered_map<LPARAM, std::shared_ptr<TThreadJob>> gJobs;
+LPARAM gNextJob = 0;
+
+LPARAM Register(const std::shared_ptr<TThreadJob>& job) {
+  std::lock_guard<std::mutex> hold(gJobsLock);
+  // 0 never names a job; the counter wraps long after any job is gone.
+  do ++gNextJob;
+  while (gNextJob == 0 || gJobs.count(gNextJob));
+  gJobs.emplace(gNextJob, job);
+  return gNextJob;
+}
+
+void Unregister(LPARAM id) {
+  std::lock_guard<std::mutex> hold(gJobsLock);
+  gJobs.erase(id);
+}
+
+std::shared_ptr<TThreadJob> Find(LPARAM id) {
+  std::lock_guard<std::mutex> hold(gJobsLock);
+  auto found = gJobs.find(id);
+  return found == gJobs.end() ? nullptr : found->second;
+}
+
+constexpr DWORD kPumpSliceMs = 10;
 }  // namespace
 
 bool SendThreadJob(HWND window, UINT msg, const std::function<void()>& fn, DWORD timeoutMs) {
   auto job = std::make_shared<TThreadJob>(fn);
-  auto* ticket = new TTicket(job);
+  const LPARAM id = Register(job);
   DWORD_PTR result = 0;
   // Bounded both ways: a receiver that sends to this thread meanwhile is answered.
-  if (SendMessageTimeoutW(window, msg, 0, reinterpret_cast<LPARAM>(ticket), SMTO_NORMAL, timeoutMs, &result))
-    return true;
+  const bool delivered = SendMessageTimeoutW(window, msg, 0, id, SMTO_NORMAL, timeoutMs, &result) != 0;
   std::unique_lock<std::mutex> lock(job->Lock);
-  if (job->State == TThreadJob::Waiting) {
+  if (!delivered && job->State == TThreadJob::Waiting) {
     // Never delivered, or still queued: it must not run any more.
     job->State = TThreadJob::Cancelled;
+    lock.unlock();
+    Unregister(id);
     return false;
   }
-  // Already running: it refers to our locals, so it has to finish first.
-  job->Changed.wait(lock, [&] { return job->State == TThreadJob::Done; });
+  // Running (or done): it refers to the caller's locals, so it has to finish
+  // first. It is short by contract; meanwhile what it sends here is answered.
+  while (!job->Changed.wait_for(lock, std::chrono::milliseconds(kPumpSliceMs),
+                                [&] { return job->State == TThreadJob::Done; })) {
+    lock.unlock();
+    MSG pending;
+    PeekMessageW(&pending, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    lock.lock();
+  }
+  lock.unlock();
+  Unregister(id);
   return true;
 }
 
-void RunThreadJob(LPARAM ticketParam) {
-  std::unique_ptr<TTicket> ticket(reinterpret_cast<TTicket*>(ticketParam));
-  if (!ticket) return;
-  TTicket job = *ticket;
+size_t PendingThreadJobs() {
+  std::lock_guard<std::mutex> hold(gJobsLock);
+  return gJobs.size();
+}
+
+void RunThreadJob(LPARAM id) {
+  std::shared_ptr<TThreadJob> job = Find(id);
+  if (!job) return;
   {
     std::lock_guard<std::mutex> guard(job->Lock);
     if (job->State != TThreadJob::Waiting) return;

@@ -10,12 +10,15 @@
 // jobs answers it with RunThreadJob.
 constexpr UINT WM_THREADJOB = WM_APP + 0x101;
 
-// Sends fn to window as msg (lParam carries it) and waits up to timeoutMs,
+// Sends fn to window as msg (lParam names it) and waits up to timeoutMs,
 // answering messages sent to this thread meanwhile. True when fn ran; once
-// false is returned it never runs. A job whose window goes before delivery is
-// lost with it.
+// false is returned it never runs. A job its window never receives (the
+// window went) leaves nothing behind.
 bool SendThreadJob(HWND window, UINT msg, const std::function<void()>& fn, DWORD timeoutMs);
 
-// The receiving window's procedure: runs the job that lParam carries, unless its
+// The jobs whose askers are waiting now, for the process's own accounting.
+size_t PendingThreadJobs();
+
+// The receiving window's procedure: runs the job that lParam names, unless its
 // asker has given up. Whatever fn throws stays here.
 void RunThreadJob(LPARAM job);

@@ -3,21 +3,14 @@
 #include <cstddef>
 #include <string>
 
+#include "platform/AnsiText.h"
+
 namespace {
 constexpr DWORD kWinFormExStyle = WS_EX_WINDOWEDGE | WS_EX_CLIENTEDGE;
 constexpr int32_t kFormWidth = 320;
 constexpr int32_t kFormHeight = 240;
 
 static_assert(offsetof(NOTIFYICONDATAW, guidItem) == TRAY_ICONDATA_SIZE, "tray record layout");
-
-std::string AnsiOf(const WideString& text) {
-  if (text.empty()) return std::string();
-  int n = WideCharToMultiByte(CP_ACP, 0, WinStr(text), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
-  if (n > 0)
-    WideCharToMultiByte(CP_ACP, 0, WinStr(text), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
-  return out;
-}
 
 // Copies at most N - 1 units and terminates: longer text is cut.
 template <size_t N>
@@ -182,7 +175,7 @@ void TWidgetTray::SetIcon(HICON icon) {
 }
 
 void TWidgetTray::SetTip(const WideString& text) {
-  if (AnsiOf(text) == AnsiOf(FTip)) return;
+  if (AnsiFromWide(text) == AnsiFromWide(FTip)) return;
   FTip = text;
   CopyCut(FIconData.szTip, text);
   if (text.empty())
@@ -193,14 +186,14 @@ void TWidgetTray::SetTip(const WideString& text) {
 }
 
 void TWidgetTray::SetBalloonText(const WideString& text) {
-  if (AnsiOf(text) == AnsiOf(FBalloonText)) return;
+  if (AnsiFromWide(text) == AnsiFromWide(FBalloonText)) return;
   FBalloonText = text;
   CopyCut(FIconData.szInfo, text);
   Notify(NIM_MODIFY);
 }
 
 void TWidgetTray::SetBalloonTitle(const WideString& text) {
-  if (AnsiOf(text) == AnsiOf(FBalloonTitle)) return;
+  if (AnsiFromWide(text) == AnsiFromWide(FBalloonTitle)) return;
   FBalloonTitle = text;
   CopyCut(FIconData.szInfoTitle, text);
   Notify(NIM_MODIFY);

@@ -5,7 +5,6 @@ constexpr const WideChar kStaticClass[] = u"STATIC";
 // Notifications on, so unconsumed clicks reach the static class; no "&" prefixes.
 constexpr DWORD kFaceStyle = SS_NOPREFIX | SS_NOTIFY;
 
-WideString WideOfAscii(const std::string& s) { return WideString(s.begin(), s.end()); }
 }  // namespace
 
 TWidgetColor OpaqueArgbOf(uint32_t windowsColor) {

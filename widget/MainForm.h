@@ -13,6 +13,7 @@
 #include "inet/InetThrd.h"
 #include "platform/ProgramIds.h"
 #include "text/TextLookup.h"
+#include "text/TextIds.h"
 #include "ui/ThreadForm.h"
 #include "ui/Widgets.h"
 #include "widget/CountPolling.h"
@@ -23,9 +24,6 @@
 class TWidgetMainForm;
 
 constexpr const WideChar WIDGET_MAINFORM_CLASS_NAME[] = u"TWidgetMainForm";
-
-constexpr int32_t STR_CONFIRM = 1003;
-constexpr int32_t STR_REMOVE_QUESTION = 1006;
 
 constexpr uint8_t FADE_STEP = 8;
 constexpr DWORD FADE_SLEEP_MS = 4;
@@ -116,7 +114,6 @@ public:
   TWidgetImageControl* OverlayImage = nullptr;
   TWidgetLabel* TitleLabel = nullptr;
   TWidgetImageControl* StateImage = nullptr;
-
 
 protected:
   void WndProc(TWidgetMessage& message) override;

@@ -234,3 +234,13 @@ TEST_F(DialogsTest, ARenameThatCannotBeCheckedInTimeIsRefused) {
   PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
   EXPECT_TRUE(PumpUntil([&] { return !IsWindow(dialog); }));
 }
+
+// A claimed ID is held until the renamed tracker has it: another tracker
+// asking for it meanwhile, in any letter case, is refused.
+TEST_F(DialogsTest, AClaimedIdIsHeldForItsTracker) {
+  TWidgetMainForm* b = AddWidget(u"b");
+  TWidgetMainForm* c = AddWidget(u"c");
+  EXPECT_TRUE(b->Host().ClaimId(*b, u"x"));
+  EXPECT_FALSE(c->Host().ClaimId(*c, u"X"));
+  EXPECT_TRUE(b->Host().ClaimId(*b, u"X")) << "its own claim is no obstacle";
+}
