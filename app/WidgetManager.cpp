@@ -404,8 +404,8 @@ void TWidgetManager::LoadSettings() {
   for (const TTrackerStart& start : FStore.ToCreate()) {
     const WideString title = FStore.Tracker(start.ID, TScreenRect{}).Title;
     // A tracker whose thread cannot start keeps its place in the file.
+    // CreateTracker leaves the gap between two starts.
     if (CreateTracker(start.ID, title, start.StartDelay) < 0) FStore.Keep(start.ID);
-    Sleep(TRACKER_START_GAP_MS);
   }
   // Told once the message loop runs, so that nothing waits on the user's answer.
   if ((FStore.State() == TSettingsState::KeptAside || FStore.State() == TSettingsState::Blocked) && WindowExists())

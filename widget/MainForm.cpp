@@ -140,7 +140,7 @@ void TWidgetMainForm::NotifyChanged() {
 
 void TWidgetMainForm::DoCreate() {
   TThreadForm::DoCreate();
-  FMenu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(MENU_WIDGET));
+  FMenu.Reset(LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(MENU_WIDGET)));
   LocalizeMenu();
   SetAlwaysTop(FAlwaysTop);
   SetIgnoreMouse(FIgnoreMouse);
@@ -232,7 +232,7 @@ WideString TWidgetMainForm::Text(int32_t id, const WideChar* fallback) const {
 
 // A text missing from the table keeps the item's current text rather than blanking it.
 void TWidgetMainForm::LocalizeMenu() {
-  HMENU popup = FMenu ? GetSubMenu(FMenu, 0) : nullptr;
+  HMENU popup = FMenu ? GetSubMenu(FMenu.Get(), 0) : nullptr;
   if (!popup || !FHost.Languages) return;
   for (UINT id : kLocalizedCommands) {
     WideString text = FHost.Languages->GetText(static_cast<int32_t>(id));
@@ -325,7 +325,7 @@ void TWidgetMainForm::ShowWidget() {
   Redraw();
   FShown = true;
   Publish();
-  if (FMenu) CheckMenuItem(FMenu, CMD_HIDE, MF_BYCOMMAND | MF_UNCHECKED);
+  if (FMenu) CheckMenuItem(FMenu.Get(), CMD_HIDE, MF_BYCOMMAND | MF_UNCHECKED);
   std::shared_ptr<TLife> life = Life();
   FadeTo(static_cast<uint8_t>(FTargetOpacity), FADE_STEP, FADE_SLEEP_MS,
          [this, life] { return !Freed(life) && PumpOwnMessages(); });
@@ -336,7 +336,7 @@ void TWidgetMainForm::HideWidget() {
   // From the first step of its fade-out the widget attracts nothing.
   FShown = false;
   Publish();
-  if (FMenu) CheckMenuItem(FMenu, CMD_HIDE, MF_BYCOMMAND | MF_CHECKED);
+  if (FMenu) CheckMenuItem(FMenu.Get(), CMD_HIDE, MF_BYCOMMAND | MF_CHECKED);
   std::shared_ptr<TLife> life = Life();
   if (!FadeTo(0, FADE_STEP, FADE_SLEEP_MS, [this, life] { return !Freed(life) && PumpOwnMessages(); }) || Freed(life))
     return;
@@ -369,7 +369,7 @@ void TWidgetMainForm::PopupMenu() {
   POINT cursor{};
   GetCursorPos(&cursor);
   SetForegroundWindow(StoredHandle());
-  TrackPopupMenuEx(GetSubMenu(FMenu, 0), TPM_VERTICAL, cursor.x, cursor.y, StoredHandle(), nullptr);
+  TrackPopupMenuEx(GetSubMenu(FMenu.Get(), 0), TPM_VERTICAL, cursor.x, cursor.y, StoredHandle(), nullptr);
   PostMessageW(StoredHandle(), WM_NULL, 0, 0);
 }
 
@@ -478,10 +478,7 @@ void TWidgetMainForm::WMDestroy(TWidgetMessage& message) {
   // once and cleans up after itself.
   if (FWorker) FWorker->Release(0);
   FWorker.reset();
-  if (FMenu) {
-    DestroyMenu(FMenu);
-    FMenu = nullptr;
-  }
+  FMenu.Reset();
   FClosing = true;
   if (FHost.Board) FHost.Board->Remove(this);
   TThreadForm::WMDestroy(message);

@@ -100,7 +100,7 @@ public:
   HWND SettingsDialog() const { return FSettingsDialog; }
   void SetSettingsDialog(HWND value) { FSettingsDialog = value; }
   bool Dragging() const { return FDragging; }
-  HMENU Menu() const { return FMenu; }
+  HMENU Menu() const { return FMenu.Get(); }
 
   void ShowWidget();
   void HideWidget();
@@ -148,7 +148,7 @@ private:
   TWidgetHost FHost;
   TCountPoller FPoller;
   std::unique_ptr<TInetThread> FWorker;
-  HMENU FMenu = nullptr;
+  TMenuHandle FMenu;
   WideString FTitle;
   int32_t FStartDelay = 0;
   bool FDragging = false;
