@@ -44,7 +44,7 @@ TInstanceBeacon::~TInstanceBeacon() {
   if (FWindow) DestroyWindow(FWindow);
 }
 
-HWND FindRunningInstance(const WideChar* managerClass, const WideChar* managerCaption) {
+HWND FindRunningInstance() {
   if (HWND beacon = FindWindowW(WinStr(BEACON_CLASS_NAME), WinStr(BEACON_CAPTION))) return beacon;
-  return FindWindowW(WinStr(managerClass), WinStr(managerCaption));
+  return FindWindowW(WinStr(MANAGER_CLASS_NAME), WinStr(MANAGER_CAPTION));
 }

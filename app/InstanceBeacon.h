@@ -22,4 +22,4 @@ private:
 
 // The window to signal in a running instance: the beacon of whatever version
 // runs, else the manager of a 1.50 that has none. Null when none is found.
-HWND FindRunningInstance(const WideChar* managerClass, const WideChar* managerCaption);
+HWND FindRunningInstance();

@@ -56,7 +56,7 @@ void TWidgetApplication::ReleaseInstance() {
 // The running instance may be busy or hung: the signal is bounded. With no
 // manager window yet (it is still starting) nothing is sent.
 void TWidgetApplication::SignalRunningInstance() {
-  HWND manager = FindRunningInstance(MANAGER_CLASS_NAME, MANAGER_CAPTION);
+  HWND manager = FindRunningInstance();
   DWORD_PTR result = 0;
   if (manager)
     SendMessageTimeoutW(manager, WM_SECONDINSTANCE, 0, 0, SMTO_ABORTIFHUNG, SECOND_INSTANCE_WAIT_MS, &result);

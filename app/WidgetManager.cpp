@@ -190,12 +190,8 @@ void TWidgetManager::ShowAbout() {
   if (FDialogs.About) FDialogs.About(*this);
 }
 
+// An open dialog is brought forward by the dialog itself (host.OpenDialog).
 void TWidgetManager::ShowAddDialog() {
-  if (FAddDialog && IsWindow(FAddDialog)) {
-    SetActiveWindow(FAddDialog);
-    SetForegroundWindow(FAddDialog);
-    return;
-  }
   if (!FDialogs.AddTracker) return;
   TAddTrackerHost host;
   host.Owner = WindowExists() ? StoredHandle() : nullptr;
