@@ -75,16 +75,6 @@ protected:
 
 }  // namespace
 
-TEST(RequestFields, OutOfRangeIndexesAreIgnored) {
-  TRequest request;
-  request.SetField(REQUEST_FIELD_COUNT, "x");
-  request.SetField(-1, "x");
-  for (int i = -1; i <= REQUEST_FIELD_COUNT; ++i)
-    EXPECT_EQ(request.GetField(i), i == rfMethod ? "GET" : i == rfVersion ? "HTTP/1.1" : "") << i;
-  request.Response().SetHeader(RESPONSE_HEADER_COUNT, "x");
-  EXPECT_EQ(request.Response().GetHeader(RESPONSE_HEADER_COUNT), "");
-}
-
 TEST_F(InetWorker, SendsAgentVerbatimPathAndExtraHeadersInFixedOrder) {
   TRequest request;
   EXPECT_EQ(request.HeaderText(), "");
