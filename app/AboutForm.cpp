@@ -1,7 +1,6 @@
 #include "app/AboutForm.h"
 
 #include "app/WidgetManager.h"
-#include "app/PageOpener.h"
 #include "inet/InetUtil.h"
 
 namespace {
@@ -180,7 +179,7 @@ void TAboutForm::HideAnimated() {
 void TAboutForm::LinkClick() {
   HideAnimated();
   const HWND owner = ParentWindow();
-  OpenPage(owner, MakerAddress() + WideOfAscii(HOME_PAGE_PATH));
+  if (OpenLink) OpenLink(owner, MakerAddress() + WideOfAscii(HOME_PAGE_PATH));
 }
 
 TAboutForm* ShowAbout(TComponent* owner, HWND ownerWindow) {

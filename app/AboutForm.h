@@ -1,6 +1,7 @@
 #pragma once
 // The About window: a layered picture with the product's name, version,
 // copyright and a link to the maker's page, fading in on the GUI thread.
+#include "app/PageOpener.h"
 #include "ui/Widgets.h"
 #include "widget/FaceControls.h"
 
@@ -34,6 +35,8 @@ public:
 
   // Raised after every fade step; the sender is the form or the fading label.
   TNotifyEvent OnFadeStep;
+  // Opens the maker's page when the link is clicked.
+  TPageOpener OpenLink = OpenPage;
 
 protected:
   void DoCreate() override;

@@ -4,8 +4,9 @@
 
 #include "platform/WinApi.h"
 
-// Opens url with the program registered for it; tests replace the opener to
-// see the address.
-using TPageOpener = std::function<void(HWND owner, const WideString& url)>;
+// Opens url with the program registered for it.
 void OpenPage(HWND owner, const WideString& url);
-void SetPageOpenerForTesting(const TPageOpener& opener);
+
+// What opens a page: OpenPage, or whatever a caller puts in its place to see
+// the address instead.
+using TPageOpener = std::function<void(HWND owner, const WideString& url)>;

@@ -1,21 +1,12 @@
 #include "app/TrayMenu.h"
 
 #include "platform/ProgramIds.h"
+#include "ui/WinControls.h"
 
 namespace {
 constexpr UINT kTrayMenuTextIds[] = {CMD_ABOUT, CMD_SHOW, CMD_HIDE, CMD_ADDTRACKER, CMD_EXIT};
 constexpr int kLanguagesPosition = 2;
 constexpr int kTrackersPosition = 5;
-
-void SetMenuItemText(HMENU menu, UINT id, const WideString& text) {
-  MENUITEMINFOW info{};
-  info.cbSize = sizeof info;
-  info.fMask = MIIM_STRING;
-  WideString copy = text;
-  info.dwTypeData = WinStr(&copy[0]);
-  info.cch = static_cast<UINT>(copy.size());
-  SetMenuItemInfoW(menu, id, FALSE, &info);
-}
 
 // ModifyMenu destroys the item it replaces; the popup then belongs to the menu.
 void ReplaceByPopup(HMENU root, int position, HMENU popup, const WideString& text) {

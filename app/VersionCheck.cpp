@@ -4,7 +4,6 @@
 #include <oleauto.h>
 
 #include "app/WidgetManager.h"
-#include "app/PageOpener.h"
 #include "app/VersionRule.h"
 #include "inet/InetThrd.h"
 #include "platform/AnsiText.h"
@@ -137,13 +136,14 @@ WideString VersionFileText(TInetThread& worker) {
   return WideFromAnsi(worker.Request().Response().Text());
 }
 
-void OfferNewerVersion(HWND owner, const TTextLookup* texts, const WideString& versionFile) {
+void OfferNewerVersion(HWND owner, const TTextLookup* texts, const WideString& versionFile,
+                       const TPageOpener& open) {
   if (!IsNewerVersion(ParseVersionXml(versionFile))) return;
   // A sender waiting on this thread is let go before the box waits on the user.
   if (InSendMessage()) ReplyMessage(0);
   const WideString text = texts ? texts->GetText(STR_NEW_VERSION) : WideString();
   if (MessageBoxW(owner, WinStr(text), WinStr(APPLICATION_TITLE), MB_ICONQUESTION | MB_YESNO) != IDYES) return;
-  OpenPage(owner, WideOfAscii(HostUrl(MakerHost()) + DOWNLOAD_PATH));
+  open(owner, WideOfAscii(HostUrl(MakerHost()) + DOWNLOAD_PATH));
 }
 
 void VersionResponse(TWidgetManager& manager, TInetThread& worker, int) {

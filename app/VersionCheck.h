@@ -1,6 +1,7 @@
 #pragma once
 // The version check: the maker's version file, read once per start on the GUI
 // thread, and the offer to download a newer version.
+#include "app/PageOpener.h"
 #include "platform/WinApi.h"
 #include "text/TextLookup.h"
 #include "text/TextIds.h"
@@ -30,7 +31,8 @@ WideString VersionFileText(TInetThread& worker);
 
 // Asks the user, in a box owned by owner, whether to download a version newer
 // than the program's, and opens the download page on Yes.
-void OfferNewerVersion(HWND owner, const TTextLookup* texts, const WideString& versionFile);
+void OfferNewerVersion(HWND owner, const TTextLookup* texts, const WideString& versionFile,
+                       const TPageOpener& open = OpenPage);
 
 // The shell's hook for the finished version request.
 void VersionResponse(TWidgetManager& manager, TInetThread& worker, int sendResult);

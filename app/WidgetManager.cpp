@@ -167,7 +167,7 @@ void TWidgetManager::WMShowDetails(TWidgetMessage& message) {
   TWidgetMainForm* widget = FindWidgetByHandle(reinterpret_cast<HWND>(message.LParam));
   ReplyMessage(0);
   if (!widget) return;
-  const WideString url = WideOfAscii(HostUrl(CounterHost())) + WideOfAscii(STATS_PATH) +
+  const WideString url = WideOfAscii(HostUrl(FCounterServer)) + WideOfAscii(STATS_PATH) +
                          WideOfAscii(EncodePathText(widget->Settings().ID)) + u"/";
   ShellExecuteW(StoredHandle(), L"open", WinStr(url), nullptr, nullptr, SW_SHOW);
 }
@@ -232,27 +232,11 @@ void TWidgetManager::StartUpdateCheck() {
 
 // Failures are silent: no retry in this run.
 void TWidgetManager::StartVersionRequest() {
-  if (FVersionThread) return;
-  try {
-    FVersionThread.reset(new TInetThread(StoredHandle(), InternetHandle, WM_VERSIONRESPONSE));
-    FVersionThread->Request().SetField(rfHost, MakerHost());
-    FVersionThread->Request().SetField(rfPath, VERSION_PATH);
-    FVersionThread->Resume();
-  } catch (...) {
-    FVersionThread.reset();
-  }
+  if (!FVersionThread) FVersionThread = StartGet(StoredHandle(), WM_VERSIONRESPONSE, MakerHost(), VERSION_PATH);
 }
 
 void TWidgetManager::StartUsagePing() {
-  if (FPingThread) return;
-  try {
-    FPingThread.reset(new TInetThread(StoredHandle(), InternetHandle, WM_PINGRESPONSE));
-    FPingThread->Request().SetField(rfHost, CounterHost());
-    FPingThread->Request().SetField(rfPath, USAGE_PING_PATH);
-    FPingThread->Resume();
-  } catch (...) {
-    FPingThread.reset();
-  }
+  if (!FPingThread) FPingThread = StartGet(StoredHandle(), WM_PINGRESPONSE, FCounterServer, USAGE_PING_PATH);
 }
 
 void TWidgetManager::VersionResponse(TWidgetMessage& message) {
@@ -279,6 +263,7 @@ int TWidgetManager::CreateTracker(const WideString& id, const WideString& title,
     host.ManagerWindow = StoredHandle();
     host.Languages = FLanguages;
     host.Board = FBoard;
+    host.CounterServer = FCounterServer;
     host.Preferences = FDialogs.Preferences;
     const HWND manager = StoredHandle();
     host.ClaimId = [this, manager](const TWidgetMainForm& w, const WideString& newId) {

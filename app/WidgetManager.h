@@ -84,6 +84,9 @@ public:
   void OpenTrackerSettings(int index);
 
   TWidgetLanguages& Languages() const { return *FLanguages; }
+  // The counter service the widgets poll and Details opens: the build's own
+  // unless the manager is pointed elsewhere before its widgets start.
+  void SetCounterServer(const std::string& hostSetting) { FCounterServer = hostSetting; }
 
 protected:
   void FillCreateParams(TWidgetCreateParams& params) override;
@@ -124,6 +127,7 @@ private:
   std::shared_ptr<TWidgetBoard> FBoard;
   TShellDialogs FDialogs;
   WideString FTitle;
+  std::string FCounterServer = CounterHost();
 
   // GUI thread only, like everything below.
   std::vector<TTrackerSlot> FWidgetList;   // menu ids and [Trackers] keys follow this order

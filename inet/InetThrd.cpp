@@ -9,6 +9,8 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/OwnedHandle.h"
+
 HINTERNET InternetHandle = nullptr;
 
 namespace {
@@ -31,20 +33,10 @@ std::atomic<int> liveJobs{0};
 constexpr int MAX_HELD_SECURE_HOPS = 16;
 std::atomic<int> heldSecureHops{0};
 
-class TInetHandle {
-public:
-  explicit TInetHandle(HINTERNET h) : FHandle(h) {}
-  ~TInetHandle() {
-    if (FHandle) InternetCloseHandle(FHandle);
-  }
-  TInetHandle(const TInetHandle&) = delete;
-  TInetHandle& operator=(const TInetHandle&) = delete;
-  operator HINTERNET() const { return FHandle; }
-  explicit operator bool() const { return FHandle != nullptr; }
-
-private:
-  HINTERNET FHandle;
-};
+namespace handle_traits {
+struct Internet { using Type = HINTERNET; static void Free(HINTERNET h) { InternetCloseHandle(h); } };
+}  // namespace handle_traits
+using TInetHandle = TOwnedHandle<handle_traits::Internet>;
 
 void SetTimeout(HINTERNET h, DWORD option, DWORD ms) {
   InternetSetOptionA(h, option, &ms, sizeof ms);
@@ -127,21 +119,21 @@ int SendHop(const THopInput& request, HINTERNET internet, const TRedirectTarget&
   // A certificate the platform does not trust, for another name or out of date
   // fails the send: no flag here ever waives those checks.
   const DWORD flags = REQUEST_FLAGS | (target.Scheme == TUrlScheme::Https ? INTERNET_FLAG_SECURE : 0);
-  TInetHandle handle(HttpOpenRequestA(connection, request.Method.c_str(), target.Path.c_str(), request.Version.c_str(),
+  TInetHandle handle(HttpOpenRequestA(connection.Get(), request.Method.c_str(), target.Path.c_str(), request.Version.c_str(),
                                       nullptr, nullptr, flags, 0));
   if (!handle) return INET_FAILED;
-  SetTimeout(handle, INTERNET_OPTION_CONNECT_TIMEOUT, bounded(request.Limits.ConnectTimeoutMs));
-  SetTimeout(handle, INTERNET_OPTION_SEND_TIMEOUT, bounded(request.Limits.SendTimeoutMs));
-  SetTimeout(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, bounded(request.Limits.ReceiveTimeoutMs));
+  SetTimeout(handle.Get(), INTERNET_OPTION_CONNECT_TIMEOUT, bounded(request.Limits.ConnectTimeoutMs));
+  SetTimeout(handle.Get(), INTERNET_OPTION_SEND_TIMEOUT, bounded(request.Limits.SendTimeoutMs));
+  SetTimeout(handle.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, bounded(request.Limits.ReceiveTimeoutMs));
 
   const std::string& headers = request.Headers;
   const std::string& body = request.Body;
-  if (!HttpSendRequestA(handle, headers.c_str(), static_cast<DWORD>(headers.size()),
+  if (!HttpSendRequestA(handle.Get(), headers.c_str(), static_cast<DWORD>(headers.size()),
                         body.empty() ? nullptr : const_cast<char*>(body.data()), static_cast<DWORD>(body.size())))
     return INET_FAILED;
 
   DWORD status = 0, size = sizeof status, index = 0;
-  if (!HttpQueryInfoA(handle, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, &index))
+  if (!HttpQueryInfoA(handle.Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, &index))
     return INET_FAILED;
   response.Status = status;
   // Other methods are not repeated at another address; their redirect is their answer.
@@ -149,7 +141,7 @@ int SendHop(const THopInput& request, HINTERNET internet, const TRedirectTarget&
     char buffer[INET_LOCATION_BUFFER] = {};
     DWORD length = sizeof buffer;
     index = 0;
-    if (HttpQueryInfoA(handle, HTTP_QUERY_LOCATION, buffer, &length, &index)) {
+    if (HttpQueryInfoA(handle.Get(), HTTP_QUERY_LOCATION, buffer, &length, &index)) {
       location.assign(buffer, strnlen(buffer, std::min<size_t>(length, sizeof buffer)));
       if (!location.empty()) return INET_OK;
     }
@@ -159,7 +151,7 @@ int SendHop(const THopInput& request, HINTERNET internet, const TRedirectTarget&
   DWORD cookieLength = sizeof cookie;
   index = 0;
   // A missing or oversized Set-Cookie is not a failure: the header stays empty.
-  if (HttpQueryInfoA(handle, HTTP_QUERY_SET_COOKIE, cookie, &cookieLength, &index))
+  if (HttpQueryInfoA(handle.Get(), HTTP_QUERY_SET_COOKIE, cookie, &cookieLength, &index))
     response.SetHeader(hfSetCookie, std::string(cookie, strnlen(cookie, std::min<size_t>(cookieLength, sizeof cookie))));
 
   std::vector<char> buffer(INET_READ_SIZE);
@@ -167,13 +159,13 @@ int SendHop(const THopInput& request, HINTERNET internet, const TRedirectTarget&
     // Checked between reads, so a server that sends one byte at a time is cut off too.
     if (pastDeadline()) return INET_FAILED;
     DWORD available = 0;
-    if (!InternetQueryDataAvailable(handle, &available, 0, 0)) return INET_FAILED;
+    if (!InternetQueryDataAvailable(handle.Get(), &available, 0, 0)) return INET_FAILED;
     // Ask only for what is already there: a full-size read would block until
     // 8192 bytes came, out of the deadline's reach.
     DWORD want = available == 0 ? INET_READ_SIZE : std::min(available, INET_READ_SIZE);
     std::fill(buffer.begin(), buffer.end(), 0);
     DWORD got = 0;
-    if (!InternetReadFile(handle, buffer.data(), want, &got)) return INET_FAILED;
+    if (!InternetReadFile(handle.Get(), buffer.data(), want, &got)) return INET_FAILED;
     if (got == 0) break;
     if (response.Body.size() + got > request.Limits.MaxBodyBytes) {
       response.Body = std::string();
@@ -184,7 +176,7 @@ int SendHop(const THopInput& request, HINTERNET internet, const TRedirectTarget&
   }
   // An error page is kept for whoever wants to read it, but is no answer.
   const bool success = status >= 200 && status <= 299;
-  return success && BodyComplete(handle, response.Body.size()) ? INET_OK : INET_FAILED;
+  return success && BodyComplete(handle.Get(), response.Body.size()) ? INET_OK : INET_FAILED;
 }
 
 // Under Wine the TLS handshake waits for the server with no time-out at all, out
@@ -350,4 +342,17 @@ HINTERNET OpenInternetHandle() {
 void CloseInternetHandle() {
   if (InternetHandle) InternetCloseHandle(InternetHandle);
   InternetHandle = nullptr;
+}
+
+std::unique_ptr<TInetThread> StartGet(HWND targetWindow, UINT doneMessage, const std::string& host,
+                                      const std::string& path) {
+  try {
+    auto worker = std::make_unique<TInetThread>(targetWindow, InternetHandle, doneMessage);
+    worker->Request().SetField(rfHost, host);
+    worker->Request().SetField(rfPath, path);
+    worker->Resume();
+    return worker;
+  } catch (...) {
+    return nullptr;
+  }
 }

@@ -123,6 +123,12 @@ private:
 };
 
 constexpr DWORD WORKER_FREE_WAIT_MS = 1500;
+
+// A started worker for one GET of path on the host setting, with the shared
+// root handle; none when no thread could be made, and then no done message
+// will come either.
+std::unique_ptr<TInetThread> StartGet(HWND targetWindow, UINT doneMessage, const std::string& host,
+                                      const std::string& path);
 // Trackers poll one host at once; WinInet's default of two connections per
 // server would queue every tracker behind two slow ones.
 constexpr DWORD INET_MAX_CONNS_PER_SERVER = 128;

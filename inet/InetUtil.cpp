@@ -1,7 +1,5 @@
 #include "inet/InetUtil.h"
 
-#include <mutex>
-
 #ifndef ORVANTA_COUNTER_HOST
 #error "ORVANTA_COUNTER_HOST must be defined by the build"
 #endif
@@ -9,22 +7,9 @@
 #error "ORVANTA_MAKER_HOST must be defined by the build"
 #endif
 
-namespace {
-std::mutex overrideLock;
-std::string counterOverride;  // guarded by overrideLock; set by tests only
-}  // namespace
-
-std::string CounterHost() {
-  std::lock_guard<std::mutex> guard(overrideLock);
-  return counterOverride.empty() ? std::string(ORVANTA_COUNTER_HOST) : counterOverride;
-}
+std::string CounterHost() { return ORVANTA_COUNTER_HOST; }
 
 std::string MakerHost() { return ORVANTA_MAKER_HOST; }
-
-void OverrideCounterHostForTesting(const std::string& hostPort) {
-  std::lock_guard<std::mutex> guard(overrideLock);
-  counterOverride = hostPort;
-}
 
 namespace {
 

@@ -38,10 +38,6 @@ std::string HostUrl(const std::string& hostSetting);
 std::string CounterHost();
 std::string MakerHost();
 
-// Test seam: points CounterHost at another server (a loopback fake) for the rest
-// of the process; an empty value restores the built-in host.
-void OverrideCounterHostForTesting(const std::string& hostPort);
-
 // User-typed text (a tracker ID) as part of a request path: verbatim, "/"
 // included, except what would break the request line or change its meaning.
 std::string EncodePathText(const WideString& text);

@@ -139,6 +139,11 @@ void TControl::CreateHandle() {
   if (FParent) SetWindowPos(FHandle, HWND_TOP, 0, 0, 0, 0, kRaiseFlags);
 }
 
+void TControl::CheckWindowThread() const {
+  if (FHandle && GetCurrentThreadId() != FOwnerThread)
+    throw EInvalidOperation(WideFormat(u"Cannot change the window of %s from another thread", {Name()}));
+}
+
 void TControl::LinkToPlatformParent() {
   if (!(GetWindowLongW(FHandle, GWL_STYLE) & WS_CHILD)) return;
   // A form building its children in DoCreate has its handle but not yet its
@@ -442,6 +447,7 @@ WideString TControl::Caption() {
 }
 
 void TControl::SetCaption(const WideString& value) {
+  CheckWindowThread();
   if (value != Caption()) Perform(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(value.c_str()));
 }
 
@@ -450,30 +456,35 @@ void TControl::SetCursor(HCURSOR value) {
 }
 
 void TControl::SetLeft(int32_t value) {
+  CheckWindowThread();
   if (value == FLeft) return;
   FLeft = value;
   if (WindowExists()) SetWindowPos(FHandle, nullptr, FLeft, FTop, 0, 0, kMoveFlags);
 }
 
 void TControl::SetTop(int32_t value) {
+  CheckWindowThread();
   if (value == FTop) return;
   FTop = value;
   if (WindowExists()) SetWindowPos(FHandle, nullptr, FLeft, FTop, 0, 0, kMoveFlags);
 }
 
 void TControl::SetWidth(int32_t value) {
+  CheckWindowThread();
   if (value == FWidth) return;
   FWidth = value;
   if (WindowExists()) SetWindowPos(FHandle, nullptr, 0, 0, FWidth, FHeight, kSizeFlags);
 }
 
 void TControl::SetHeight(int32_t value) {
+  CheckWindowThread();
   if (value == FHeight) return;
   FHeight = value;
   if (WindowExists()) SetWindowPos(FHandle, nullptr, 0, 0, FWidth, FHeight, kSizeFlags);
 }
 
 void TControl::MoveTo(int32_t x, int32_t y) {
+  CheckWindowThread();
   if (x == FLeft && y == FTop) return;
   FLeft = x;
   FTop = y;
@@ -481,6 +492,7 @@ void TControl::MoveTo(int32_t x, int32_t y) {
 }
 
 void TControl::SetBounds(int32_t x, int32_t y, int32_t w, int32_t h) {
+  CheckWindowThread();
   if (!WindowExists()) return;
   FLeft = x;
   FTop = y;
@@ -497,12 +509,14 @@ void TControl::GetClientRect(RECT& rect) const {
 }
 
 void TControl::SetEnabled(bool value) {
+  CheckWindowThread();
   if (value == FEnabled) return;
   FEnabled = value;
   if (WindowExists()) EnableWindow(FHandle, value);
 }
 
 void TControl::SetVisible(bool value) {
+  CheckWindowThread();
   if (value == FVisible) return;
   // The window comes first: a control whose window cannot be made stays as it was.
   HWND window = Handle();
@@ -520,6 +534,7 @@ int32_t TControl::ControlCount() const {
 DWORD TControl::Style() const { return WindowExists() ? static_cast<DWORD>(GetWindowLongW(FHandle, GWL_STYLE)) : 0; }
 
 void TControl::SetStyle(DWORD value) {
+  CheckWindowThread();
   if (WindowExists()) SetWindowLongW(FHandle, GWL_STYLE, static_cast<LONG>(value));
 }
 
@@ -528,6 +543,7 @@ DWORD TControl::ExStyle() const {
 }
 
 void TControl::SetExStyle(DWORD value) {
+  CheckWindowThread();
   if (WindowExists()) SetWindowLongW(FHandle, GWL_EXSTYLE, static_cast<LONG>(value));
 }
 

@@ -95,6 +95,10 @@ public:
   // until the control is handed on; 0 lets no thread create it.
   DWORD OwnerThread() const { return FOwnerThread; }
   void SetOwnerThread(DWORD threadId) { FOwnerThread = threadId; }
+  // Once the window exists, whatever changes it runs on the window's thread:
+  // from any other it would work by accident, or wait on a busy thread. Raises
+  // EInvalidOperation there.
+  void CheckWindowThread() const;
 
   LRESULT Perform(UINT msg, WPARAM wParam, LPARAM lParam);
   bool WindowExists() const;
@@ -232,6 +236,23 @@ private:
   std::vector<TControl*> FChildControls;
   bool FChildOrderValid = true;
 };
+
+// What every kind of form does when asked to close (the handler may keep,
+// hide or free the window; a freed one keeps its stored handle) and when the
+// mouse would activate it (the handler may change the answer).
+inline void CloseAsAsked(TControl& form, const TCloseEvent& onClose) {
+  TCloseAction action = caFree;
+  if (onClose) onClose(&form, action);
+  if (action == caHide)
+    form.Hide();
+  else if (action == caFree)
+    DestroyWindow(form.StoredHandle());
+}
+inline void AnswerMouseActivate(TControl& form, const TMouseActivateEvent& onMouseActivate, TWidgetMessage& message) {
+  int32_t result = MA_ACTIVATE;
+  if (onMouseActivate) onMouseActivate(&form, LOWORD(message.LParam), HIWORD(message.LParam), result);
+  message.Result = result;
+}
 
 LRESULT CALLBACK SharedWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
 

@@ -1,6 +1,5 @@
 #include "ui/Forms.h"
 
-#include "ui/WinControls.h"
 
 using namespace Gdiplus::DllExports;
 
@@ -131,31 +130,9 @@ void TWidgetForm::WMActivate(TWidgetMessage& message) {
   if (OnActivate) OnActivate(this, LOWORD(message.WParam));
 }
 
-void TWidgetForm::WMClose(TWidgetMessage&) {
-  TCloseAction action = caFree;
-  if (OnClose) OnClose(this, action);
-  if (action == caHide)
-    Hide();
-  else if (action == caFree)
-    DestroyWindow(StoredHandle());  // the stored handle stays; WindowExists turns false
-}
+void TWidgetForm::WMClose(TWidgetMessage&) { CloseAsAsked(*this, OnClose); }
 
-void TWidgetForm::WMMouseActivate(TWidgetMessage& message) {
-  int32_t result = MA_ACTIVATE;
-  if (OnMouseActivate) OnMouseActivate(this, LOWORD(message.LParam), HIWORD(message.LParam), result);
-  message.Result = result;
-}
-
-// Owned native forms keep their offset to their parent while this form moves.
-void TWidgetForm::WMWindowPosChanging(TWidgetMessage& message) {
-  const auto* pos = reinterpret_cast<const WINDOWPOS*>(message.LParam);
-  if (!pos || (pos->flags & SWP_NOMOVE)) return;
-  for (int i = 0; i < ComponentCount(); ++i) {
-    auto* form = dynamic_cast<TWinForm*>(Components(i));
-    if (form && form->Parent())
-      form->MoveTo(pos->x + form->Left() - form->Parent()->Left(), pos->y + form->Top() - form->Parent()->Top());
-  }
-}
+void TWidgetForm::WMMouseActivate(TWidgetMessage& message) { AnswerMouseActivate(*this, OnMouseActivate, message); }
 
 void TWidgetForm::Redraw() {
   if (FPainting) return;

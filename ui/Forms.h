@@ -53,7 +53,6 @@ protected:
   void WndProc(TWidgetMessage& message) override;
   void WMCreate(TWidgetMessage& message) override;
   void WMDestroy(TWidgetMessage& message) override;
-  void WMWindowPosChanging(TWidgetMessage& message) override;
   virtual void WMClose(TWidgetMessage& message);
   virtual void WMActivate(TWidgetMessage& message);
   virtual void WMMouseActivate(TWidgetMessage& message);

@@ -1,51 +1,11 @@
 #pragma once
-// Move-only owners of platform handles: each handle is released in exactly one
-// place, and a copy that would release it twice does not compile.
-#include "platform/WinApi.h"
+// Owners of the window and drawing handles, on top of the platform's own.
+#include "platform/OwnedHandle.h"
 
 #include <gdiplus.h>
 #include <objidl.h>
 
-template <typename Traits>
-class TOwnedHandle {
-public:
-  using Type = typename Traits::Type;
-
-  TOwnedHandle() = default;
-  explicit TOwnedHandle(Type handle) : FHandle(handle) {}
-  ~TOwnedHandle() { Reset(); }
-  TOwnedHandle(const TOwnedHandle&) = delete;
-  TOwnedHandle& operator=(const TOwnedHandle&) = delete;
-  TOwnedHandle(TOwnedHandle&& other) noexcept : FHandle(other.Release()) {}
-  TOwnedHandle& operator=(TOwnedHandle&& other) noexcept {
-    if (this != &other) Reset(other.Release());
-    return *this;
-  }
-
-  Type Get() const { return FHandle; }
-  explicit operator bool() const { return FHandle != Type{}; }
-  Type Release() {
-    Type h = FHandle;
-    FHandle = Type{};
-    return h;
-  }
-  void Reset(Type handle = Type{}) {
-    Type old = FHandle;
-    FHandle = handle;
-    if (old != Type{} && old != handle) Traits::Free(old);
-  }
-  // For functions that return a handle through an out-parameter.
-  Type* Put() {
-    Reset();
-    return &FHandle;
-  }
-
-private:
-  Type FHandle{};
-};
-
 namespace handle_traits {
-struct Kernel { using Type = HANDLE; static void Free(HANDLE h) { CloseHandle(h); } };
 struct Menu { using Type = HMENU; static void Free(HMENU h) { DestroyMenu(h); } };
 struct MemoryDC { using Type = HDC; static void Free(HDC h) { DeleteDC(h); } };
 struct GdiObject { using Type = HGDIOBJ; static void Free(HGDIOBJ h) { DeleteObject(h); } };
@@ -62,7 +22,6 @@ struct GpFont { using Type = Gdiplus::GpFont*; static void Free(Type h) { Gdiplu
 struct GpFontFamily { using Type = Gdiplus::GpFontFamily*; static void Free(Type h) { Gdiplus::DllExports::GdipDeleteFontFamily(h); } };
 }  // namespace handle_traits
 
-using TKernelHandle = TOwnedHandle<handle_traits::Kernel>;
 using TMenuHandle = TOwnedHandle<handle_traits::Menu>;
 using TMemoryDC = TOwnedHandle<handle_traits::MemoryDC>;
 using TGdiObject = TOwnedHandle<handle_traits::GdiObject>;

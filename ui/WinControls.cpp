@@ -91,24 +91,13 @@ void TWinForm::WMDestroy(TWidgetMessage& message) {
   if (OnDestroy) OnDestroy(this);
 }
 
-void TWinForm::WMClose(TWidgetMessage&) {
-  TCloseAction action = caFree;
-  if (OnClose) OnClose(this, action);
-  if (action == caHide)
-    Hide();
-  else if (action == caFree)
-    DestroyWindow(StoredHandle());
-}
+void TWinForm::WMClose(TWidgetMessage&) { CloseAsAsked(*this, OnClose); }
 
 void TWinForm::WMActivate(TWidgetMessage& message) {
   if (OnActivate) OnActivate(this, static_cast<uint32_t>(message.WParam));
 }
 
-void TWinForm::WMMouseActivate(TWidgetMessage& message) {
-  int32_t result = MA_ACTIVATE;
-  if (OnMouseActivate) OnMouseActivate(this, LOWORD(message.LParam), HIWORD(message.LParam), result);
-  message.Result = result;
-}
+void TWinForm::WMMouseActivate(TWidgetMessage& message) { AnswerMouseActivate(*this, OnMouseActivate, message); }
 
 void TWinForm::WMPaint(TWidgetMessage& message) {
   PAINTSTRUCT paint{};
@@ -281,4 +270,14 @@ HICON LoadTrayIcon(int resourceId) {
   const int size = GetSystemMetrics(SM_CXSMICON);
   return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resourceId), IMAGE_ICON, size, size,
                                        LR_DEFAULTCOLOR));
+}
+
+void SetMenuItemText(HMENU menu, UINT id, const WideString& text) {
+  MENUITEMINFOW item{};
+  item.cbSize = sizeof item;
+  item.fMask = MIIM_STRING;
+  WideString copy = text;  // the item copies the text; the call wants it writable
+  item.dwTypeData = WinStr(&copy[0]);
+  item.cch = static_cast<UINT>(copy.size());
+  SetMenuItemInfoW(menu, id, FALSE, &item);
 }

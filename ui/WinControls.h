@@ -125,3 +125,6 @@ private:
 // 24, 32 pixels...), picked by the platform from the icon's own sizes; the
 // caller owns it.
 HICON LoadTrayIcon(int resourceId);
+
+// Gives a menu item, found by its command id, a new text.
+void SetMenuItemText(HMENU menu, UINT id, const WideString& text);

@@ -236,50 +236,51 @@ void TWidgetMainForm::LocalizeMenu() {
   if (!popup || !FHost.Languages) return;
   for (UINT id : kLocalizedCommands) {
     WideString text = FHost.Languages->GetText(static_cast<int32_t>(id));
-    if (text.empty()) continue;
-    MENUITEMINFOW item{};
-    item.cbSize = sizeof item;
-    item.fMask = MIIM_STRING;
-    item.dwTypeData = const_cast<wchar_t*>(WinStr(text));
-    item.cch = static_cast<UINT>(text.size());
-    SetMenuItemInfoW(popup, id, FALSE, &item);
+    if (!text.empty()) SetMenuItemText(popup, id, text);
   }
 }
 
 // ---- properties
 
 void TWidgetMainForm::SetTitle(const WideString& value) {
+  CheckWindowThread();
   FTitle = value;
   if (TitleLabel) TitleLabel->SetCaption(value);
   PublishSettings();
 }
 
 void TWidgetMainForm::SetID(const WideString& value) {
+  CheckWindowThread();
   FPoller.ID = value;
   PublishSettings();
 }
 
 void TWidgetMainForm::SetInterval(int32_t value) {
+  CheckWindowThread();
   FPoller.Interval = value;
   PublishSettings();
 }
 
 void TWidgetMainForm::SetEnable(bool value) {
+  CheckWindowThread();
   FPoller.Enable = value;
   PublishSettings();
 }
 
 void TWidgetMainForm::SetPreventDragging(bool value) {
+  CheckWindowThread();
   FPreventDragging = value;
   PublishSettings();
 }
 
 void TWidgetMainForm::SetBackColor(uint32_t value) {
+  CheckWindowThread();
   FBackColor = value;
   PublishSettings();
 }
 
 void TWidgetMainForm::SetAlwaysTop(bool value) {
+  CheckWindowThread();
   FAlwaysTop = value;
   PublishSettings();
   if (!WindowExists()) return;
@@ -290,6 +291,7 @@ void TWidgetMainForm::SetAlwaysTop(bool value) {
 }
 
 void TWidgetMainForm::SetIgnoreMouse(bool value) {
+  CheckWindowThread();
   FIgnoreMouse = value;
   PublishSettings();
   if (!WindowExists()) return;
@@ -302,11 +304,13 @@ void TWidgetMainForm::SetIgnoreMouse(bool value) {
 
 // Out-of-range values from a hand-edited settings file would wrap in the byte-sized alpha.
 void TWidgetMainForm::SetTargetOpacity(int32_t value) {
+  CheckWindowThread();
   FTargetOpacity = std::clamp<int32_t>(value, 0, 255);
   PublishSettings();
 }
 
 void TWidgetMainForm::SetShown(bool value) {
+  CheckWindowThread();
   if (value)
     ShowWidget();
   else
@@ -547,16 +551,8 @@ void TWidgetMainForm::ApplyResponse(TWidgetMessage&) {
 }
 
 bool TWidgetMainForm::StartWorker() {
-  try {
-    FWorker.reset(new TInetThread(StoredHandle(), InternetHandle, WM_COUNTRESPONSE));
-    FWorker->Request().SetField(rfHost, CounterHost());
-    FWorker->Request().SetField(rfPath, FPoller.RequestPath());
-    FWorker->Resume();
-    return true;
-  } catch (...) {
-    FWorker.reset();
-    return false;
-  }
+  FWorker = StartGet(StoredHandle(), WM_COUNTRESPONSE, FHost.CounterServer, FPoller.RequestPath());
+  return FWorker != nullptr;
 }
 
 void TWidgetMainForm::Carry(TPollActions a) {

@@ -44,6 +44,9 @@ struct TWidgetHost {
   // true once the owner agreed (no other tracker has it, case ignored); false
   // when it refused or could not be asked in time. None: nobody else to ask.
   std::function<bool(const TWidgetMainForm& widget, const WideString& id)> ClaimId;
+  // The host setting the widget polls: the build's counter service, or a
+  // loopback server for tests and benchmarks.
+  std::string CounterServer = CounterHost();
 };
 
 constexpr DWORD WIDGET_DETAILS_WAIT_MS = 5000;

@@ -88,8 +88,7 @@ int main(int argc, char** argv) {
     std::printf("the fake server could not listen on 127.0.0.1\n");
     return 1;
   }
-  OverrideCounterHostForTesting(server.HostPort());
-  TWidgetHost host{nullptr, nullptr, std::make_shared<TWidgetBoard>(), nullptr, nullptr};
+  TWidgetHost host{nullptr, nullptr, std::make_shared<TWidgetBoard>(), nullptr, nullptr, server.HostPort()};
 
   Sample base = Measure();
   std::printf("bench_widget: %d s quiet window between two polls per size\n", idleSeconds);
@@ -150,7 +149,6 @@ int main(int argc, char** argv) {
     owner.reset();
   }
   std::printf("requests served: %zu\n", server.Requests().size());
-  OverrideCounterHostForTesting(std::string());
   server.Stop();
   CloseInternetHandle();
   return 0;

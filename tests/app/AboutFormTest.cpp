@@ -2,7 +2,6 @@
 #include "dialogs/DialogTestSupport.h"
 
 #include "app/AboutForm.h"
-#include "app/PageOpener.h"
 #include "dialogs/DialogRes.h"
 #include "inet/InetUtil.h"
 
@@ -79,8 +78,8 @@ TEST_F(AboutFormTest, TheTitleFitsItsBoxOnOneLine) {
 // it and opens the maker's page.
 TEST_F(AboutFormTest, APressOnThePictureHidesItAndTheLinkOpensTheHomePage) {
   std::vector<std::wstring> opened;
-  SetPageOpenerForTesting([&](HWND, const WideString& url) { opened.push_back(W(url)); });
   Show();
+  Form->OpenLink = [&](HWND, const WideString& url) { opened.push_back(W(url)); };
   SendMessageW(Form->Picture->StoredHandle(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(10, 10));
   EXPECT_TRUE(Hidden());
   EXPECT_TRUE(opened.empty());
@@ -92,7 +91,6 @@ TEST_F(AboutFormTest, APressOnThePictureHidesItAndTheLinkOpensTheHomePage) {
   SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
   SendMessageW(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 10));
   SendMessageW(link, WM_LBUTTONUP, 0, MAKELPARAM(100, 10));
-  SetPageOpenerForTesting(nullptr);
   EXPECT_TRUE(Hidden());
   const std::string host = MakerHost();
   const std::wstring home = L"http://" + std::wstring(host.begin(), host.end());

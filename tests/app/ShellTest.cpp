@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "support/OrvantaProcess.h"
+#include "tools/programdriver/OrvantaProcess.h"
 #include "tools/fakeserver/FakeServer.h"
 
 using namespace shelltest;

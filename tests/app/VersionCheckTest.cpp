@@ -4,7 +4,6 @@
 
 #include <objbase.h>
 
-#include "app/PageOpener.h"
 #include "app/VersionCheck.h"
 #include "app/WidgetLanguages.h"
 #include "dialogs/DialogRes.h"
@@ -20,10 +19,8 @@ public:
 
   void SetUp() override {
     ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
-    SetPageOpenerForTesting([this](HWND, const WideString& url) { Opened.push_back(W(url)); });
   }
   void TearDown() override {
-    SetPageOpenerForTesting(nullptr);
     CoUninitialize();
   }
 
@@ -37,7 +34,8 @@ public:
     worker.Request().Limits.DeadlineMs = 1000;
     worker.Resume();
     EXPECT_TRUE(widgettest::WaitUntil([&] { return worker.Finished(); }, 10000));
-    return AnsweringBoxes([&] { OfferNewerVersion(nullptr, &Languages, VersionFileText(worker)); }, answer);
+    const TPageOpener open = [this](HWND, const WideString& url) { Opened.push_back(W(url)); };
+    return AnsweringBoxes([&] { OfferNewerVersion(nullptr, &Languages, VersionFileText(worker), open); }, answer);
   }
 };
 

@@ -27,6 +27,7 @@ public:
     hooks.AddTracker = ShowAddTrackerDialog;
     hooks.Preferences = ShowSettingsDialog;
     Manager.reset(new TWidgetManager(nullptr, std::make_shared<TWidgetLanguages>(nullptr), hooks, APPLICATION_TITLE));
+    Manager->SetCounterServer(Server->HostPort());
     SettingsFile = Manager->SettingsFileName();
     CloseHandle(CreateFileW(WinStr(SettingsFile), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     Manager->SetParentWindow(GetDesktopWindow());

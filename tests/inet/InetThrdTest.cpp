@@ -23,13 +23,13 @@ TFakeRoute RedirectRoute(int status, const std::string& location) {
   return route;
 }
 
-// Every request goes to the counter host, pointed at a loopback fake server.
+// Every request goes to a loopback fake server unless a case names another host.
 class InetWorker : public ::testing::Test {
 protected:
   void SetUp() override {
     ASSERT_NE(OpenInternetHandle(), nullptr);
     Server = StartFakeServer();
-    HostOverride = std::make_unique<TCounterHostOverride>(*Server);
+    Host = Server->HostPort();
   }
   void TearDown() override {
     for (auto start = Clock::now(); TInetThread::LiveCount() > 0 && MsSince(start) < 8000;) Sleep(20);
@@ -47,13 +47,13 @@ protected:
     return false;
   }
   // A count ID, or a path of its own; short time-outs when receiveMs is given, the defaults otherwise.
-  static void Prepare(TRequest& request, const std::string& id, DWORD receiveMs = 0, DWORD deadlineMs = 0) {
+  void Prepare(TRequest& request, const std::string& id, DWORD receiveMs = 0, DWORD deadlineMs = 0) {
     if (receiveMs) {
       request.Limits.ConnectTimeoutMs = request.Limits.SendTimeoutMs = 1000;
       request.Limits.ReceiveTimeoutMs = receiveMs;
       request.Limits.DeadlineMs = deadlineMs;
     }
-    request.SetField(rfHost, CounterHost());
+    request.SetField(rfHost, Host);
     request.SetField(rfPath, id[0] == '/' ? id : "/sitecount/" + id);
   }
   int Get(TRequest& request, const std::string& id, DWORD receiveMs = 0, DWORD deadlineMs = 0) {
@@ -68,7 +68,7 @@ protected:
     return worker;
   }
   std::unique_ptr<TFakeServer> Server;
-  std::unique_ptr<TCounterHostOverride> HostOverride;
+  std::string Host;  // the host setting every request goes to
   // Message-only, on the test thread, for the workers' done messages.
   HWND Window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
 };
@@ -229,7 +229,7 @@ TEST_F(InetWorker, WorkerPostsItsResultAlsoForFailures) {
                {nullptr, Server->HostPort(), INET_FAILED, ""},  // at once, without network
                {InternetHandle, "127.0.0.1:" + std::to_string(ClosedLoopbackPort()), INET_FAILED, ""}};
   for (const auto& c : cases) {
-    OverrideCounterHostForTesting(c.Host);
+    Host = c.Host;
     auto start = Clock::now();
     auto worker = Start(c.Internet, "abc");
     LPARAM result = 99;
@@ -267,7 +267,7 @@ TEST_F(InetWorker, HttpsAnswersOnlyThroughATrustedCertificateForItsName) {
   };
   for (const auto& c : cases) {
     Server->ClearRequests();
-    OverrideCounterHostForTesting(c.Host);
+    Host = c.Host;
     auto worker = Start(InternetHandle, c.Id, 3000, 5000);
     LPARAM result = 99;
     ASSERT_TRUE(WaitDone(8000, &result)) << c.Host << " " << c.Id;

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "support/OrvantaProcess.h"
+#include "tools/programdriver/OrvantaProcess.h"
 
 using namespace shelltest;
 

@@ -30,12 +30,3 @@ inline TFakeRoute FakeRoute(TFakeMode mode, const std::string& body = std::strin
   route.Body = body;
   return route;
 }
-
-// Points the program's counter host at a fake server for one scope.
-class TCounterHostOverride {
-public:
-  explicit TCounterHostOverride(const TFakeServer& server) { OverrideCounterHostForTesting(server.HostPort()); }
-  ~TCounterHostOverride() { OverrideCounterHostForTesting(std::string()); }
-  TCounterHostOverride(const TCounterHostOverride&) = delete;
-  TCounterHostOverride& operator=(const TCounterHostOverride&) = delete;
-};

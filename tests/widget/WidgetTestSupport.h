@@ -43,10 +43,9 @@ inline RECT BoundsOf(TWidgetMainForm* w) {
 class WidgetTest : public ::testing::Test {
 public:
   std::unique_ptr<TFakeServer> Server = StartFakeServer();
-  TCounterHostOverride HostOverride{*Server};
   std::shared_ptr<TWidgetBoard> BoardPtr = std::make_shared<TWidgetBoard>();
   TWidgetBoard& Board = *BoardPtr;
-  TWidgetHost Host{nullptr, nullptr, BoardPtr, nullptr, nullptr};
+  TWidgetHost Host{nullptr, nullptr, BoardPtr, nullptr, nullptr, Server->HostPort()};
   // Declared last, so the widgets go (and their threads end) before the server.
   std::unique_ptr<TComponent> Owner{new TComponent(nullptr)};
 

@@ -1,8 +1,9 @@
 #pragma once
 // Starting the real Orvanta.exe in the run's Wine prefix and watching it from
 // outside: its windows found by class and process, its settings file seeded
-// and read byte for byte. Shared by the shell tests and the benchmark; the
-// build names the program (ORVANTA_EXE_PATH) and its hosts.
+// and read byte for byte. Shared by the shell and installer tests and the
+// program's benchmark, so it stands apart from both; the build names the
+// program (ORVANTA_EXE_PATH) and its hosts.
 #include "platform/WinApi.h"
 
 #include <shlobj.h>
