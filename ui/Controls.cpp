@@ -140,7 +140,7 @@ void TControl::CreateHandle() {
 }
 
 void TControl::CheckWindowThread() const {
-  if (FHandle && GetCurrentThreadId() != FOwnerThread)
+  if (GetCurrentThreadId() != FOwnerThread && WindowExists())
     throw EInvalidOperation(WideFormat(u"Cannot change the window of %s from another thread", {Name()}));
 }
 

@@ -95,7 +95,7 @@ public:
   // until the control is handed on; 0 lets no thread create it.
   DWORD OwnerThread() const { return FOwnerThread; }
   void SetOwnerThread(DWORD threadId) { FOwnerThread = threadId; }
-  // Once the window exists, whatever changes it runs on the window's thread:
+  // While the window exists, whatever changes it runs on the window's thread:
   // from any other it would work by accident, or wait on a busy thread. Raises
   // EInvalidOperation there.
   void CheckWindowThread() const;

@@ -1,6 +1,7 @@
 // The widget seen from its owner's thread: the published snapshot, bounded
 // looks and closes, messages to the manager, freeing from inside a callback,
 // and real mouse input under Xvfb.
+#include "dialogs/DialogTestSupport.h"
 #include "widget/WidgetTestSupport.h"
 
 #include <atomic>
@@ -49,19 +50,9 @@ struct TRecorder {
   HWND Window;
 };
 
-BOOL CALLBACK FindDialog(HWND window, LPARAM out) {
-  wchar_t cls[16] = {};
-  GetClassNameW(window, cls, 16);
-  if (std::wstring(cls) != L"#32770" || !IsWindowVisible(window)) return TRUE;
-  *reinterpret_cast<HWND*>(out) = window;
-  return FALSE;
-}
-
 // The open message box of the widget's thread, if any.
 HWND MessageBoxOf(TWidgetMainForm* w) {
-  HWND found = nullptr;
-  EnumThreadWindows(GetWindowThreadProcessId(w->WindowHandle(), nullptr), FindDialog, reinterpret_cast<LPARAM>(&found));
-  return found;
+  return dialogtest::DialogOf(GetWindowThreadProcessId(w->WindowHandle(), nullptr), [](HWND) { return true; });
 }
 
 // A modal dialog like the Settings dialog: told to the widget, ended by WM_CLOSE.
