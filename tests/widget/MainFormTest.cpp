@@ -9,11 +9,12 @@ using namespace widgettest;
 using uitest::PixelAt;
 
 namespace {
-std::string ImageOf(TWidgetMainForm* w, TWidgetImageControl* TWidgetMainForm::*field) {
-  return WidgetTest::Read<std::string>(w, [w, field] { return (w->*field)->ImageName(); });
-}
-WideString CaptionOf(TWidgetMainForm* w, TWidgetLabel* TWidgetMainForm::*field) {
-  return WidgetTest::Read<WideString>(w, [w, field] { return (w->*field)->Caption(); });
+// The face in one line: count, previous count, trend and light.
+std::string FaceOf(TWidgetMainForm* w) {
+  return WidgetTest::Read<std::string>(w, [w] {
+    return Utf8FromWide(w->CountLabel->Caption() + u" " + w->PreviousLabel->Caption()) + " " +
+           w->TrendImage->ImageName() + " " + w->StateImage->ImageName();
+  });
 }
 int32_t CountOf(TWidgetMainForm* w) { return WidgetTest::Read<int32_t>(w, [w] { return w->Count(); }); }
 }  // namespace
@@ -30,23 +31,19 @@ TEST_F(WidgetTest, PollShowsCountPreviousAndTrendAndAFailureAsQuestionMark) {
   slow.DelayMs = 1500;
   Server->SetCountRoute("site1", slow);
   TWidgetMainForm* w = Start(s);
-  EXPECT_EQ(CaptionOf(w, &TWidgetMainForm::CountLabel), u"5");
-  EXPECT_EQ(ImageOf(w, &TWidgetMainForm::StateImage), "IDLE.PNG");
+  EXPECT_EQ(FaceOf(w), "5 ? INC.PNG IDLE.PNG");
 
   Refresh(w);
   ASSERT_TRUE(WaitUntil([&] { return !Idle(w); }));
-  EXPECT_EQ(ImageOf(w, &TWidgetMainForm::StateImage), "BUSY.PNG");
+  EXPECT_EQ(FaceOf(w), "5 ? INC.PNG BUSY.PNG");
   Refresh(w);
   w->Invoke([w] { w->OnPollTimer(); });
   ASSERT_TRUE(WaitUntil([&] { return CountOf(w) == 8 && Idle(w); }));
-  EXPECT_EQ(ImageOf(w, &TWidgetMainForm::StateImage), "IDLE.PNG");
+  EXPECT_EQ(FaceOf(w), "8 5 INC.PNG IDLE.PNG");
   Server->SetCount("site1", "8");
-  EXPECT_EQ(CaptionOf(w, &TWidgetMainForm::CountLabel), u"8");
-  EXPECT_EQ(CaptionOf(w, &TWidgetMainForm::PreviousLabel), u"5");
-  EXPECT_EQ(ImageOf(w, &TWidgetMainForm::TrendImage), "INC.PNG");
   Refresh(w);
   ASSERT_TRUE(WaitUntil([&] { return Read<int32_t>(w, [w] { return w->Previous(); }) == 8 && Idle(w); }));
-  EXPECT_EQ(ImageOf(w, &TWidgetMainForm::TrendImage), "EQUAL.PNG");
+  EXPECT_EQ(FaceOf(w), "8 8 EQUAL.PNG IDLE.PNG");
   ASSERT_EQ(Server->Requests().size(), 2u);
   EXPECT_EQ(Server->Requests()[0].Path, "/sitecount/site1");
 
@@ -54,9 +51,7 @@ TEST_F(WidgetTest, PollShowsCountPreviousAndTrendAndAFailureAsQuestionMark) {
   Server->SetCountRoute("site1", FakeRoute(TFakeMode::ShortBody, "9"));
   Refresh(w);
   ASSERT_TRUE(WaitUntil([&] { return CountOf(w) == NO_COUNT && Idle(w); }));
-  EXPECT_EQ(CaptionOf(w, &TWidgetMainForm::CountLabel), u"?");
-  EXPECT_EQ(CaptionOf(w, &TWidgetMainForm::PreviousLabel), u"8");
-  EXPECT_EQ(ImageOf(w, &TWidgetMainForm::TrendImage), "DEC.PNG");
+  EXPECT_EQ(FaceOf(w), "? 8 DEC.PNG IDLE.PNG");
 }
 
 // A done message that never arrives (a full queue) must not leave the widget busy for ever.
