@@ -75,14 +75,10 @@ inline void WriteBytes(const fs::path& path, const std::string& bytes) {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-// The UTF-16LE bytes of text, as the files hold it.
+// The UTF-16LE bytes of text, as the files hold it (the text code asserts a
+// little-endian machine).
 inline std::string Utf16Bytes(const WideString& text) {
-  std::string bytes;
-  for (WideChar c : text) {
-    bytes += static_cast<char>(c & 0xFF);
-    bytes += static_cast<char>(c >> 8);
-  }
-  return bytes;
+  return std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(WideChar));
 }
 
 inline std::string Bom() { return std::string("\xFF\xFE", 2); }
