@@ -1,15 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "inet/InetUtil.h"
 
 TEST(HostSetting, SchemeChoosesTlsAndDefaultPort) {
-  const struct {
-    const char* Text;
-    TUrlScheme Scheme;
-    const char* Host;
-    uint16_t Port;
-    const char* Url;  // base of the pages the browser opens
-  } cases[] = {
+  // Text; scheme, host and port; the base of the pages the browser opens.
+  const std::tuple<const char*, TUrlScheme, const char*, uint16_t, const char*> cases[] = {
       {"counter.example.net", TUrlScheme::Http, "counter.example.net", 80, "http://counter.example.net"},
       {"127.0.0.1:8080", TUrlScheme::Http, "127.0.0.1", 8080, "http://127.0.0.1:8080"},
       {"http://h:80", TUrlScheme::Http, "h", 80, "http://h"},
@@ -18,13 +15,13 @@ TEST(HostSetting, SchemeChoosesTlsAndDefaultPort) {
       {"https://h:80", TUrlScheme::Https, "h", 80, "https://h:80"},
       {"http://h:443", TUrlScheme::Http, "h", 443, "http://h:443"},
   };
-  for (const auto& c : cases) {
+  for (const auto& [text, scheme, host, port, url] : cases) {
     THostSetting setting;
-    ASSERT_TRUE(ParseHostSetting(c.Text, setting)) << c.Text;
-    EXPECT_EQ(setting.Scheme, c.Scheme) << c.Text;
-    EXPECT_EQ(setting.Server.Host, c.Host) << c.Text;
-    EXPECT_EQ(setting.Server.Port, c.Port) << c.Text;
-    EXPECT_EQ(HostUrl(c.Text), c.Url) << c.Text;
+    ASSERT_TRUE(ParseHostSetting(text, setting)) << text;
+    EXPECT_EQ(setting.Scheme, scheme) << text;
+    EXPECT_EQ(setting.Server.Host, host) << text;
+    EXPECT_EQ(setting.Server.Port, port) << text;
+    EXPECT_EQ(HostUrl(text), url) << text;
   }
   for (const char* refused : {"", "https://", "ftp://h", "https:/h", "http://http://h", "h:", "h:0", "https://h:0",
                               "h:65536", "h:12x", "h:1234567", "::1", "[::1]:80", "u@h", "h/p", "https://h/",
@@ -36,28 +33,19 @@ TEST(HostSetting, SchemeChoosesTlsAndDefaultPort) {
 }
 
 TEST(PathText, IdIsSentVerbatimExceptWhatBreaksTheRequestLine) {
-  const struct {
-    WideString Text;
-    const char* Expected;
-  } cases[] = {
+  const std::pair<WideString, const char*> cases[] = {
       {u"my.site/a-b_c~!$&'()*+,;=:@", "my.site/a-b_c~!$&'()*+,;=:@"}, {u"a b", "a%20b"}, {u"x?y#z", "x%3Fy%23z"},
       {u"\r\n\t\x7F", "%0D%0A%09%7F"}, {WideString(1, u'\0'), "%00"}, {u"%41%4g%", "%41%254g%25"},
       {u"%a", "%25a"}, {u"\u00e7\u0130", "%C3%A7%C4%B0"},
   };
-  for (const auto& c : cases) EXPECT_EQ(EncodePathText(c.Text), c.Expected) << Utf8FromWide(c.Text);
+  for (const auto& [text, expected] : cases) EXPECT_EQ(EncodePathText(text), expected) << Utf8FromWide(text);
 }
 
 TEST(RedirectTarget, ResolvesAgainstTheRequestItAnswers) {
   TRedirectTarget current;
   current.Server = {"127.0.0.1", 8080};
   current.Path = "/sitecount/a?x=1";
-  const struct {
-    const char* Location;
-    TUrlScheme Scheme;
-    const char* Host;
-    uint16_t Port;
-    const char* Path;
-  } cases[] = {
+  const std::tuple<const char*, TUrlScheme, const char*, uint16_t, const char*> cases[] = {
       {"http://other:81/p?q", TUrlScheme::Http, "other", 81, "/p?q"},
       {"HTTP://other?q#f", TUrlScheme::Http, "other", 80, "/?q"},
       {"//other:82", TUrlScheme::Http, "other", 82, "/"},
@@ -66,17 +54,20 @@ TEST(RedirectTarget, ResolvesAgainstTheRequestItAnswers) {
       {"rel", TUrlScheme::Http, "127.0.0.1", 8080, "/sitecount/rel"},
       {"?y=2", TUrlScheme::Http, "127.0.0.1", 8080, "/sitecount/a?y=2"},
   };
-  for (const auto& c : cases) {
+  for (const auto& [location, scheme, host, port, path] : cases) {
     TRedirectTarget next;
-    ASSERT_TRUE(ResolveLocation(c.Location, current, next)) << c.Location;
-    EXPECT_EQ(next.Scheme, c.Scheme) << c.Location;
-    EXPECT_EQ(next.Server.Host, c.Host) << c.Location;
-    EXPECT_EQ(next.Server.Port, c.Port) << c.Location;
-    EXPECT_EQ(next.Path, c.Path) << c.Location;
+    ASSERT_TRUE(ResolveLocation(location, current, next)) << location;
+    EXPECT_EQ(next.Scheme, scheme) << location;
+    EXPECT_EQ(next.Server.Host, host) << location;
+    EXPECT_EQ(next.Server.Port, port) << location;
+    EXPECT_EQ(next.Path, path) << location;
   }
   for (const char* refused : {"ftp://x/", "http:/x", "http://", "http://:80/", "http://h:0/", "http://h:65536/",
                               "http://h:8x/", "http://u@h/", "http://[::1]/", "/a b", "/a\r\nX: y", "/\xC3\xA7", "", "#f"}) {
     TRedirectTarget next;
     EXPECT_FALSE(ResolveLocation(refused, current, next)) << refused;
   }
+  current.Scheme = TUrlScheme::Https;
+  TRedirectTarget next;
+  EXPECT_TRUE(ResolveLocation("rel", current, next) && next.Scheme == TUrlScheme::Https) << "relative keeps https";
 }

@@ -1,95 +1,66 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "widget/CountPolling.h"
 
 TEST(CountParse, TrimsControlCodesAndSpacesThenTakesOneInteger) {
-  const struct {
-    std::string Body;
-    int32_t Count;
-  } cases[] = {
+  const std::pair<std::string, int32_t> cases[] = {
       {"12\r\n", 12}, {" 7 ", 7}, {std::string("\0\t 9\n\0", 6), 9}, {"-3", -3}, {"0x1A", 26},
       {"", -1}, {" \r\n", -1}, {"3.5", -1}, {"12 visitors", -1}, {"\xA0" "5", -1}, {std::string("1\0" "2", 3), -1},
   };
-  for (const auto& c : cases) EXPECT_EQ(ParseCount(c.Body), c.Count) << '"' << c.Body << '"';
+  for (const auto& [body, count] : cases) EXPECT_EQ(ParseCount(body), count) << '"' << body << '"';
 }
 
-TEST(PollSchedule, StartTimerHandsOverOnlyWhenEnabledAndSlowEnough) {
-  struct {
-    bool Enable;
-    int32_t Interval;
-    int32_t Armed;
-  } cases[] = {{true, 7000, FIRST_POLL_DELAY}, {true, 6999, -1}, {false, 15000, -1}, {true, -5, -1}};
-  for (const auto& c : cases) {
-    TCountPoller p;
-    p.Enable = c.Enable;
-    p.Interval = c.Interval;
-    TPollActions a = p.OnStartTimer();
-    EXPECT_TRUE(a.KillStartTimer && !a.StartRequest);
-    EXPECT_EQ(a.ArmPollTimerMs, c.Armed) << c.Enable << " " << c.Interval;
-  }
-}
-
-TEST(PollSchedule, TicksRearmWithTheIntervalAndSkipWhileARequestIsInFlight) {
+// A script of timers, responses and setting changes, and after each step what
+// the widget shows and runs: count, previous count, trend, light (Busy/Idle),
+// requests sent so far and the poll timer's period (-1: not armed).
+TEST(PollSchedule, OnlyTheAwaitedWholeResponseMovesTheFace) {
   TCountPoller p;
-  p.Interval = 7000;
   p.ID = u"my.site/a b";
-  TPollActions a = p.OnPollTimer();
-  EXPECT_TRUE(a.StartRequest);
-  EXPECT_EQ(p.RequestPath(), "/sitecount/my.site/a%20b");
-  EXPECT_EQ(a.ArmPollTimerMs, 7000);
-  EXPECT_EQ(a.Indicator, TIndicator::Busy);
-  a = p.OnPollTimer();
-  EXPECT_FALSE(a.StartRequest);
-  EXPECT_EQ(a.ArmPollTimerMs, 7000);
-  EXPECT_EQ(a.Indicator, TIndicator::Unchanged);
-
-  // Below the minimum interval a tick still polls but never re-arms.
-  p.ApplyResponse("1", true);
-  p.Interval = 6000;
-  EXPECT_EQ(p.OnPollTimer().ArmPollTimerMs, -1);
-
-  // Switched off: the tick polls nothing and leaves its timer armed; Refresh still works.
-  TCountPoller off;
-  off.Enable = false;
-  a = off.OnPollTimer();
-  EXPECT_FALSE(a.StartRequest || a.KillPollTimer);
-  EXPECT_TRUE(off.StartPoll().StartRequest);
-}
-
-TEST(PollResponse, OnlyTheAwaitedWholeResponseGivesACount) {
-  TCountPoller p;
-  p.Count = 5;
-  p.StartPoll();
-  TPollActions a = p.ApplyResponse("8\r\n", true);
-  EXPECT_EQ(a.CountCaption, u"8");
-  EXPECT_EQ(a.PreviousCaption, u"5");
-  EXPECT_EQ(a.TrendImage, u"INC.PNG");
-  EXPECT_EQ(a.Indicator, TIndicator::Idle);
-  EXPECT_TRUE(a.FreeWorker && a.UpdateFace);
-  EXPECT_FALSE(p.Busy());
-
-  // A response nobody asked for changes nothing.
-  a = p.ApplyResponse("9", true);
-  EXPECT_FALSE(a.UpdateFace || a.FreeWorker);
-  EXPECT_EQ(p.Count, 8);
-
-  // Digits of a cut-off transfer or an error page are no count; the trend
-  // compares the raw values, -1 included.
-  p.StartPoll();
-  a = p.ApplyResponse("12", false);
-  EXPECT_EQ(p.Count, NO_COUNT);
-  EXPECT_EQ(a.CountCaption, u"?");
-  EXPECT_EQ(a.TrendImage, u"DEC.PNG");
-  for (auto [body, face] : {std::pair{"", u"??EQUAL.PNG"}, {"-7", u"??DEC.PNG"}, {"0", u"0?INC.PNG"}}) {
-    p.StartPoll();
-    a = p.ApplyResponse(body, true);
-    EXPECT_EQ(a.CountCaption + a.PreviousCaption + a.TrendImage, face) << body;
+  WideString count = u"?", previous = u"?", trend;
+  char light = '-';
+  int requests = 0;
+  int32_t armed = -1;
+  const struct {
+    char Event;  // s start timer, t poll tick, r/f response (whole/failed), n worker not started, p Refresh,
+                 // e Enable, i Interval
+    std::string Arg, Face;
+  } script[] = {
+      {'i', "6999", "? ? - - 0 -1"},      {'s', "", "? ? - - 0 -1"},  // too fast to poll by itself
+      {'i', "7000", "? ? - - 0 -1"},      {'s', "", "? ? - - 0 100"},
+      {'t', "", "? ? - B 1 7000"},     {'t', "", "? ? - B 1 7000"},  // in flight: the tick is lost
+      {'r', "8\r\n", "8 ? INC.PNG I 1 7000"}, {'r', "9", "8 ? INC.PNG I 1 7000"},  // nobody asked for it
+      {'t', "", "8 ? INC.PNG B 2 7000"}, {'f', "12", "? 8 DEC.PNG I 2 7000"},  // digits of a failed transfer
+      {'t', "", "? 8 DEC.PNG B 3 7000"}, {'r', "", "? ? EQUAL.PNG I 3 7000"},  // raw values compare, -1 too
+      {'t', "", "? ? EQUAL.PNG B 4 7000"}, {'n', "", "? ? EQUAL.PNG I 4 7000"},
+      {'t', "", "? ? EQUAL.PNG B 5 7000"}, {'r', "0", "0 ? INC.PNG I 5 7000"},
+      {'e', "0", "0 ? INC.PNG I 5 7000"},  {'t', "", "0 ? INC.PNG I 5 7000"},  // off: the timer stays armed
+      {'p', "", "0 ? INC.PNG B 6 7000"},  {'r', "-7", "? 0 DEC.PNG I 6 7000"},  // Refresh still polls
+      {'e', "1", "? 0 DEC.PNG I 6 7000"},  {'i', "6000", "? 0 DEC.PNG I 6 7000"},
+      {'t', "", "? 0 DEC.PNG B 7 -1"},  // below the minimum a tick polls but never re-arms
+      {'i', "15000", "? 0 DEC.PNG B 7 -1"}, {'e', "0", "? 0 DEC.PNG B 7 -1"}, {'s', "", "? 0 DEC.PNG B 7 -1"},
+  };
+  for (const auto& step : script) {
+    TPollActions a;
+    switch (step.Event) {
+      case 's': a = p.OnStartTimer(); EXPECT_TRUE(a.KillStartTimer); break;
+      case 't': a = p.OnPollTimer(); break;
+      case 'r': case 'f': a = p.ApplyResponse(step.Arg, step.Event == 'r'); break;
+      case 'n': a = p.RequestNotStarted(); break;
+      case 'p': a = p.StartPoll(); break;
+      case 'e': p.Enable = step.Arg == "1"; break;
+      case 'i': p.Interval = std::stoi(step.Arg); break;
+    }
+    if (a.UpdateFace) std::tie(count, previous, trend) = std::tie(a.CountCaption, a.PreviousCaption, a.TrendImage);
+    if (a.Indicator != TIndicator::Unchanged) light = a.Indicator == TIndicator::Busy ? 'B' : 'I';
+    requests += a.StartRequest;
+    if (a.KillPollTimer) armed = -1;
+    if (a.ArmPollTimerMs >= 0) armed = a.ArmPollTimerMs;
+    const std::string face = Utf8FromWide(count + u" " + previous + u" " + (trend.empty() ? u"-" : trend)) + " " +
+                             light + " " + std::to_string(requests) + " " + std::to_string(armed);
+    EXPECT_EQ(face, step.Face) << step.Event << " " << step.Arg;
+    EXPECT_EQ(a.FreeWorker, a.Indicator == TIndicator::Idle) << "the worker goes when the light turns idle";
   }
-
-  // A worker that could not start returns to idle, and the next tick tries again.
-  p.StartPoll();
-  a = p.RequestNotStarted();
-  EXPECT_EQ(a.Indicator, TIndicator::Idle);
-  EXPECT_TRUE(a.FreeWorker);
-  EXPECT_TRUE(p.OnPollTimer().StartRequest);
+  EXPECT_EQ(p.RequestPath(), "/sitecount/my.site/a%20b");
 }
