@@ -27,54 +27,49 @@ int32_t ParseCount(const std::string& body) {
 std::string CountRequestPath(const WideString& id) { return "/sitecount/" + EncodePathText(id); }
 
 TPollActions TCountPoller::OnStartTimer() {
-  TPollActions a;
-  a.KillStartTimer = true;
-  if (Enable && Interval >= MIN_POLL_INTERVAL) a.ArmPollTimerMs = FIRST_POLL_DELAY;
+  TPollActions a{TPollStep::KillStartTimer};
+  if (Enable && Interval >= MIN_POLL_INTERVAL) {
+    a.Steps.push_back(TPollStep::ArmPollTimer);
+    a.PollTimerMs = FIRST_POLL_DELAY;
+  }
   return a;
 }
 
 TPollActions TCountPoller::OnPollTimer() {
   // Switched off: the timer stays armed, so switching on again polls at the next tick.
   if (!Enable) return TPollActions();
-  TPollActions a = StartPoll();
-  a.KillPollTimer = true;
-  if (Interval >= MIN_POLL_INTERVAL) a.ArmPollTimerMs = Interval;
+  TPollActions a{TPollStep::KillPollTimer};
+  if (Interval >= MIN_POLL_INTERVAL) {
+    a.Steps.push_back(TPollStep::ArmPollTimer);
+    a.PollTimerMs = Interval;
+  }
+  const TPollActions poll = StartPoll();
+  a.Steps.insert(a.Steps.end(), poll.Steps.begin(), poll.Steps.end());
   return a;
 }
 
 TPollActions TCountPoller::StartPoll() {
-  TPollActions a;
-  if (FBusy) return a;  // one request per widget; this tick is lost
+  if (FBusy) return TPollActions();  // one request per widget; this tick is lost
   FBusy = true;
   FRequestPath = CountRequestPath(ID);
-  a.StartRequest = true;
-  a.Indicator = TIndicator::Busy;
-  a.Redraw = true;
-  return a;
+  return TPollActions{TPollStep::ShowBusy, TPollStep::StartRequest, TPollStep::Redraw};
 }
 
 TPollActions TCountPoller::RequestNotStarted() {
-  TPollActions a;
   FBusy = false;
-  a.FreeWorker = true;
-  a.Indicator = TIndicator::Idle;
-  a.Redraw = true;
-  return a;
+  return TPollActions{TPollStep::ShowIdle, TPollStep::FreeWorker, TPollStep::Redraw};
 }
 
 TPollActions TCountPoller::ApplyResponse(const std::string& body, bool transferOk) {
-  TPollActions a;
-  a.Redraw = true;
-  if (!FBusy) return a;
+  if (!FBusy) return TPollActions{TPollStep::Redraw};
   FBusy = false;
   Previous = Count;
   // A cut-off or refused transfer may still hold digits; they are not the count.
   Count = transferOk ? ParseCount(body) : NO_COUNT;
-  a.UpdateFace = true;
+  TPollActions a{TPollStep::ShowCounts, TPollStep::ShowIdle, TPollStep::FreeWorker, TPollStep::Publish,
+                 TPollStep::Redraw};
   a.CountCaption = CountText(Count);
   a.PreviousCaption = CountText(Previous);
   a.TrendImage = TrendImageName(Previous, Count);
-  a.Indicator = TIndicator::Idle;
-  a.FreeWorker = true;
   return a;
 }

@@ -2,8 +2,11 @@
 // The window-free decisions of a tracker's polling: what the response means,
 // what the face shows, and which timers and requests the widget's handlers
 // arm or start. The widget window carries them out and owns the worker.
+#include <algorithm>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "platform/ProgramIds.h"
 #include "text/WStrUtils.h"
@@ -29,19 +32,32 @@ int32_t ParseCount(const std::string& body);
 // "/sitecount/" followed by the ID, escaped only where it would break the request.
 std::string CountRequestPath(const WideString& id);
 
-enum class TIndicator { Unchanged, Busy, Idle };
+// One thing a handler asks the widget to do.
+enum class TPollStep : uint8_t {
+  KillStartTimer,
+  KillPollTimer,
+  ArmPollTimer,  // for PollTimerMs
+  ShowBusy,
+  // A worker for the widget's host and RequestPath(), done message
+  // WM_COUNTRESPONSE. When none can be made, RequestNotStarted's steps stand in
+  // for the rest of the list.
+  StartRequest,
+  ShowCounts,  // the captions and trend below
+  ShowIdle,
+  FreeWorker,
+  Publish,  // the settings snapshot, whose counts are new
+  Redraw,
+};
 
-// What one handler asks the widget to do, carried out in field order.
+// What one handler asks the widget to do: its steps, in the order they are
+// carried out.
 struct TPollActions {
-  bool KillStartTimer = false;
-  bool KillPollTimer = false;
-  bool StartRequest = false;    // a worker for CounterHost() and RequestPath(), done message WM_COUNTRESPONSE
-  int32_t ArmPollTimerMs = -1;  // -1: arm nothing
-  bool UpdateFace = false;      // the captions and trend below are new
+  TPollActions() = default;
+  TPollActions(std::initializer_list<TPollStep> steps) : Steps(steps) {}
+  std::vector<TPollStep> Steps;
+  int32_t PollTimerMs = -1;
   WideString CountCaption, PreviousCaption, TrendImage;
-  TIndicator Indicator = TIndicator::Unchanged;
-  bool FreeWorker = false;
-  bool Redraw = false;
+  bool Has(TPollStep step) const { return std::find(Steps.begin(), Steps.end(), step) != Steps.end(); }
 };
 
 // Polling state of one tracker; used on the widget's own thread only.

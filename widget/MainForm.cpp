@@ -555,25 +555,27 @@ bool TWidgetMainForm::StartWorker() {
   return FWorker != nullptr;
 }
 
-void TWidgetMainForm::Carry(TPollActions a) {
+void TWidgetMainForm::Carry(const TPollActions& a) {
   HWND window = StoredHandle();
-  if (a.KillStartTimer) KillTimer(window, TIMER_START);
-  if (a.KillPollTimer) KillTimer(window, TIMER_POLL);
-  if (a.StartRequest && !StartWorker()) {
-    TPollActions failed = FPoller.RequestNotStarted();
-    a.Indicator = failed.Indicator;
-    a.FreeWorker = failed.FreeWorker;
-    a.Redraw = true;
+  for (TPollStep step : a.Steps) {
+    switch (step) {
+      case TPollStep::KillStartTimer: KillTimer(window, TIMER_START); break;
+      case TPollStep::KillPollTimer: KillTimer(window, TIMER_POLL); break;
+      case TPollStep::ArmPollTimer: SetTimer(window, TIMER_POLL, static_cast<UINT>(a.PollTimerMs), nullptr); break;
+      case TPollStep::ShowBusy: if (StateImage) StateImage->SetImageName(Narrow(IMG_BUSY)); break;
+      case TPollStep::StartRequest:
+        if (StartWorker()) break;
+        Carry(FPoller.RequestNotStarted());
+        return;
+      case TPollStep::ShowCounts:
+        if (CountLabel) CountLabel->SetCaption(a.CountCaption);
+        if (PreviousLabel) PreviousLabel->SetCaption(a.PreviousCaption);
+        if (TrendImage) TrendImage->SetImageName(Narrow(a.TrendImage));
+        break;
+      case TPollStep::ShowIdle: if (StateImage) StateImage->SetImageName(Narrow(IMG_IDLE)); break;
+      case TPollStep::FreeWorker: FWorker.reset(); break;
+      case TPollStep::Publish: PublishSettings(); break;
+      case TPollStep::Redraw: Redraw(); break;
+    }
   }
-  if (a.ArmPollTimerMs >= 0) SetTimer(window, TIMER_POLL, static_cast<UINT>(a.ArmPollTimerMs), nullptr);
-  if (a.UpdateFace) {
-    if (CountLabel) CountLabel->SetCaption(a.CountCaption);
-    if (PreviousLabel) PreviousLabel->SetCaption(a.PreviousCaption);
-    if (TrendImage) TrendImage->SetImageName(Narrow(a.TrendImage));
-  }
-  if (StateImage && a.Indicator == TIndicator::Busy) StateImage->SetImageName(Narrow(IMG_BUSY));
-  if (StateImage && a.Indicator == TIndicator::Idle) StateImage->SetImageName(Narrow(IMG_IDLE));
-  if (a.FreeWorker) FWorker.reset();
-  if (a.UpdateFace) PublishSettings();
-  if (a.Redraw) Redraw();
 }

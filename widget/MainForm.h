@@ -143,7 +143,7 @@ private:
   void WMSettingChange(TWidgetMessage& message);
   void LocalizeMenu();
   WideString Text(int32_t id, const WideChar* fallback) const;
-  void Carry(TPollActions actions);
+  void Carry(const TPollActions& actions);
   bool StartWorker();
   void Publish();
   void ConfirmRemove();

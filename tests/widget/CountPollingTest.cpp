@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <tuple>
 
 #include "widget/CountPolling.h"
@@ -44,7 +45,7 @@ TEST(PollSchedule, OnlyTheAwaitedWholeResponseMovesTheFace) {
   for (const auto& step : script) {
     TPollActions a;
     switch (step.Event) {
-      case 's': a = p.OnStartTimer(); EXPECT_TRUE(a.KillStartTimer); break;
+      case 's': a = p.OnStartTimer(); EXPECT_TRUE(a.Has(TPollStep::KillStartTimer)); break;
       case 't': a = p.OnPollTimer(); break;
       case 'r': case 'f': a = p.ApplyResponse(step.Arg, step.Event == 'r'); break;
       case 'n': a = p.RequestNotStarted(); break;
@@ -52,15 +53,21 @@ TEST(PollSchedule, OnlyTheAwaitedWholeResponseMovesTheFace) {
       case 'e': p.Enable = step.Arg == "1"; break;
       case 'i': p.Interval = std::stoi(step.Arg); break;
     }
-    if (a.UpdateFace) std::tie(count, previous, trend) = std::tie(a.CountCaption, a.PreviousCaption, a.TrendImage);
-    if (a.Indicator != TIndicator::Unchanged) light = a.Indicator == TIndicator::Busy ? 'B' : 'I';
-    requests += a.StartRequest;
-    if (a.KillPollTimer) armed = -1;
-    if (a.ArmPollTimerMs >= 0) armed = a.ArmPollTimerMs;
+    for (TPollStep s : a.Steps) {
+      if (s == TPollStep::ShowCounts) std::tie(count, previous, trend) = std::tie(a.CountCaption, a.PreviousCaption, a.TrendImage);
+      if (s == TPollStep::ShowBusy || s == TPollStep::ShowIdle) light = s == TPollStep::ShowBusy ? 'B' : 'I';
+      requests += s == TPollStep::StartRequest;
+      if (s == TPollStep::KillPollTimer) armed = -1;
+      if (s == TPollStep::ArmPollTimer) armed = a.PollTimerMs;
+    }
     const std::string face = Utf8FromWide(count + u" " + previous + u" " + (trend.empty() ? u"-" : trend)) + " " +
                              light + " " + std::to_string(requests) + " " + std::to_string(armed);
     EXPECT_EQ(face, step.Face) << step.Event << " " << step.Arg;
-    EXPECT_EQ(a.FreeWorker, a.Indicator == TIndicator::Idle) << "the worker goes when the light turns idle";
+    EXPECT_EQ(a.Has(TPollStep::FreeWorker), a.Has(TPollStep::ShowIdle)) << "the worker goes when the light turns idle";
+    // A request that cannot start stands its failure in for what follows it, so only a redraw may.
+    auto after = std::find(a.Steps.begin(), a.Steps.end(), TPollStep::StartRequest);
+    if (after != a.Steps.end()) ++after;
+    EXPECT_EQ(std::count(after, a.Steps.end(), TPollStep::Redraw), a.Steps.end() - after) << step.Event << " " << step.Arg;
   }
   EXPECT_EQ(p.RequestPath(), "/sitecount/my.site/a%20b");
 }
