@@ -4,7 +4,6 @@
 // opens is read and answered from a second thread.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <thread>
@@ -57,34 +56,24 @@ inline std::wstring BoxMessage(HWND box) {
   return longest;
 }
 
-struct TSeenBox {
-  std::wstring Caption, Message;
-};
-
-// Runs fn on this thread while a second thread answers every message box
-// that this thread opens meanwhile with the given button.
-inline std::vector<TSeenBox> AnsweringBoxes(const std::function<void()>& fn, int button) {
+// Runs fn on this thread while a second thread answers every message box that
+// this thread opens meanwhile with the given button; returns the caption and
+// the message of each box, one after the other.
+inline std::vector<std::wstring> AnsweringBoxes(const std::function<void()>& fn, int button) {
   const DWORD self = GetCurrentThreadId();
   std::atomic<bool> done{false};
-  std::vector<TSeenBox> seen;
+  std::vector<std::wstring> seen;
   std::thread watcher([&] {
-    std::vector<HWND> answered;
-    auto isNew = [&](HWND d) { return std::find(answered.begin(), answered.end(), d) == answered.end(); };
-    while (!done) {
-      if (HWND w = DialogOf(self, isNew)) {
-        answered.push_back(w);
-        seen.push_back({TextOf(w), BoxMessage(w)});
-        PostMessageW(w, WM_COMMAND, static_cast<WPARAM>(button), 0);
+    for (HWND answered = nullptr; !done; Sleep(10))
+      if (HWND box = DialogOf(self, [&](HWND d) { return d != answered; })) {
+        seen.insert(seen.end(), {TextOf(box), BoxMessage(box)});
+        PostMessageW(answered = box, WM_COMMAND, static_cast<WPARAM>(button), 0);
       }
-      Sleep(10);
-    }
   });
   fn();
   done = true;
   watcher.join();
   return seen;
 }
-
-inline std::wstring W(const std::u16string& s) { return std::wstring(s.begin(), s.end()); }
 
 }  // namespace dialogtest
