@@ -38,7 +38,9 @@ TAboutForm::TAboutForm(TComponent* owner, HWND ownerWindow) : TWidgetForm(owner)
   SetHeight(ABOUT_HEIGHT);
   RECT work{};
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  MoveTo((work.right - work.left - ABOUT_WIDTH) / 2, (work.bottom - work.top - ABOUT_HEIGHT) / 2);
+  // Centred in the work area, wherever it starts: a taskbar on the left or at the top moves it.
+  MoveTo(work.left + (work.right - work.left - ABOUT_WIDTH) / 2,
+         work.top + (work.bottom - work.top - ABOUT_HEIGHT) / 2);
   SetOpacity(0);
 }
 
@@ -65,7 +67,7 @@ void TAboutForm::ApplyDpi() {
   SetHeight(Scaled(ABOUT_HEIGHT));
   RECT work{};
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  MoveTo((work.right - work.left - Width()) / 2, (work.bottom - work.top - Height()) / 2);
+  MoveTo(work.left + (work.right - work.left - Width()) / 2, work.top + (work.bottom - work.top - Height()) / 2);
   Place(Picture, 0, 0, ABOUT_WIDTH, ABOUT_HEIGHT);
   Place(TitleLabel, kLabelLeft, kTitleTop, kLabelWidth, kTitleHeight);
   FitTitle();

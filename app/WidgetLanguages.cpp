@@ -46,7 +46,9 @@ void TWidgetLanguages::LoadLanguageText(const WideString& name, const std::strin
   if (stream.Read(mark, 2) != 2 || mark[0] != 0xFF || mark[1] != 0xFE) stream.SetPosition(0);
   TWStringList lines;
   lines.LoadFromStream(stream);
-  std::unique_ptr<TWMemIniFile> strings(new TWMemIniFile(name));
+  // Named after the table but never read from disk: a file of that name in
+  // the current folder is not the program's to open, nor its leftovers to promote.
+  std::unique_ptr<TWMemIniFile> strings(new TWMemIniFile(name, false));
   strings->SetStrings(&lines);
   std::unique_ptr<TWidgetLanguage> language(new TWidgetLanguage(name, strings.release()));
   FLanguages.push_back(language.get());
