@@ -3,13 +3,13 @@
 // service: one board and one owner per test, state read on the widget's thread.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <functional>
 #include <memory>
 #include <vector>
 
 #include "inet/InetThrd.h"
 #include "support/FakeServerFixture.h"
+#include "tools/programdriver/Waiting.h"
 #include "ui/UiTestSupport.h"
 #include "widget/MainForm.h"
 
@@ -23,15 +23,7 @@ public:
 
 inline ::testing::Environment* const kInternet = ::testing::AddGlobalTestEnvironment(new InternetEnvironment);
 
-// Polls cond every 10 ms until it holds or the time is up.
-inline bool WaitUntil(const std::function<bool()>& cond, int milliseconds = 5000) {
-  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-  while (!cond()) {
-    if (std::chrono::steady_clock::now() >= end) return false;
-    Sleep(10);
-  }
-  return true;
-}
+using waiting::WaitUntil;
 
 // The widget's window on the screen.
 inline RECT BoundsOf(TWidgetMainForm* w) {

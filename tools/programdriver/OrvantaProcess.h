@@ -8,7 +8,6 @@
 
 #include <shlobj.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
@@ -16,6 +15,7 @@
 #include <vector>
 
 #include "platform/ProgramIds.h"
+#include "tools/programdriver/Waiting.h"
 
 namespace shelltest {
 
@@ -32,14 +32,7 @@ inline uint16_t LoopbackPort(const std::string& hostPort) {
 inline const uint16_t COUNTER_PORT = LoopbackPort(ORVANTA_COUNTER_HOST);
 inline const uint16_t MAKER_PORT = LoopbackPort(ORVANTA_MAKER_HOST);
 
-inline bool WaitUntil(const std::function<bool()>& cond, int milliseconds = 8000) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-  while (!cond()) {
-    if (std::chrono::steady_clock::now() >= end) return false;
-    Sleep(20);
-  }
-  return true;
-}
+using waiting::WaitUntil;
 
 // ---- the settings file in the prefix's application-data folder
 
