@@ -53,3 +53,24 @@ struct TRedirectTarget {
 // "//host[:port]/path", "/path" or a path relative to the current one's folder.
 // False for anything else, or for text with blanks, control codes or non-ASCII bytes.
 bool ResolveLocation(const std::string& location, const TRedirectTarget& current, TRedirectTarget& next);
+
+// Why a request brought no usable answer, in the terms a user is told.
+enum class TTransferError : uint8_t {
+  None,
+  NoConnection,      // the name did not resolve, or the server refused or dropped the connection
+  TimedOut,          // no answer within the request's bounds
+  Certificate,       // the server's certificate is not trusted, for another name or out of date
+  InsecureRedirect,  // an https request redirected to plain http
+  TooManyRedirects,  // a loop, or more than INET_MAX_REDIRECTS
+  TooLarge,          // the body passed the cap
+  Incomplete,        // the body ended before its announced length
+  Status,            // an answer, but not 2xx
+  KeyOverHttp,       // a key would have gone over plain http to a host that is not this machine
+};
+
+// 127.0.0.0/8, ::1 or "localhost" (any case): a host a key may reach over plain http.
+bool IsLoopbackHost(const std::string& host);
+
+// A source's Server: "http(s)://host[:port]" with an optional path, no query or
+// fragment. The path comes back without a trailing "/".
+bool ParseBaseUrl(const std::string& text, THostSetting& host, std::string& basePath);
