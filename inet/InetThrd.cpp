@@ -42,6 +42,27 @@ void SetTimeout(HINTERNET h, DWORD option, DWORD ms) {
   InternetSetOptionA(h, option, &ms, sizeof ms);
 }
 
+// What the platform's last failure means to the user.
+TTransferError LastTransferError() {
+  switch (GetLastError()) {
+    case ERROR_INTERNET_TIMEOUT: return TTransferError::TimedOut;
+    case ERROR_INTERNET_SEC_CERT_DATE_INVALID:
+    case ERROR_INTERNET_SEC_CERT_CN_INVALID:
+    case ERROR_INTERNET_INVALID_CA:
+    case ERROR_INTERNET_SEC_CERT_ERRORS:
+    case ERROR_INTERNET_SEC_CERT_NO_REV:
+    case ERROR_INTERNET_SEC_CERT_REV_FAILED:
+    case ERROR_INTERNET_SEC_CERT_REVOKED:
+    case ERROR_INTERNET_SEC_INVALID_CERT: return TTransferError::Certificate;
+    default: return TTransferError::NoConnection;
+  }
+}
+
+int Failed(TResponse& response, TTransferError error) {
+  response.Error = error;
+  return INET_FAILED;
+}
+
 // A connection closed before the announced Content-Length ends the reads as
 // quietly as a complete body; a cut-off count must not pass for a whole one.
 bool BodyComplete(HINTERNET request, size_t received) {
@@ -86,6 +107,7 @@ std::string TRequest::HeaderText() const {
     const std::string& value = FFields[static_cast<size_t>(h.Field)];
     if (!value.empty()) text += std::string(h.Name) + ": " + value + "\r\n";
   }
+  for (const std::string& line : KeyHeaders) text += line + "\r\n";
   return text;
 }
 
@@ -112,16 +134,16 @@ int SendHop(const THopInput& request, HINTERNET internet, const TRedirectTarget&
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
     return static_cast<DWORD>(std::max<long long>(1, std::min<long long>(ms, left)));
   };
-  if (pastDeadline()) return INET_FAILED;
+  if (pastDeadline()) return Failed(response, TTransferError::TimedOut);
   TInetHandle connection(InternetConnectA(internet, target.Server.Host.c_str(), target.Server.Port, nullptr, nullptr,
                                           INTERNET_SERVICE_HTTP, 0, 0));
-  if (!connection) return INET_FAILED;
+  if (!connection) return Failed(response, LastTransferError());
   // A certificate the platform does not trust, for another name or out of date
   // fails the send: no flag here ever waives those checks.
   const DWORD flags = REQUEST_FLAGS | (target.Scheme == TUrlScheme::Https ? INTERNET_FLAG_SECURE : 0);
   TInetHandle handle(HttpOpenRequestA(connection.Get(), request.Method.c_str(), target.Path.c_str(), request.Version.c_str(),
                                       nullptr, nullptr, flags, 0));
-  if (!handle) return INET_FAILED;
+  if (!handle) return Failed(response, LastTransferError());
   SetTimeout(handle.Get(), INTERNET_OPTION_CONNECT_TIMEOUT, bounded(request.Limits.ConnectTimeoutMs));
   SetTimeout(handle.Get(), INTERNET_OPTION_SEND_TIMEOUT, bounded(request.Limits.SendTimeoutMs));
   SetTimeout(handle.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, bounded(request.Limits.ReceiveTimeoutMs));
@@ -130,12 +152,20 @@ int SendHop(const THopInput& request, HINTERNET internet, const TRedirectTarget&
   const std::string& body = request.Body;
   if (!HttpSendRequestA(handle.Get(), headers.c_str(), static_cast<DWORD>(headers.size()),
                         body.empty() ? nullptr : const_cast<char*>(body.data()), static_cast<DWORD>(body.size())))
-    return INET_FAILED;
+    return Failed(response, pastDeadline() ? TTransferError::TimedOut : LastTransferError());
 
   DWORD status = 0, size = sizeof status, index = 0;
   if (!HttpQueryInfoA(handle.Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, &index))
-    return INET_FAILED;
+    return Failed(response, TTransferError::NoConnection);
   response.Status = status;
+  {
+    char retry[128] = {};
+    DWORD retryLength = sizeof retry;
+    index = 0;
+    // A rate-limited answer says when to ask again; a longer value is no date.
+    if (HttpQueryInfoA(handle.Get(), HTTP_QUERY_RETRY_AFTER, retry, &retryLength, &index))
+      response.RetryAfter.assign(retry, strnlen(retry, std::min<size_t>(retryLength, sizeof retry)));
+  }
   // Other methods are not repeated at another address; their redirect is their answer.
   if (IsRedirect(status) && request.Method == "GET") {
     char buffer[INET_LOCATION_BUFFER] = {};
@@ -157,26 +187,29 @@ int SendHop(const THopInput& request, HINTERNET internet, const TRedirectTarget&
   std::vector<char> buffer(INET_READ_SIZE);
   for (;;) {
     // Checked between reads, so a server that sends one byte at a time is cut off too.
-    if (pastDeadline()) return INET_FAILED;
+    if (pastDeadline()) return Failed(response, TTransferError::TimedOut);
     DWORD available = 0;
-    if (!InternetQueryDataAvailable(handle.Get(), &available, 0, 0)) return INET_FAILED;
+    if (!InternetQueryDataAvailable(handle.Get(), &available, 0, 0))
+      return Failed(response, pastDeadline() ? TTransferError::TimedOut : LastTransferError());
     // Ask only for what is already there: a full-size read would block until
     // 8192 bytes came, out of the deadline's reach.
     DWORD want = available == 0 ? INET_READ_SIZE : std::min(available, INET_READ_SIZE);
     std::fill(buffer.begin(), buffer.end(), 0);
     DWORD got = 0;
-    if (!InternetReadFile(handle.Get(), buffer.data(), want, &got)) return INET_FAILED;
+    if (!InternetReadFile(handle.Get(), buffer.data(), want, &got))
+      return Failed(response, pastDeadline() ? TTransferError::TimedOut : LastTransferError());
     if (got == 0) break;
     if (response.Body.size() + got > request.Limits.MaxBodyBytes) {
       response.Body = std::string();
-      return INET_FAILED;
+      return Failed(response, TTransferError::TooLarge);
     }
     response.Body.append(buffer.data(), got);
     ++response.ReadCount;
   }
   // An error page is kept for whoever wants to read it, but is no answer.
-  const bool success = status >= 200 && status <= 299;
-  return success && BodyComplete(handle.Get(), response.Body.size()) ? INET_OK : INET_FAILED;
+  if (status < 200 || status > 299) return Failed(response, TTransferError::Status);
+  if (!BodyComplete(handle.Get(), response.Body.size())) return Failed(response, TTransferError::Incomplete);
+  return INET_OK;
 }
 
 // Under Wine the TLS handshake waits for the server with no time-out at all, out
@@ -196,7 +229,7 @@ int SendSecureHop(const THopInput& request, HINTERNET internet, const TRedirectT
   auto outcome = std::make_shared<TOutcome>();
   if (heldSecureHops.fetch_add(1) >= MAX_HELD_SECURE_HOPS) {
     --heldSecureHops;
-    return INET_FAILED;
+    return Failed(response, TTransferError::TimedOut);
   }
   try {
     std::thread([outcome, request, internet, target, deadline] {
@@ -213,10 +246,11 @@ int SendSecureHop(const THopInput& request, HINTERNET internet, const TRedirectT
     }).detach();
   } catch (const std::system_error&) {
     --heldSecureHops;
-    return INET_FAILED;
+    return Failed(response, TTransferError::NoConnection);
   }
   std::unique_lock<std::mutex> lock(outcome->Lock);
-  if (!outcome->Changed.wait_until(lock, deadline, [&] { return outcome->Finished; })) return INET_FAILED;
+  if (!outcome->Changed.wait_until(lock, deadline, [&] { return outcome->Finished; }))
+    return Failed(response, TTransferError::TimedOut);
   response = std::move(outcome->Response);
   location = std::move(outcome->Location);
   return outcome->Result;
@@ -225,10 +259,11 @@ int SendSecureHop(const THopInput& request, HINTERNET internet, const TRedirectT
 }  // namespace
 
 int TRequest::Send(HINTERNET internet) {
-  if (!internet) return INET_FAILED;
+  *FResponse = TResponse();
+  if (!internet) return Failed(*FResponse, TTransferError::NoConnection);
   const auto deadline = Clock::now() + std::chrono::milliseconds(Limits.DeadlineMs);
   THostSetting host;
-  if (!ParseHostSetting(FFields[rfHost], host)) return INET_FAILED;
+  if (!ParseHostSetting(FFields[rfHost], host)) return Failed(*FResponse, TTransferError::NoConnection);
   TRedirectTarget target;
   target.Scheme = host.Scheme;
   target.Server = host.Server;
@@ -237,10 +272,22 @@ int TRequest::Send(HINTERNET internet) {
     return (t.Scheme == TUrlScheme::Https ? "https://" : "http://") + t.Server.Host + ":" +
            std::to_string(t.Server.Port) + t.Path;
   };
-  const THopInput input{FFields[rfMethod], FFields[rfVersion], HeaderText(), Body, Limits};
+  THopInput input{FFields[rfMethod], FFields[rfVersion], HeaderText(), Body, Limits};
+  bool carriesKey = !KeyHeaders.empty() || BodyCarriesKey;
+  const TRedirectTarget first = target;
   std::vector<std::string> visited;
   for (int redirects = 0;; ++redirects) {
     *FResponse = TResponse();  // the response is the final hop's alone
+    // A key goes to its own server only, and never in clear over the network.
+    if (carriesKey && (target.Scheme != first.Scheme || target.Server.Host != first.Server.Host ||
+                       target.Server.Port != first.Server.Port)) {
+      KeyHeaders.clear();
+      input.Headers = HeaderText();
+      input.Body.clear();
+      carriesKey = false;
+    }
+    if (carriesKey && target.Scheme == TUrlScheme::Http && !IsLoopbackHost(target.Server.Host))
+      return Failed(*FResponse, TTransferError::KeyOverHttp);
     std::string location;
     const int result = target.Scheme == TUrlScheme::Https
                            ? SendSecureHop(input, internet, target, deadline, *FResponse, location)
@@ -248,10 +295,13 @@ int TRequest::Send(HINTERNET internet) {
     if (location.empty()) return result;
     visited.push_back(key(target));
     TRedirectTarget next;
-    if (redirects == INET_MAX_REDIRECTS || !ResolveLocation(location, target, next)) return INET_FAILED;
+    if (redirects == INET_MAX_REDIRECTS) return Failed(*FResponse, TTransferError::TooManyRedirects);
+    if (!ResolveLocation(location, target, next)) return Failed(*FResponse, TTransferError::Status);
     // An answer asked for over TLS is never taken from plain HTTP.
-    if (target.Scheme == TUrlScheme::Https && next.Scheme != TUrlScheme::Https) return INET_FAILED;
-    if (std::find(visited.begin(), visited.end(), key(next)) != visited.end()) return INET_FAILED;
+    if (target.Scheme == TUrlScheme::Https && next.Scheme != TUrlScheme::Https)
+      return Failed(*FResponse, TTransferError::InsecureRedirect);
+    if (std::find(visited.begin(), visited.end(), key(next)) != visited.end())
+      return Failed(*FResponse, TTransferError::TooManyRedirects);
     target = next;
   }
 }

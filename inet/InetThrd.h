@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/WinApi.h"
 #include <wininet.h>
@@ -59,6 +60,8 @@ public:
   std::string Body;
   int ReadCount = 0;  // non-empty reads that delivered the body
   DWORD Status = 0;   // HTTP status code; 0 when no answer came
+  TTransferError Error = TTransferError::None;  // why the request failed, None when it did not
+  std::string RetryAfter;                       // the Retry-After header, as received
 
 private:
   std::array<std::string, RESPONSE_HEADER_COUNT> FHeaders;
@@ -72,7 +75,8 @@ public:
 
   void SetField(int index, const std::string& value);
   std::string GetField(int index) const;
-  // Extra request headers in their fixed order: Accept, Cookie, Connection, Content-Type.
+  // Extra request headers in their fixed order: Accept, Cookie, Connection,
+  // Content-Type, then the key headers.
   std::string HeaderText() const;
   // Runs the request on the calling thread, following redirects of a GET
   // itself: INET_OK only for a whole body with a 2xx status, else INET_FAILED.
@@ -81,6 +85,10 @@ public:
   TResponse& Response() { return *FResponse; }
   const TResponse& Response() const { return *FResponse; }
   std::string Body;  // optional data sent with the request
+  // Header lines ("Name: value") that carry a key: sent to the first server
+  // only, over https or to this machine, and dropped on a redirect to another.
+  std::vector<std::string> KeyHeaders;
+  bool BodyCarriesKey = false;  // the body holds a key: the same rules as KeyHeaders
   TRequestLimits Limits;
 
 private:

@@ -123,3 +123,42 @@ bool ResolveLocation(const std::string& location, const TRedirectTarget& current
   next = target;
   return true;
 }
+
+bool IsLoopbackHost(const std::string& host) {
+  std::string lower;
+  for (char c : host) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  if (lower == "localhost" || lower == "::1" || lower == "[::1]") return true;
+  // A dotted quad whose first number is 127.
+  int parts = 0, value = -1, first = -1;
+  for (size_t i = 0; i <= lower.size(); ++i) {
+    const char c = i < lower.size() ? lower[i] : '.';
+    if (c >= '0' && c <= '9') {
+      value = (value < 0 ? 0 : value) * 10 + (c - '0');
+      if (value > 255) return false;
+    } else if (c == '.' && value >= 0) {
+      if (parts == 0) first = value;
+      ++parts;
+      value = -1;
+    } else {
+      return false;
+    }
+  }
+  return parts == 4 && first == 127;
+}
+
+bool ParseBaseUrl(const std::string& text, THostSetting& host, std::string& basePath) {
+  std::string rest;
+  if (text.compare(0, 7, "http://") == 0)
+    rest = text.substr(7);
+  else if (text.compare(0, 8, "https://") == 0)
+    rest = text.substr(8);
+  else
+    return false;
+  for (unsigned char c : text)
+    if (c <= 0x20 || c >= 0x7F || c == '?' || c == '#') return false;
+  const size_t slash = rest.find('/');
+  const std::string authority = rest.substr(0, slash);
+  basePath = slash == std::string::npos ? std::string() : rest.substr(slash);
+  while (!basePath.empty() && basePath.back() == '/') basePath.pop_back();
+  return ParseHostSetting(text.substr(0, text.size() - rest.size()) + authority, host);
+}
