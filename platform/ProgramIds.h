@@ -23,6 +23,10 @@ constexpr uint32_t WM_SECONDINSTANCE = 5938;                 // second start -> 
 // Private, posted by the manager to itself: the settings file could not be
 // read, told once the message loop runs.
 constexpr uint32_t WM_SETTINGSUNREADABLE = 0x8000 + 0x103;
+// Private, likewise: trackers whose stored API key cannot be decrypted here.
+constexpr uint32_t WM_KEYSUNREADABLE = 0x8000 + 0x104;
+// request worker -> Settings or Add Tracker dialog: the Test poll's answer.
+constexpr uint32_t WM_SOURCETESTED = MSG_USER_BASE + 27;
 
 // Timers.
 constexpr uint32_t TIMER_POLL = 1001;          // widget: next poll

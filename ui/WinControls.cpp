@@ -281,3 +281,45 @@ void SetMenuItemText(HMENU menu, UINT id, const WideString& text) {
   item.cch = static_cast<UINT>(copy.size());
   SetMenuItemInfoW(menu, id, FALSE, &item);
 }
+
+// ---- TWindowTip
+
+TOOLINFOW TWindowTip::Tool() const {
+  TOOLINFOW tool{};
+  tool.cbSize = TTTOOLINFOW_V2_SIZE;
+  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tool.hwnd = FWindow;
+  tool.uId = reinterpret_cast<UINT_PTR>(FWindow);
+  tool.lpszText = const_cast<LPWSTR>(WinStr(FText));
+  return tool;
+}
+
+// The tooltip window is made only once there is something to show, so that a
+// widget that never needs one never has one.
+void TWindowTip::Attach(HWND window) {
+  FWindow = window;
+  SetText(FText);
+}
+
+void TWindowTip::SetText(const WideString& text) {
+  FText = text;
+  if (!FTip && (FText.empty() || !FWindow)) return;
+  if (!FTip) {
+    FTip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, 0, 0, 0,
+                           0, FWindow, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (!FTip) return;
+    TOOLINFOW tool = Tool();
+    SendMessageW(FTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    // Long reasons wrap instead of running off the screen.
+    SendMessageW(FTip, TTM_SETMAXTIPWIDTH, 0, 320);
+  }
+  TOOLINFOW tool = Tool();
+  SendMessageW(FTip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+  SendMessageW(FTip, TTM_ACTIVATE, !FText.empty(), 0);
+}
+
+// The tooltip goes with the window it is owned by; only a window still
+// standing on this thread is destroyed here.
+TWindowTip::~TWindowTip() {
+  if (FTip && IsWindow(FTip) && GetWindowThreadProcessId(FTip, nullptr) == GetCurrentThreadId()) DestroyWindow(FTip);
+}

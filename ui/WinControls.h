@@ -5,6 +5,7 @@
 #include "ui/GdiObjects.h"
 
 #include <shellapi.h>
+#include <commctrl.h>
 
 // What the shell sends the tray window about its icon.
 constexpr UINT WM_TRAYNOTIFY = 6137;
@@ -128,3 +129,27 @@ HICON LoadTrayIcon(int resourceId);
 
 // Gives a menu item, found by its command id, a new text.
 void SetMenuItemText(HMENU menu, UINT id, const WideString& text);
+
+// The tooltip of a whole window: the platform's tooltip control, shown when
+// the mouse rests on the window. Owned by the window's thread.
+class TWindowTip {
+public:
+  TWindowTip() = default;
+  ~TWindowTip();
+  TWindowTip(const TWindowTip&) = delete;
+  TWindowTip& operator=(const TWindowTip&) = delete;
+
+  // Creates the tooltip for window; once, after the window exists.
+  void Attach(HWND window);
+  // The text shown; empty shows none.
+  void SetText(const WideString& text);
+  const WideString& Text() const { return FText; }
+  HWND Handle() const { return FTip; }
+
+private:
+  TOOLINFOW Tool() const;
+
+  HWND FWindow = nullptr;
+  HWND FTip = nullptr;
+  WideString FText;
+};

@@ -6,6 +6,15 @@
 
 #include "platform/WinApi.h"
 #include "text/TextLookup.h"
+#include "widget/TrackerSource.h"
+
+// What the user saved in the Add Tracker dialog.
+struct TNewTracker {
+  WideString ID, Title;
+  TSourceSettings Source;
+  WideString StoredKey;  // "dpapi:...", or empty
+  int32_t Interval = 0;  // ms; 0: the default
+};
 
 struct TAddTrackerHost {
   HWND Owner = nullptr;
@@ -13,7 +22,9 @@ struct TAddTrackerHost {
   // The IDs the trackers there are hold: a new one must differ from each.
   std::function<std::vector<WideString>()> TakenIds;
   // Makes the tracker the user saved.
-  std::function<void(const WideString& id, const WideString& title)> Create;
+  std::function<void(const TNewTracker& tracker)> Create;
+  // Where a Test poll of the counter service goes.
+  std::string CounterServer;
   // Where the open dialog is noted, so that a second Add brings it forward.
   HWND* OpenDialog = nullptr;
 };

@@ -3,6 +3,8 @@
 #include "inet/InetUtil.h"
 #include "text/IntegerSyntax.h"
 
+#include <ctime>
+
 WideString CountText(int32_t n) {
   if (n < 0) return u"?";
   std::string digits = std::to_string(n);
@@ -26,6 +28,12 @@ int32_t ParseCount(const std::string& body) {
 
 std::string CountRequestPath(const WideString& id) { return "/sitecount/" + EncodePathText(id); }
 
+int64_t UnixNow() { return static_cast<int64_t>(std::time(nullptr)); }
+
+int32_t TCountPoller::PollInterval() const {
+  return SharedKeyInterval(Interval, SourceRateLimit(Source), Sharing);
+}
+
 TPollActions TCountPoller::OnStartTimer() {
   TPollActions a{TPollStep::KillStartTimer};
   if (Enable && Interval >= MIN_POLL_INTERVAL) {
@@ -41,7 +49,7 @@ TPollActions TCountPoller::OnPollTimer() {
   TPollActions a{TPollStep::KillPollTimer};
   if (Interval >= MIN_POLL_INTERVAL) {
     a.Steps.push_back(TPollStep::ArmPollTimer);
-    a.PollTimerMs = Interval;
+    a.PollTimerMs = PollInterval();
   }
   const TPollActions poll = StartPoll();
   a.Steps.insert(a.Steps.end(), poll.Steps.begin(), poll.Steps.end());
@@ -50,22 +58,56 @@ TPollActions TCountPoller::OnPollTimer() {
 
 TPollActions TCountPoller::StartPoll() {
   if (FBusy) return TPollActions();  // one request per widget; this tick is lost
+  // A service that asked for a pause gets it; the face keeps showing "?".
+  if (FPausedUntil > Now()) return TPollActions();
+  FPausedUntil = 0;
+  TPollFailure why;
+  if (KeyUnreadable) {
+    why.Kind = TFailure::KeyUnreadable;
+    return Fail(why);
+  }
+  if (!BuildSourceRequest(Source, ID, Key, CounterHost, FRequest, why)) return Fail(why);
   FBusy = true;
-  FRequestPath = CountRequestPath(ID);
   return TPollActions{TPollStep::ShowBusy, TPollStep::StartRequest, TPollStep::Redraw};
 }
 
 TPollActions TCountPoller::RequestNotStarted() {
   FBusy = false;
+  FLastFailure = TPollFailure();
+  FLastFailure.Kind = TFailure::NotStarted;
   return TPollActions{TPollStep::ShowIdle, TPollStep::FreeWorker, TPollStep::Redraw};
 }
 
+// A poll that may not be sent fails as a failed transfer would.
+TPollActions TCountPoller::Fail(const TPollFailure& why) {
+  Previous = Count;
+  Count = NO_COUNT;
+  FLastFailure = why;
+  return ShowNewCount();
+}
+
 TPollActions TCountPoller::ApplyResponse(const std::string& body, bool transferOk) {
+  TTransferResult transfer;
+  transfer.Ok = transferOk;
+  transfer.Status = transferOk ? 200 : 0;
+  transfer.Error = transferOk ? TTransferError::None : TTransferError::NoConnection;
+  transfer.Body = body;
+  return ApplyTransfer(transfer);
+}
+
+TPollActions TCountPoller::ApplyTransfer(const TTransferResult& transfer) {
   if (!FBusy) return TPollActions{TPollStep::Redraw};
   FBusy = false;
   Previous = Count;
   // A cut-off or refused transfer may still hold digits; they are not the count.
-  Count = transferOk ? ParseCount(body) : NO_COUNT;
+  TPollFailure why;
+  Count = ReadSourceCount(Source, transfer, Now(), why);
+  FLastFailure = why;
+  if (why.Kind == TFailure::RateLimited) FPausedUntil = why.PausedUntil;
+  return ShowNewCount();
+}
+
+TPollActions TCountPoller::ShowNewCount() {
   TPollActions a{TPollStep::ShowCounts, TPollStep::ShowIdle, TPollStep::FreeWorker, TPollStep::Publish,
                  TPollStep::Redraw};
   a.CountCaption = CountText(Count);

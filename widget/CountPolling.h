@@ -10,6 +10,7 @@
 
 #include "platform/ProgramIds.h"
 #include "text/WStrUtils.h"
+#include "widget/TrackerSource.h"
 
 constexpr int32_t MIN_POLL_INTERVAL = 7000;  // shorter intervals poll only on Refresh
 constexpr int32_t DEFAULT_POLL_INTERVAL = 15000;
@@ -38,11 +39,10 @@ enum class TPollStep : uint8_t {
   KillPollTimer,
   ArmPollTimer,  // for PollTimerMs
   ShowBusy,
-  // A worker for the widget's host and RequestPath(), done message
-  // WM_COUNTRESPONSE. When none can be made, RequestNotStarted's steps stand in
-  // for the rest of the list.
+  // A worker for Request(), done message WM_COUNTRESPONSE. When none can be
+  // made, RequestNotStarted's steps stand in for the rest of the list.
   StartRequest,
-  ShowCounts,  // the captions and trend below
+  ShowCounts,  // the captions and trend below, and the tooltip for LastFailure()
   ShowIdle,
   FreeWorker,
   Publish,  // the settings snapshot, whose counts are new
@@ -60,6 +60,8 @@ struct TPollActions {
   bool Has(TPollStep step) const { return std::find(Steps.begin(), Steps.end(), step) != Steps.end(); }
 };
 
+int64_t UnixNow();
+
 // Polling state of one tracker; used on the widget's own thread only.
 class TCountPoller {
 public:
@@ -68,11 +70,22 @@ public:
   bool Enable = true;
   int32_t Count = NO_COUNT;
   int32_t Previous = NO_COUNT;
+  TSourceSettings Source;
+  std::string Key;             // the plain key: never published, logged or written
+  bool KeyUnreadable = false;  // the stored key cannot be decrypted: every poll fails at once
+  std::string CounterHost;     // the host setting the counter service is polled at
+  int32_t Sharing = 1;         // trackers polling with this one's key, itself included
+  int64_t (*Now)() = UnixNow;
 
   // True from StartPoll until the response is applied or the start failed.
   bool Busy() const { return FBusy; }
-  // Narrow path of the request in flight, rebuilt at every poll.
-  const std::string& RequestPath() const { return FRequestPath; }
+  // The request in flight, rebuilt at every poll.
+  const TSourceRequest& Request() const { return FRequest; }
+  const std::string& RequestPath() const { return FRequest.Path; }
+  // Why the last poll brought no count; None after one that did.
+  const TPollFailure& LastFailure() const { return FLastFailure; }
+  // Interval, raised where trackers sharing the key would pass the service's limit.
+  int32_t PollInterval() const;
 
   TPollActions OnStartTimer();
   TPollActions OnPollTimer();
@@ -82,8 +95,14 @@ public:
   // The worker's done message, with the body of its response and whether the
   // transfer succeeded; a failed one gives NO_COUNT whatever digits arrived.
   TPollActions ApplyResponse(const std::string& body, bool transferOk);
+  TPollActions ApplyTransfer(const TTransferResult& transfer);
 
 private:
+  TPollActions Fail(const TPollFailure& why);
+  TPollActions ShowNewCount();
+
   bool FBusy = false;
-  std::string FRequestPath;
+  TSourceRequest FRequest;
+  TPollFailure FLastFailure;
+  int64_t FPausedUntil = 0;  // a rate-limited service's Retry-After: no poll before it
 };

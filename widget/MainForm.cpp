@@ -1,7 +1,11 @@
 #include "widget/MainForm.h"
 
+#include <ctime>
+
 #include "inet/InetUtil.h"
 #include "ui/WidgetsUnit.h"
+#include "widget/ApiKeys.h"
+#include "widget/SourceTransfer.h"
 
 namespace {
 constexpr WPARAM kDragCommand = SC_MOVE | HTCAPTION;  // 0xF012: the platform's move loop
@@ -48,6 +52,16 @@ void PlaceScaled(TWidgetControl* control, const TFaceRect& r, uint32_t dpi) {
   control->Canvas()->Font()->SetDpi(dpi);
 }
 
+const WideChar* CountMeaningFallback(TSourceKind kind) {
+  switch (kind) {
+    case TSourceKind::Plausible:
+    case TSourceKind::Umami: return u"visitors in the last 5 minutes";
+    case TSourceKind::Matomo: return u"visitors in the last 30 minutes";
+    case TSourceKind::Fathom: return u"visitors on the site now";
+    default: return u"";
+  }
+}
+
 TScreenRect WorkAreaFallback() {
   RECT work{};
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
@@ -73,6 +87,9 @@ TWidgetMainForm::TWidgetMainForm(TComponent* owner, const TWidgetHost& host, con
   FPoller.Count = settings.Count;
   FPoller.Previous = settings.Previous;
   FPoller.Enable = settings.Enable;
+  FPoller.CounterHost = FHost.CounterServer;
+  FPoller.Source = settings.Source;
+  TakeKey(settings.ApiKey);
   SetTargetOpacity(settings.TargetOpacity);
   FBackColor = settings.BackColor;
   SetOpacity(0);  // the first showing fades in from transparent
@@ -84,6 +101,7 @@ TWidgetMainForm::TWidgetMainForm(TComponent* owner, const TWidgetHost& host, con
 TWidgetMainForm::~TWidgetMainForm() {
   FinishThread(THREAD_FORM_FREE_WAIT_MS);
   if (FHost.Board) FHost.Board->Remove(this);
+  if (FHost.KeyShares) FHost.KeyShares->Set(this, std::string());
 }
 
 void TWidgetMainForm::ListOnBoard() {
@@ -125,6 +143,8 @@ void TWidgetMainForm::PublishSettings() {
   s.TargetOpacity = FTargetOpacity;
   s.Enable = FPoller.Enable;
   s.BackColor = FBackColor;
+  s.Source = FPoller.Source;
+  s.ApiKey = FStoredKey;
   std::lock_guard<std::mutex> guard(FSettingsLock);
   FPublished = std::move(s);
 }
@@ -145,6 +165,8 @@ void TWidgetMainForm::DoCreate() {
   SetAlwaysTop(FAlwaysTop);
   SetIgnoreMouse(FIgnoreMouse);
   BuildFace();
+  FTip.Attach(StoredHandle());
+  UpdateTip();
   ApplyDpi();
   // At its full size: a widget brought back lands whole inside the work area.
   KeepOnScreen();
@@ -259,6 +281,59 @@ void TWidgetMainForm::SetInterval(int32_t value) {
   CheckWindowThread();
   FPoller.Interval = value;
   PublishSettings();
+}
+
+// A key written by hand is used as it is and stored encrypted from now on;
+// one that cannot be decrypted stays stored as it was until a new one is given.
+void TWidgetMainForm::TakeKey(const WideString& stored) {
+  std::string plain;
+  const TStoredKey state = ReadApiKey(stored, plain);
+  FStoredKey = stored;
+  if (state == TStoredKey::Plain) {
+    const WideString protectedKey = ProtectApiKey(plain);
+    if (!protectedKey.empty()) FStoredKey = protectedKey;
+  }
+  FPoller.Key = std::move(plain);
+  FPoller.KeyUnreadable = state == TStoredKey::Unreadable;
+  FKeyGroup = KeyGroup(FPoller.Source, FPoller.Key);
+  if (FHost.KeyShares) FHost.KeyShares->Set(this, FKeyGroup);
+  UpdateSharing();
+}
+
+void TWidgetMainForm::SetSource(const TSourceSettings& source, const WideString& storedKey) {
+  CheckWindowThread();
+  FPoller.Source = source;
+  TakeKey(storedKey);
+  PublishSettings();
+}
+
+void TWidgetMainForm::UpdateSharing() {
+  FPoller.Sharing = FHost.KeyShares ? FHost.KeyShares->Sharing(FKeyGroup) : 1;
+}
+
+WideString TWidgetMainForm::LastFailureText() const {
+  const TPollFailure& failure = FPoller.LastFailure();
+  if (failure.Kind == TFailure::None) return WideString();
+  WideString clock;
+  if (failure.PausedUntil > 0) {
+    const std::time_t until = static_cast<std::time_t>(failure.PausedUntil);
+    char text[16] = {};
+    if (const std::tm* local = std::localtime(&until)) std::strftime(text, sizeof text, "%H:%M", local);
+    clock = WideFromUtf8(text);
+  }
+  return FailureText(failure, FHost.Languages.get(), clock);
+}
+
+void TWidgetMainForm::UpdateTip() {
+  WideString tip;
+  if (FPoller.Count < 0) {
+    tip = LastFailureText();
+  } else {
+    TSourceKind kind;
+    const int32_t meaning = ParseSourceName(FPoller.Source.Source, kind) ? CountMeaningTextId(kind) : 0;
+    if (meaning != 0) tip = Text(meaning, CountMeaningFallback(kind));
+  }
+  FTip.SetText(tip);
 }
 
 void TWidgetMainForm::SetEnable(bool value) {
@@ -528,6 +603,7 @@ void TWidgetMainForm::Publish() {
 
 void TWidgetMainForm::OnStartTimer() { Carry(FPoller.OnStartTimer()); }
 void TWidgetMainForm::OnPollTimer() {
+  UpdateSharing();
   // A done message that never arrived (a full queue) must not leave the widget
   // busy for ever: a finished worker is taken up at the next tick.
   if (FWorker && FWorker->Finished()) {
@@ -539,19 +615,17 @@ void TWidgetMainForm::OnPollTimer() {
 void TWidgetMainForm::StartPoll() { Carry(FPoller.StartPoll()); }
 
 void TWidgetMainForm::ApplyResponse(TWidgetMessage&) {
-  std::string body;
-  bool transferOk = false;
+  TTransferResult transfer;
   if (FWorker) {
     // Only the worker's own done message counts; it has finished by then.
     if (!FWorker->Finished()) return;
-    body = FWorker->Request().Response().Text();
-    transferOk = FWorker->Result() == INET_OK;
+    transfer = TransferOf(*FWorker);
   }
-  Carry(FPoller.ApplyResponse(body, transferOk));
+  Carry(FPoller.ApplyTransfer(transfer));
 }
 
 bool TWidgetMainForm::StartWorker() {
-  FWorker = StartGet(StoredHandle(), WM_COUNTRESPONSE, FHost.CounterServer, FPoller.RequestPath());
+  FWorker = StartSourceRequest(StoredHandle(), WM_COUNTRESPONSE, FPoller.Request());
   return FWorker != nullptr;
 }
 
@@ -571,6 +645,7 @@ void TWidgetMainForm::Carry(const TPollActions& a) {
         if (CountLabel) CountLabel->SetCaption(a.CountCaption);
         if (PreviousLabel) PreviousLabel->SetCaption(a.PreviousCaption);
         if (TrendImage) TrendImage->SetImageName(Narrow(a.TrendImage));
+        UpdateTip();
         break;
       case TPollStep::ShowIdle: if (StateImage) StateImage->SetImageName(Narrow(IMG_IDLE)); break;
       case TPollStep::FreeWorker: FWorker.reset(); break;

@@ -18,6 +18,7 @@
 #include "ui/Widgets.h"
 #include "widget/CountPolling.h"
 #include "widget/FaceControls.h"
+#include "widget/KeyShares.h"
 #include "widget/Snapping.h"
 #include "widget/TrackerSettings.h"
 
@@ -47,6 +48,8 @@ struct TWidgetHost {
   // The host setting the widget polls: the build's counter service, or a
   // loopback server for tests and benchmarks.
   std::string CounterServer = CounterHost();
+  // The trackers polling with each key; none: each key counts as its own.
+  std::shared_ptr<TKeyShares> KeyShares;
 };
 
 constexpr DWORD WIDGET_DETAILS_WAIT_MS = 5000;
@@ -77,6 +80,20 @@ public:
   void SetInterval(int32_t value);
   bool Enable() const { return FPoller.Enable; }
   void SetEnable(bool value);
+  // The source, and its key as stored ("dpapi:..."); a plain key given here is
+  // encrypted before it is published.
+  const TSourceSettings& Source() const { return FPoller.Source; }
+  const WideString& StoredKey() const { return FStoredKey; }
+  void SetSource(const TSourceSettings& source, const WideString& storedKey);
+  bool KeyUnreadable() const { return FPoller.KeyUnreadable; }
+  const TPollFailure& LastFailure() const { return FPoller.LastFailure(); }
+  // The last failure in words, in the current language; empty after a count.
+  WideString LastFailureText() const;
+  // The interval polls run at, and how many trackers share the key.
+  int32_t PollInterval() const { return FPoller.PollInterval(); }
+  int32_t KeySharing() const { return FPoller.Sharing; }
+  // The tooltip's text: what the count means, or why it is "?".
+  const WideString& TipText() const { return FTip.Text(); }
   int32_t Count() const { return FPoller.Count; }
   int32_t Previous() const { return FPoller.Previous; }
   bool Busy() const { return FWorker != nullptr; }
@@ -144,6 +161,9 @@ private:
   void LocalizeMenu();
   WideString Text(int32_t id, const WideChar* fallback) const;
   void Carry(const TPollActions& actions);
+  void TakeKey(const WideString& stored);
+  void UpdateSharing();
+  void UpdateTip();
   bool StartWorker();
   void Publish();
   void ConfirmRemove();
@@ -152,6 +172,9 @@ private:
   TCountPoller FPoller;
   std::unique_ptr<TInetThread> FWorker;
   TMenuHandle FMenu;
+  TWindowTip FTip;
+  WideString FStoredKey;
+  std::string FKeyGroup;
   WideString FTitle;
   int32_t FStartDelay = 0;
   bool FDragging = false;

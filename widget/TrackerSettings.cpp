@@ -1,6 +1,7 @@
 #include "widget/TrackerSettings.h"
 
 #include <algorithm>
+#include <utility>
 
 TTrackerSettings ReadTrackerSettings(const TWCustomIniFile& ini, const WideString& id, const TScreenRect& workArea) {
   TTrackerSettings s;
@@ -18,6 +19,12 @@ TTrackerSettings ReadTrackerSettings(const TWCustomIniFile& ini, const WideStrin
   s.IgnoreMouse = ini.ReadBool(id, KEY_IGNOREMOUSE, false);
   s.PreventDragging = ini.ReadBool(id, KEY_PREVENTDRAGGING, false);
   s.BackColor = static_cast<uint32_t>(ini.ReadInteger(id, KEY_BACKCOLOR, 0));
+  s.Source.Source = ini.ReadString(id, KEY_SOURCE, u"");
+  s.Source.Server = ini.ReadString(id, KEY_SERVER, u"");
+  s.ApiKey = ini.ReadString(id, KEY_APIKEY, u"");
+  s.Source.Header = ini.ReadString(id, KEY_HEADER, u"");
+  s.Source.Pointer = ini.ReadString(id, KEY_POINTER, u"");
+  s.Source.Page = ini.ReadString(id, KEY_PAGE, u"");
   return s;
 }
 
@@ -43,4 +50,9 @@ void WriteTrackerSettings(TWCustomIniFile& ini, const TTrackerSettings& s) {
   ini.WriteInteger(id, KEY_OPACITY, s.TargetOpacity);
   ini.WriteBool(id, KEY_ENABLE, s.Enable);
   ini.WriteString(id, KEY_BACKCOLOR, BackColorText(s.BackColor));
+  const std::pair<const WideChar*, const WideString*> source[] = {
+      {KEY_SOURCE, &s.Source.Source}, {KEY_SERVER, &s.Source.Server},   {KEY_APIKEY, &s.ApiKey},
+      {KEY_HEADER, &s.Source.Header}, {KEY_POINTER, &s.Source.Pointer}, {KEY_PAGE, &s.Source.Page}};
+  for (const auto& [key, value] : source)
+    if (!value->empty()) ini.WriteString(id, key, *value);
 }

@@ -6,6 +6,7 @@
 #include "text/WIniFiles.h"
 #include "ui/ScreenGeometry.h"
 #include "widget/CountPolling.h"
+#include "widget/TrackerSource.h"
 
 // The widget's face at 100 %.
 constexpr int32_t WIDGET_WIDTH = 79;
@@ -24,6 +25,14 @@ constexpr const WideChar KEY_PREVIOUS[] = u"Previous";
 constexpr const WideChar KEY_OPACITY[] = u"Opacity";
 constexpr const WideChar KEY_ENABLE[] = u"Enable";
 constexpr const WideChar KEY_BACKCOLOR[] = u"BackColor";
+// A tracker's source, written after the thirteen keys above and only when set,
+// so that a counter-service tracker's section stays as older versions wrote it.
+constexpr const WideChar KEY_SOURCE[] = u"Source";
+constexpr const WideChar KEY_SERVER[] = u"Server";
+constexpr const WideChar KEY_APIKEY[] = u"ApiKey";
+constexpr const WideChar KEY_HEADER[] = u"Header";
+constexpr const WideChar KEY_POINTER[] = u"Pointer";
+constexpr const WideChar KEY_PAGE[] = u"Page";
 
 constexpr const WideChar DEFAULT_TITLE[] = u"Orvanta";
 
@@ -40,12 +49,15 @@ struct TTrackerSettings {
   int32_t TargetOpacity = 255;
   bool Enable = true;
   uint32_t BackColor = 0;  // Windows colour 0x00BBGGRR
+  TSourceSettings Source;
+  WideString ApiKey;  // as stored: "dpapi:..." once saved; plain only as written by hand
 };
 
 // The tracker of section id; a missing position puts the widget in the work
 // area's bottom-right corner.
 TTrackerSettings ReadTrackerSettings(const TWCustomIniFile& ini, const WideString& id, const TScreenRect& workArea);
-// The thirteen keys of one tracker's section, in the file's order.
+// The thirteen keys of one tracker's section in the file's order, then the
+// source's keys that are set.
 void WriteTrackerSettings(TWCustomIniFile& ini, const TTrackerSettings& s);
 // "0x" and eight upper-case hexadecimal digits.
 WideString BackColorText(uint32_t color);
