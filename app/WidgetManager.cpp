@@ -7,6 +7,7 @@
 #include "inet/InetUtil.h"
 #include "text/WFold.h"
 #include "ui/ThreadJobs.h"
+#include "widget/ApiKeys.h"
 
 namespace {
 
@@ -123,6 +124,7 @@ void TWidgetManager::WndProc(TWidgetMessage& message) {
     case WM_TRACKERCHANGED: SettingsChanged(); return;
     case WM_THREADJOB: RunThreadJob(message.LParam); return;
     case WM_SETTINGSUNREADABLE: TellSettingsUnreadable(); return;
+    case WM_KEYSUNREADABLE: TellKeysUnreadable(); return;
     default:
       if (FTaskbarCreated && message.Msg == FTaskbarCreated) {
         RestoreTrayIcon();
@@ -167,6 +169,12 @@ void TWidgetManager::WMShowDetails(TWidgetMessage& message) {
   TWidgetMainForm* widget = FindWidgetByHandle(reinterpret_cast<HWND>(message.LParam));
   ReplyMessage(0);
   if (!widget) return;
+  const TTrackerSettings settings = widget->Settings();
+  const std::string dashboard = DashboardUrl(settings.Source, settings.ID);
+  if (!dashboard.empty()) {
+    ShellExecuteW(StoredHandle(), L"open", WinStr(WideFromUtf8(dashboard)), nullptr, nullptr, SW_SHOW);
+    return;
+  }
   const WideString url = WideOfAscii(HostUrl(FCounterServer)) + WideOfAscii(STATS_PATH) +
                          WideOfAscii(EncodePathText(widget->Settings().ID)) + u"/";
   ShellExecuteW(StoredHandle(), L"open", WinStr(url), nullptr, nullptr, SW_SHOW);
@@ -197,8 +205,9 @@ void TWidgetManager::ShowAddDialog() {
   host.Owner = WindowExists() ? StoredHandle() : nullptr;
   host.Texts = FLanguages.get();
   host.TakenIds = [this] { return TakenIds(); };
-  host.Create = [this](const WideString& id, const WideString& title) {
-    CreateTracker(id, title, FIRST_START_DELAY);
+  host.CounterServer = FCounterServer;
+  host.Create = [this](const TNewTracker& tracker) {
+    CreateTracker(tracker.ID, tracker.Title, FIRST_START_DELAY, &tracker);
     // A new tracker is something the user saved: it reaches the file shortly.
     SettingsChanged();
   };
@@ -250,7 +259,8 @@ void TWidgetManager::VersionResponse(TWidgetMessage& message) {
 // Trackers start 20 ms apart: twenty layered windows made at the same instant
 // in a freshly booted Wine prefix can break its heap, and the gap also spreads
 // their first polls.
-int TWidgetManager::CreateTracker(const WideString& id, const WideString& title, int32_t startDelay) {
+int TWidgetManager::CreateTracker(const WideString& id, const WideString& title, int32_t startDelay,
+                                  const TNewTracker* fresh) {
   TWidgetMainForm* widget = nullptr;
   int index = -1;
   try {
@@ -264,6 +274,7 @@ int TWidgetManager::CreateTracker(const WideString& id, const WideString& title,
     host.Languages = FLanguages;
     host.Board = FBoard;
     host.CounterServer = FCounterServer;
+    host.KeyShares = FKeyShares;
     host.Preferences = FDialogs.Preferences;
     const HWND manager = StoredHandle();
     host.ClaimId = [this, manager](const TWidgetMainForm& w, const WideString& newId) {
@@ -274,6 +285,11 @@ int TWidgetManager::CreateTracker(const WideString& id, const WideString& title,
     };
     TTrackerSettings settings = FStore.Tracker(id, ScreenRectOf(work));
     settings.Title = title;
+    if (fresh) {
+      settings.Source = fresh->Source;
+      settings.ApiKey = fresh->StoredKey;
+      if (fresh->Interval > 0) settings.Interval = fresh->Interval;
+    }
     widget = new TWidgetMainForm(this, host, settings);
     const WideString name = TrackerComponentName(id);
     if (!name.empty() && !FindComponent(name)) widget->SetName(name);
@@ -382,8 +398,17 @@ void TWidgetManager::ShowAll() {
 void TWidgetManager::LoadSettings() {
   FStore.Load(LocalStamp());
   FLanguages->SelectLanguage(FStore.Language(LANGUAGE_EN_US));
+  bool plainKeys = false;
+  FUnreadableKeys.clear();
   for (const TTrackerStart& start : FStore.ToCreate()) {
-    const WideString title = FStore.Tracker(start.ID, TScreenRect{}).Title;
+    const TTrackerSettings stored = FStore.Tracker(start.ID, TScreenRect{});
+    const WideString& title = stored.Title;
+    std::string plain;
+    switch (ReadApiKey(stored.ApiKey, plain)) {
+      case TStoredKey::Plain: plainKeys = true; break;
+      case TStoredKey::Unreadable: FUnreadableKeys.push_back(title.empty() ? start.ID : title); break;
+      default: break;
+    }
     // A tracker whose thread cannot start keeps its place in the file.
     // CreateTracker leaves the gap between two starts.
     if (CreateTracker(start.ID, title, start.StartDelay) < 0) FStore.Keep(start.ID);
@@ -391,6 +416,9 @@ void TWidgetManager::LoadSettings() {
   // Told once the message loop runs, so that nothing waits on the user's answer.
   if ((FStore.State() == TSettingsState::KeptAside || FStore.State() == TSettingsState::Blocked) && WindowExists())
     PostMessageW(StoredHandle(), WM_SETTINGSUNREADABLE, 0, 0);
+  if (!FUnreadableKeys.empty() && WindowExists()) PostMessageW(StoredHandle(), WM_KEYSUNREADABLE, 0, 0);
+  // A key written by hand leaves the file at once, encrypted by its widget.
+  if (plainKeys) SettingsChanged();
   if (FirstRun()) ShowAddDialog();
 }
 
@@ -404,6 +432,14 @@ void TWidgetManager::TellSettingsUnreadable() {
     FSaveFailureTold = true;
   }
   MessageBoxW(StoredHandle(), WinStr(text), WinStr(FTitle), MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
+}
+
+void TWidgetManager::TellKeysUnreadable() {
+  WideString names;
+  for (const WideString& name : FUnreadableKeys) names += (names.empty() ? u"" : u", ") + name;
+  WideString text = FLanguages->GetText(STR_KEYS_UNREADABLE);
+  if (text.empty()) text = u"The API key of these trackers cannot be read on this Windows account; enter it again in their Preferences: %s";
+  MessageBoxW(StoredHandle(), WinStr(Filled(text, {names})), WinStr(FTitle), MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
 }
 
 std::vector<TTrackerEntry> TWidgetManager::Entries() const {

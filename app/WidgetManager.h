@@ -15,6 +15,7 @@
 #include "platform/ProgramIdentity.h"
 #include "text/TextIds.h"
 #include "ui/Widgets.h"
+#include "widget/AddTrackerHost.h"
 #include "widget/MainForm.h"
 
 constexpr const WideChar TASKBAR_CREATED_MESSAGE[] = u"TaskbarCreated";
@@ -57,7 +58,9 @@ public:
   bool FirstRun() const { return FStore.State() == TSettingsState::FirstRun; }
 
   // Widgets.
-  int CreateTracker(const WideString& id, const WideString& title, int32_t startDelay);
+  // fresh: what the Add Tracker dialog saved beyond the ID and title.
+  int CreateTracker(const WideString& id, const WideString& title, int32_t startDelay,
+                    const TNewTracker* fresh = nullptr);
   int AddWidget(TWidgetMainForm* widget);
   int RemoveWidget(TWidgetMainForm* widget);
   int RemoveWidgetByHandle(HWND window);
@@ -115,6 +118,7 @@ private:
   void VersionResponse(TWidgetMessage& message);
   void EndSession();
   void TellSettingsUnreadable();
+  void TellKeysUnreadable();
   std::vector<TTrackerEntry> Entries() const;
   void ReapRetired();
   // Closes every widget in list order, waits until the deadline (a tick count),
@@ -125,6 +129,8 @@ private:
   // Declared first, so they go last: every widget leans on them.
   std::shared_ptr<TWidgetLanguages> FLanguages;
   std::shared_ptr<TWidgetBoard> FBoard;
+  std::shared_ptr<TKeyShares> FKeyShares = std::make_shared<TKeyShares>();
+  std::vector<WideString> FUnreadableKeys;  // trackers told about once the message loop runs
   TShellDialogs FDialogs;
   WideString FTitle;
   std::string FCounterServer = CounterHost();

@@ -1,5 +1,6 @@
 #include "dialogs/AddWidgetDlg.h"
 
+#include "dialogs/SourceFields.h"
 #include "ui/Forms.h"
 #include "widget/TrackerId.h"
 
@@ -7,23 +8,34 @@ namespace {
 // The labels: each control's id is also the id of its text.
 constexpr int32_t LABEL_TRACKERID = 4001, LABEL_TITLE = 4004, LABEL_HINT = 4005;
 
-const TAddTrackerHost* HostOf(HWND dialog) { return static_cast<const TAddTrackerHost*>(GetDialogObject(dialog)); }
+// One open dialog: its host and its source fields.
+struct TAddDialog {
+  explicit TAddDialog(const TAddTrackerHost& host) : Host(host), Fields(host.Texts, host.CounterServer) {}
+  const TAddTrackerHost& Host;
+  TSourceFields Fields;
+};
 
-void ApplyTexts(HWND dialog, const TAddTrackerHost& host) {
-  ApplyDialogTexts(dialog, host.Texts, STR_ADD_CAPTION,
+TAddDialog* StateOf(HWND dialog) { return static_cast<TAddDialog*>(GetDialogObject(dialog)); }
+
+void ApplyTexts(HWND dialog, TAddDialog& state) {
+  ApplyDialogTexts(dialog, state.Host.Texts, STR_ADD_CAPTION,
                    {LABEL_TRACKERID, LABEL_TITLE, LABEL_HINT, IDC_SAVE, IDC_CANCEL});
+  ApplyDialogTexts(dialog, state.Host.Texts, STR_ADD_CAPTION, SOURCE_FIELD_TEXTS);
+  state.Fields.Relabel(dialog);
 }
 
-INT_PTR InitDialog(HWND dialog, const TAddTrackerHost* host) {
+INT_PTR InitDialog(HWND dialog, TAddDialog* state) {
   CenterWindow(dialog);
-  SetDialogObject(dialog, const_cast<TAddTrackerHost*>(host));
-  if (host->OpenDialog) *host->OpenDialog = dialog;
-  ApplyTexts(dialog, *host);
+  SetDialogObject(dialog, state);
+  if (state->Host.OpenDialog) *state->Host.OpenDialog = dialog;
+  ApplyTexts(dialog, *state);
+  state->Fields.Init(dialog, TSourceSettings(), WideString());
   return TRUE;
 }
 
 // Neither field is trimmed: what the user typed is the ID.
-void Save(HWND dialog, const TAddTrackerHost& host) {
+void Save(HWND dialog, TAddDialog& state) {
+  const TAddTrackerHost& host = state.Host;
   const WideString id = GetControlText(GetDlgItem(dialog, IDC_TRACKERID));
   const WideString title = GetControlText(GetDlgItem(dialog, IDC_TITLE));
   switch (CheckTrackerId(id, host.TakenIds ? host.TakenIds() : std::vector<WideString>())) {
@@ -32,19 +44,31 @@ void Save(HWND dialog, const TAddTrackerHost& host) {
     case TTrackerIdCheck::Taken: return RefuseInput(dialog, host.Texts, STR_ID_EXISTS, IDC_TRACKERID);
     case TTrackerIdCheck::Unsafe: return RefuseInput(dialog, host.Texts, STR_ID_UNUSABLE, IDC_TRACKERID);
   }
-  if (host.Create) host.Create(id, title);
+  TNewTracker tracker;
+  tracker.ID = id;
+  tracker.Title = title;
+  const TSourceInput source = state.Fields.Read(dialog);
+  if (!state.Fields.StoredKeyToSave(source, WideString(), tracker.StoredKey))
+    return RefuseInput(dialog, host.Texts, STR_KEY_NOT_STORED, IDC_APIKEY);
+  tracker.Source = source.Source;
+  tracker.Interval = DefaultSourceInterval(source.Kind);
+  if (host.Create) host.Create(tracker);
   EndDialog(dialog, DIALOG_SAVED);
 }
 
 INT_PTR CALLBACK AddDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_INITDIALOG) return InitDialog(dialog, reinterpret_cast<const TAddTrackerHost*>(lParam));
-  const TAddTrackerHost* host = HostOf(dialog);
+  if (msg == WM_INITDIALOG) return InitDialog(dialog, reinterpret_cast<TAddDialog*>(lParam));
+  TAddDialog* state = StateOf(dialog);
+  if (state && state->Fields.Answer(dialog, msg, wParam, GetControlText(GetDlgItem(dialog, IDC_TRACKERID)),
+                                    WideString()))
+    return TRUE;
   INT_PTR result = FALSE;
-  AnswerCommonMessage(dialog, msg, wParam, host != nullptr,
-                      {[&] { Save(dialog, *host); }, [&] { EndDialog(dialog, DIALOG_CANCELLED); },
-                       [&] { ApplyTexts(dialog, *host); },
+  AnswerCommonMessage(dialog, msg, wParam, state != nullptr,
+                      {[&] { Save(dialog, *state); }, [&] { EndDialog(dialog, DIALOG_CANCELLED); },
+                       [&] { ApplyTexts(dialog, *state); },
                        [&] {
-                         if (host->OpenDialog && *host->OpenDialog == dialog) *host->OpenDialog = nullptr;
+                         const TAddTrackerHost& host = state->Host;
+                         if (host.OpenDialog && *host.OpenDialog == dialog) *host.OpenDialog = nullptr;
                        }},
                       result);
   return result;
@@ -53,6 +77,7 @@ INT_PTR CALLBACK AddDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lPar
 
 INT_PTR ShowAddTrackerDialog(const TAddTrackerHost& host) {
   if (host.OpenDialog && ActivateOpenDialog(*host.OpenDialog)) return 0;
+  TAddDialog state(host);
   return DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(DIALOG_ADDTRACKER), host.Owner, AddDialogProc,
-                         reinterpret_cast<LPARAM>(&host));
+                         reinterpret_cast<LPARAM>(&state));
 }

@@ -4,14 +4,19 @@
 
 #include "widget/TrackerId.h"
 #include "dialogs/DialogRules.h"
+#include "dialogs/SourceFields.h"
 #include "widget/MainForm.h"
 
 namespace {
 
 // What one open dialog edits, and what Cancel puts back.
 struct TSettingsDialog {
+  explicit TSettingsDialog(TWidgetMainForm& widget)
+      : Widget(&widget), OpeningOpacity(widget.Opacity()),
+        Fields(widget.Host().Languages.get(), widget.Host().CounterServer) {}
   TWidgetMainForm* Widget;
   uint8_t OpeningOpacity;  // the preview changes only the window's alpha
+  TSourceFields Fields;
 };
 
 TSettingsDialog* StateOf(HWND dialog) { return static_cast<TSettingsDialog*>(GetDialogObject(dialog)); }
@@ -20,6 +25,30 @@ const TTextLookup* TextsOf(const TWidgetMainForm& widget) { return widget.Host()
 void ApplyTexts(HWND dialog, const TWidgetMainForm& widget) {
   ApplyDialogTexts(dialog, TextsOf(widget), STR_SETTINGS_CAPTION,
                    {3001, 3002, 3003, 3004, 3005, 3006, 3007, 3008, 3009, 3010, IDC_SAVE, IDC_CANCEL});
+  ApplyDialogTexts(dialog, TextsOf(widget), STR_SETTINGS_CAPTION, SOURCE_FIELD_TEXTS);
+}
+
+WideString LanguageText(const TWidgetMainForm& widget, int32_t id, const WideChar* fallback) {
+  const TTextLookup* texts = TextsOf(widget);
+  WideString text = texts ? texts->GetText(id) : WideString();
+  return text.empty() ? WideString(fallback) : text;
+}
+
+// Why the tracker shows "?", and whether it polls less often than asked
+// because other trackers share its key.
+WideString StatusOf(const TWidgetMainForm& widget) {
+  WideString status;
+  const WideString failure = widget.LastFailureText();
+  if (widget.Count() < 0 && !failure.empty())
+    status = WideFormat(LanguageText(widget, STR_LAST_FAILURE, u"Last poll: %s").c_str(), {failure});
+  if (widget.PollInterval() > widget.Interval()) {
+    if (!status.empty()) status += u"\r\n";
+    status += WideFormat(LanguageText(widget, STR_INTERVAL_RAISED,
+                                      u"%d trackers share this key, so each polls every %d s to stay inside "
+                                      u"the service's limit.").c_str(),
+                         {widget.KeySharing(), widget.PollInterval() / 1000});
+  }
+  return status;
 }
 
 bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
@@ -41,6 +70,8 @@ INT_PTR InitDialog(HWND dialog, TSettingsDialog* state) {
   SetChecked(dialog, IDC_ALWAYSTOP, widget.AlwaysTop());
   SetChecked(dialog, IDC_IGNOREMOUSE, widget.IgnoreMouse());
   SetChecked(dialog, IDC_PREVENTDRAGGING, widget.PreventDragging());
+  state->Fields.Init(dialog, widget.Source(), widget.StoredKey());
+  state->Fields.SetStatus(dialog, StatusOf(widget));
   SendDlgItemMessageW(dialog, IDC_TRANSPARENCY, TBM_SETRANGE, TRUE, MAKELPARAM(SLIDER_MIN, SLIDER_MAX));
   SendDlgItemMessageW(dialog, IDC_TRANSPARENCY, TBM_SETPOS, TRUE, SliderFromOpacity(widget.TargetOpacity()));
   SetForegroundWindow(dialog);
@@ -72,13 +103,24 @@ void Save(HWND dialog, TSettingsDialog* state) {
   if (claim && !claim(widget, id)) return RefuseInput(dialog, texts, STR_ID_EXISTS, IDC_TRACKERID);
   // The dialog may have been closed while the owner was asked.
   if (!IsWindow(dialog)) return;
+  const TSourceInput source = state->Fields.Read(dialog);
+  WideString storedKey;
+  if (!state->Fields.StoredKeyToSave(source, widget.StoredKey(), storedKey))
+    return RefuseInput(dialog, texts, STR_KEY_NOT_STORED, IDC_APIKEY);
 
   widget.SetTargetOpacity(OpacityFromSlider(SliderPosition(dialog)));
   widget.SetEnable(Checked(dialog, IDC_ENABLE));
   widget.SetAlwaysTop(Checked(dialog, IDC_ALWAYSTOP));
   widget.SetIgnoreMouse(Checked(dialog, IDC_IGNOREMOUSE));
   widget.SetPreventDragging(Checked(dialog, IDC_PREVENTDRAGGING));
-  const bool restart = id != widget.ID() && widget.Enable();
+  const bool sourceChanged = source.Source.Source != widget.Source().Source ||
+                             source.Source.Server != widget.Source().Server ||
+                             source.Source.Pointer != widget.Source().Pointer ||
+                             source.Source.Header != widget.Source().Header || storedKey != widget.StoredKey();
+  const bool restart = (id != widget.ID() || sourceChanged) && widget.Enable();
+  TSourceSettings kept = source.Source;
+  kept.Page = widget.Source().Page;  // set in the file only
+  widget.SetSource(kept, storedKey);
   widget.SetID(id);
   widget.SetTitle(GetControlText(GetDlgItem(dialog, IDC_TITLE)));
   widget.SetInterval(RefreshIntervalMs(GetControlText(GetDlgItem(dialog, IDC_REFRESH))));
@@ -102,11 +144,17 @@ void Cancel(HWND dialog, TSettingsDialog* state) {
 INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_INITDIALOG) return InitDialog(dialog, reinterpret_cast<TSettingsDialog*>(lParam));
   TSettingsDialog* state = StateOf(dialog);
+  if (state && state->Fields.Answer(dialog, msg, wParam, GetControlText(GetDlgItem(dialog, IDC_TRACKERID)),
+                                    state->Widget->StoredKey()))
+    return TRUE;
   if (msg == WM_HSCROLL || msg == WM_VSCROLL) return Scroll(dialog, state, reinterpret_cast<HWND>(lParam));
   INT_PTR result = FALSE;
   AnswerCommonMessage(dialog, msg, wParam, state != nullptr,
                       {[&] { Save(dialog, state); }, [&] { Cancel(dialog, state); },
-                       [&] { ApplyTexts(dialog, *state->Widget); },
+                       [&] {
+                         ApplyTexts(dialog, *state->Widget);
+                         state->Fields.Relabel(dialog);
+                       },
                        [&] { state->Widget->SetSettingsDialog(nullptr); }},
                       result);
   return result;
@@ -118,7 +166,7 @@ INT_PTR ShowSettingsDialog(TWidgetMainForm& widget) {
   // The dialog belongs to the widget's thread: nothing opens from another.
   const HWND owner = widget.WindowHandle();
   if (!owner || GetWindowThreadProcessId(owner, nullptr) != GetCurrentThreadId()) return 0;
-  TSettingsDialog state{&widget, widget.Opacity()};
+  TSettingsDialog state(widget);
   return DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(DIALOG_SETTINGS), owner, SettingsDialogProc,
                          reinterpret_cast<LPARAM>(&state));
 }

@@ -1,0 +1,142 @@
+#include "dialogs/SourceFields.h"
+
+#include <commctrl.h>
+
+#include "dialogs/DialogRes.h"
+#include "text/TextIds.h"
+#include "widget/ApiKeys.h"
+#include "widget/CountPolling.h"
+#include "widget/SourceTransfer.h"
+
+namespace {
+
+constexpr TSourceKind kKinds[] = {TSourceKind::Orvanta, TSourceKind::Plausible, TSourceKind::Umami,
+                                  TSourceKind::Matomo,  TSourceKind::Fathom,    TSourceKind::Json};
+constexpr const WideChar* kKindNames[] = {u"Orvanta counter", u"Plausible", u"Umami",
+                                         u"Matomo",          u"Fathom",    u"Any JSON endpoint"};
+
+WideString FieldText(HWND dialog, int id) { return GetControlText(GetDlgItem(dialog, id)); }
+
+TSourceKind ChosenKind(HWND dialog) {
+  const LRESULT i = SendDlgItemMessageW(dialog, IDC_SOURCE, CB_GETCURSEL, 0, 0);
+  return i >= 0 && i < static_cast<LRESULT>(std::size(kKinds)) ? kKinds[i] : TSourceKind::Orvanta;
+}
+
+}  // namespace
+
+TSourceFields::~TSourceFields() {
+  // The dialog is gone: a Test poll still running posts nothing.
+  if (FTest) FTest->Release(0);
+}
+
+WideString TSourceFields::Text(int32_t id, const WideChar* fallback) const {
+  WideString text = FTexts ? FTexts->GetText(id) : WideString();
+  return text.empty() ? WideString(fallback) : text;
+}
+
+void TSourceFields::Init(HWND dialog, const TSourceSettings& source, const WideString& storedKey) {
+  TSourceKind kind = TSourceKind::Orvanta;
+  ParseSourceName(source.Source, kind);
+  Relabel(dialog);
+  for (size_t i = 0; i < std::size(kKinds); ++i)
+    if (kKinds[i] == kind) SendDlgItemMessageW(dialog, IDC_SOURCE, CB_SETCURSEL, i, 0);
+  SetDlgItemTextW(dialog, IDC_SERVER, WinStr(source.Server));
+  SetDlgItemTextW(dialog, IDC_POINTER, WinStr(source.Pointer));
+  SetDlgItemTextW(dialog, IDC_HEADER, WinStr(source.Header));
+  // The stored key is never shown, not even as dots.
+  if (!storedKey.empty())
+    SendDlgItemMessageW(dialog, IDC_APIKEY, EM_SETCUEBANNER, TRUE,
+                        reinterpret_cast<LPARAM>(WinStr(Text(STR_KEY_UNCHANGED, u"unchanged"))));
+}
+
+void TSourceFields::Relabel(HWND dialog) {
+  const LRESULT chosen = SendDlgItemMessageW(dialog, IDC_SOURCE, CB_GETCURSEL, 0, 0);
+  SendDlgItemMessageW(dialog, IDC_SOURCE, CB_RESETCONTENT, 0, 0);
+  for (size_t i = 0; i < std::size(kKinds); ++i)
+    SendDlgItemMessageW(dialog, IDC_SOURCE, CB_ADDSTRING, 0,
+                        reinterpret_cast<LPARAM>(WinStr(Text(STR_SOURCE_NAMES + static_cast<int32_t>(i), kKindNames[i]))));
+  SendDlgItemMessageW(dialog, IDC_SOURCE, CB_SETCURSEL, chosen >= 0 ? chosen : 0, 0);
+}
+
+TSourceInput TSourceFields::Read(HWND dialog) const {
+  TSourceInput input;
+  input.Kind = ChosenKind(dialog);
+  // The counter service is the default and is written as no Source at all.
+  if (input.Kind != TSourceKind::Orvanta) input.Source.Source = WideFromUtf8(SourceName(input.Kind));
+  input.Source.Server = FieldText(dialog, IDC_SERVER);
+  if (input.Kind == TSourceKind::Json) {
+    input.Source.Pointer = FieldText(dialog, IDC_POINTER);
+    input.Source.Header = FieldText(dialog, IDC_HEADER);
+  }
+  input.TypedKey = Utf8FromWide(FieldText(dialog, IDC_APIKEY));
+  return input;
+}
+
+bool TSourceFields::StoredKeyToSave(const TSourceInput& input, const WideString& storedKey, WideString& result) const {
+  result.clear();
+  if (input.Kind == TSourceKind::Orvanta) return true;
+  if (input.TypedKey.empty()) {
+    result = storedKey;
+    return true;
+  }
+  result = ProtectApiKey(input.TypedKey);
+  return !result.empty();
+}
+
+void TSourceFields::SetStatus(HWND dialog, const WideString& text) {
+  SetDlgItemTextW(dialog, IDC_SOURCE_STATUS, WinStr(text));
+}
+
+bool TSourceFields::Answer(HWND dialog, UINT msg, WPARAM wParam, const WideString& id, const WideString& storedKey) {
+  if (msg == WM_SOURCETESTED) {
+    ShowTestAnswer(dialog);
+    return true;
+  }
+  if (msg != WM_COMMAND) return false;
+  if (LOWORD(wParam) == IDC_TEST && HIWORD(wParam) == BN_CLICKED) {
+    StartTest(dialog, id, storedKey);
+    return true;
+  }
+  if (LOWORD(wParam) == IDC_SOURCE && HIWORD(wParam) == CBN_SELCHANGE) {
+    SourceChosen(dialog);
+    return true;
+  }
+  return false;
+}
+
+void TSourceFields::SourceChosen(HWND dialog) {
+  SetStatus(dialog, ChosenKind(dialog) == TSourceKind::Fathom
+                        ? Text(STR_FATHOM_QUOTA, u"Fathom counts every request against the account's monthly "
+                                                 u"pageview quota, so a new Fathom tracker polls once a minute.")
+                        : WideString());
+}
+
+// One Test poll at a time; a click while one runs starts nothing new.
+void TSourceFields::StartTest(HWND dialog, const WideString& id, const WideString& storedKey) {
+  if (FTest && !FTest->Finished()) return;
+  FTest.reset();
+  const TSourceInput input = Read(dialog);
+  std::string key = input.TypedKey;
+  TPollFailure why;
+  if (key.empty() && ReadApiKey(storedKey, key) == TStoredKey::Unreadable) why.Kind = TFailure::KeyUnreadable;
+  TSourceRequest request;
+  if (why.Kind == TFailure::None && BuildSourceRequest(input.Source, id, key, FCounterHost, request, why)) {
+    FTested = input.Source;
+    FTest = StartSourceRequest(dialog, WM_SOURCETESTED, request);
+    if (FTest) return SetStatus(dialog, Text(STR_TEST_RUNNING, u"Testing\u2026"));
+    why.Kind = TFailure::NotStarted;
+  }
+  SetStatus(dialog, FailureText(why, FTexts, WideString()));
+}
+
+void TSourceFields::ShowTestAnswer(HWND dialog) {
+  if (!FTest || !FTest->Finished()) return;
+  const TTransferResult transfer = TransferOf(*FTest);
+  FTest.reset();
+  TPollFailure why;
+  const int32_t count = ReadSourceCount(FTested, transfer, UnixNow(), why);
+  if (count >= 0)
+    SetStatus(dialog, WideFormat(Text(STR_TEST_COUNT, u"The source answers: %d visitors").c_str(), {count}));
+  else
+    SetStatus(dialog, FailureText(why, FTexts, WideString()));
+}
