@@ -45,3 +45,15 @@ TEST(TrackerSettingsFile, DefaultsClampingAndTheWrittenForm) {
                          u"BackColor=0x000000FF\r\n\r\n");
   EXPECT_EQ(BackColorText(0x00FF8A0Bu), u"0x00FF8A0B");
 }
+
+// A source's keys follow the thirteen and only when set, so a counter-service
+// tracker's section is written exactly as older versions wrote it.
+TEST(TrackerSettingsFile, SourceKeysFollowTheThirteenOnlyWhenSet) {
+  const TScreenRect work{0, 0, 1000, 700};
+  const auto in = IniOf(u"[p]\nPage=\nApiKey=dpapi:QUJD\nServer=https://s\nSource=plausible\nLeft=1\n");
+  TWMemIniFile out(u"", false);
+  WriteTrackerSettings(out, ReadTrackerSettings(*in, u"p", work));
+  const WideString text = TextOf(out);
+  EXPECT_EQ(text.substr(text.find(u"BackColor=")),
+            u"BackColor=0x00000000\r\nSource=plausible\r\nServer=https://s\r\nApiKey=dpapi:QUJD\r\n\r\n");
+}

@@ -1,0 +1,251 @@
+#include <gtest/gtest.h>
+
+#include "inet/InetUtil.h"
+#include "text/Base64.h"
+#include "widget/CountPolling.h"
+#include "widget/KeyShares.h"
+#include "widget/TrackerSource.h"
+
+namespace {
+TSourceSettings Src(const char16_t* source, const char16_t* server = u"", const char16_t* pointer = u"",
+                    const char16_t* header = u"") {
+  TSourceSettings s;
+  s.Source = source, s.Server = server, s.Pointer = pointer, s.Header = header;
+  return s;
+}
+TTransferResult Answer(const std::string& body, uint32_t status = 200, const std::string& retryAfter = "") {
+  TTransferResult t;
+  t.Ok = status >= 200 && status < 300;
+  t.Status = status;
+  t.Error = t.Ok ? TTransferError::None : TTransferError::Status;
+  t.Body = body;
+  t.RetryAfter = retryAfter;
+  return t;
+}
+}  // namespace
+
+// Each service's documented request; the key travels in a header or, for
+// Matomo, in the body, never in the URL.
+TEST(SourceRequest, EachServiceAsItsReferenceDocumentsIt) {
+  const struct {
+    TSourceSettings Source;
+    const char16_t* Id;
+    const char *Host, *Method, *Path, *KeyHeader, *Body;
+  } cases[] = {
+      {Src(u""), u"my site", "127.0.0.1:9", "GET", "/sitecount/my%20site", "", ""},
+      {Src(u"Plausible"), u"example.org", "https://plausible.io:443", "GET",
+       "/api/v1/stats/realtime/visitors?site_id=example.org", "Authorization: Bearer k&1", ""},
+      {Src(u"umami"), u"5f3a", "https://api.umami.is:443", "GET", "/v1/websites/5f3a/active",
+       "x-umami-api-key: k&1", ""},
+      {Src(u"umami", u"http://127.0.0.1:8080/stats/"), u"5f3a", "http://127.0.0.1:8080", "GET",
+       "/stats/api/websites/5f3a/active", "Authorization: Bearer k&1", ""},
+      {Src(u"matomo", u"https://m.example"), u"7", "https://m.example:443", "POST",
+       "/index.php?module=API&method=Live.getCounters&idSite=7&lastMinutes=30&format=JSON", "", "token_auth=k%261"},
+      {Src(u"fathom"), u"CDBU", "https://api.usefathom.com:443", "GET", "/v1/current_visitors?site_id=CDBU",
+       "Authorization: Bearer k&1", ""},
+      {Src(u"json", u"https://j.example/live/{id}?site={id}", u"/n", u"X-Key: {key}"), u"a b",
+       "https://j.example:443", "GET", "/live/a%20b?site=a%20b", "X-Key: k&1", ""},
+  };
+  for (const auto& c : cases) {
+    TSourceRequest r;
+    TPollFailure why;
+    ASSERT_TRUE(BuildSourceRequest(c.Source, c.Id, "k&1", "127.0.0.1:9", r, why)) << c.Path;
+    EXPECT_EQ(r.Host, c.Host);
+    EXPECT_EQ(r.Method, c.Method);
+    EXPECT_EQ(r.Path, c.Path);
+    EXPECT_EQ(r.KeyHeaders.empty() ? "" : r.KeyHeaders[0], std::string(c.KeyHeader));
+    EXPECT_EQ(r.Body, c.Body);
+    EXPECT_EQ(r.Accept.empty(), c.Source.Source.empty()) << "the counter service's request stays as it was";
+  }
+}
+
+TEST(SourceRequest, RefusedBeforeAnythingIsSent) {
+  const struct {
+    TSourceSettings Source;
+    std::string Key;
+    TFailure Why;
+  } cases[] = {
+      {Src(u"simpleanalytics"), "k", TFailure::UnknownSource},
+      {Src(u"matomo"), "k", TFailure::NoServer},
+      {Src(u"fathom"), "", TFailure::NoKey},
+      {Src(u"plausible", u"ftp://p.example"), "k", TFailure::BadServer},
+      {Src(u"plausible", u"https://p.example/a b"), "k", TFailure::BadServer},
+      {Src(u"plausible", u"http://p.example"), "k", TFailure::KeyOverHttp},
+      {Src(u"matomo", u"http://10.0.0.2"), "k", TFailure::KeyOverHttp},
+      {Src(u"plausible"), "k\r\nX-Evil: 1", TFailure::NoKey},
+      {Src(u"json", u"https://j.example/{id}", u"/n", u"X: {key}"), "k\nY: 2", TFailure::NoKey},
+      {Src(u"json", u"https://j.example/{id}", u"/n", u"no colon"), "k", TFailure::BadServer},
+      {Src(u"json", u"j.example/{id}"), "", TFailure::BadServer},
+  };
+  for (const auto& c : cases) {
+    TSourceRequest r;
+    TPollFailure why;
+    EXPECT_FALSE(BuildSourceRequest(c.Source, u"site", c.Key, "h", r, why)) << Utf8FromWide(c.Source.Server);
+    EXPECT_EQ(why.Kind, c.Why) << Utf8FromWide(c.Source.Source) << " " << Utf8FromWide(c.Source.Server);
+  }
+  TSourceRequest r;
+  TPollFailure why;
+  for (const char16_t* local : {u"http://127.0.0.1:80", u"http://localhost:1", u"http://127.9.9.9"})
+    EXPECT_TRUE(BuildSourceRequest(Src(u"plausible", local), u"s", "k", "h", r, why)) << Utf8FromWide(local);
+}
+
+// What counts as a count, and where the reason says it was looked for.
+TEST(SourceCount, EachFormOfEachServiceAndHostileBodies) {
+  const struct {
+    TSourceSettings Source;
+    std::string Body;
+    int32_t Count;
+    const char* Where;
+  } cases[] = {
+      {Src(u"plausible"), "17", 17, ""},
+      {Src(u"plausible"), "17.5", -1, ""},
+      {Src(u"umami"), R"({"visitors": 4})", 4, ""},
+      {Src(u"umami"), R"({"x": 5})", 5, ""},
+      {Src(u"umami"), R"([{"x": 6}])", 6, ""},
+      {Src(u"umami"), R"({"visitors": "4"})", 4, ""},
+      {Src(u"umami"), R"({"visitors": -4})", -1, "/visitors"},
+      {Src(u"matomo", u"https://m"), R"([{"visits":9,"visitors":"12"}])", 12, ""},
+      {Src(u"matomo", u"https://m"), R"([{"visitors":12},{"visitors":1}])", -1, "/0/visitors"},
+      {Src(u"fathom"), R"({"total": 2147483647, "content": []})", 2147483647, ""},
+      {Src(u"fathom"), R"({"total": 2147483648})", -1, "/total"},
+      {Src(u"fathom"), R"({"total": true})", -1, "/total"},
+      {Src(u"fathom"), "<html><body>Bad gateway</body></html>", -1, "/total"},
+      {Src(u"fathom"), R"({"total": 3)", -1, "/total"},
+      {Src(u"json", u"", u"/data/online"), R"({"data":{"online":"31"}})", 31, ""},
+      {Src(u"json", u"", u"/data/0"), R"({"data":[8]})", 8, ""},
+      {Src(u"json", u"", u"data"), R"({"data":8})", -1, "data"},  // not a pointer
+      {Src(u"json", u"", u"/a"), "{\"a\":1,\"b\":" + std::string(40, '[') + std::string(40, ']') + "}", -1, "/a"},
+      {Src(u"json", u"", u"/a"), "{\"a\":[" + std::string(1 << 21, '1') + "]}", -1, "/a"},
+      {Src(u""), "12\r\n", 12, ""},
+  };
+  for (const auto& c : cases) {
+    TPollFailure why;
+    EXPECT_EQ(ReadSourceCount(c.Source, Answer(c.Body), 0, why), c.Count) << c.Body.substr(0, 60);
+    EXPECT_EQ(why.Kind, c.Count < 0 ? TFailure::NotANumber : TFailure::None) << c.Body.substr(0, 60);
+    if (c.Count < 0) {
+      EXPECT_EQ(why.Where, c.Where) << c.Body.substr(0, 60);
+    }
+  }
+}
+
+TEST(SourceCount, FailuresInWordsAndRetryAfter) {
+  const int64_t now = 784111777;  // Sun, 06 Nov 1994 08:49:37 GMT
+  const struct {
+    uint32_t Status;
+    TTransferError Error;
+    std::string RetryAfter;
+    TFailure Why;
+    int64_t Until;
+    const char16_t* Words;
+  } cases[] = {
+      {401, TTransferError::Status, "", TFailure::KeyRefused, 0, u"the key was refused (401)"},
+      {404, TTransferError::Status, "", TFailure::NotFound, 0, u"site not found (404)"},
+      {429, TTransferError::Status, "120", TFailure::RateLimited, now + 120, u"paused until 14:05 (rate limit)"},
+      {503, TTransferError::Status, "Sun, 06 Nov 1994 09:19:37 GMT", TFailure::RateLimited, now + 1800, nullptr},
+      {429, TTransferError::Status, "Sunday, 06-Nov-94 08:59:37 GMT", TFailure::RateLimited, now + 600, nullptr},
+      {429, TTransferError::Status, "Sun Nov  6 08:50:37 1994", TFailure::RateLimited, now + 60, nullptr},
+      {429, TTransferError::Status, "99999999999999999999", TFailure::RateLimited, now + 3600, nullptr},
+      {429, TTransferError::Status, "Mon, 06 Nov 1995 08:49:37 GMT", TFailure::RateLimited, now + 3600, nullptr},
+      {429, TTransferError::Status, "Sat, 05 Nov 1994 08:49:37 GMT", TFailure::RateLimited, 0, nullptr},
+      {429, TTransferError::Status, "soon", TFailure::RateLimited, 0, u"rate limited (429)"},
+      {500, TTransferError::Status, "", TFailure::HttpStatus, 0, u"the server answered 500"},
+      {0, TTransferError::TimedOut, "", TFailure::TimedOut, 0, u"no answer within 10 s"},
+      {0, TTransferError::Certificate, "", TFailure::Certificate, 0, u"certificate not trusted"},
+      {200, TTransferError::TooLarge, "", TFailure::TooLarge, 0, u"the answer is too large"},
+      {200, TTransferError::Incomplete, "", TFailure::Incomplete, 0, u"the answer was cut off"},
+  };
+  for (const auto& c : cases) {
+    TTransferResult t = Answer("7", c.Status, c.RetryAfter);
+    t.Ok = false;
+    t.Error = c.Error;
+    TPollFailure why;
+    EXPECT_EQ(ReadSourceCount(Src(u"plausible"), t, now, why), NO_COUNT);
+    EXPECT_EQ(why.Kind, c.Why) << c.Status << " " << c.RetryAfter;
+    EXPECT_EQ(why.PausedUntil, c.Until) << c.RetryAfter;
+    if (c.Words) {
+      EXPECT_EQ(FailureText(why, nullptr, u"14:05"), c.Words);
+    }
+  }
+}
+
+// A service that asked for a pause is not polled again before its time, and a
+// key that cannot be decrypted fails every poll without a request.
+TEST(SourcePolling, RetryAfterPausesAndAnUnreadableKeySendsNothing) {
+  static int64_t fakeNow = 1000;
+  TCountPoller p;
+  p.ID = u"example.org";
+  p.Source = Src(u"plausible", u"http://127.0.0.1:1");
+  p.Key = "k";
+  p.Now = [] { return fakeNow; };
+  ASSERT_TRUE(p.StartPoll().Has(TPollStep::StartRequest));
+  p.ApplyTransfer(Answer("", 429, "60"));
+  EXPECT_EQ(p.LastFailure().PausedUntil, 1060);
+  fakeNow = 1059;
+  EXPECT_TRUE(p.OnPollTimer().Steps.size() <= 2) << "paused: the timer is re-armed, nothing is sent";
+  EXPECT_FALSE(p.Busy());
+  fakeNow = 1060;
+  EXPECT_TRUE(p.StartPoll().Has(TPollStep::StartRequest));
+  EXPECT_EQ(p.ApplyTransfer(Answer("5")).CountCaption, u"5");
+  EXPECT_EQ(p.LastFailure().Kind, TFailure::None);
+
+  p.Source = Src(u"fathom");
+  p.Sharing = 3;
+  p.Interval = 15000;
+  EXPECT_EQ(p.OnPollTimer().PollTimerMs, 18000) << "three trackers on one Fathom key";
+  p.ApplyTransfer(Answer("5"));
+
+  p.KeyUnreadable = true;
+  const TPollActions failed = p.StartPoll();
+  EXPECT_FALSE(failed.Has(TPollStep::StartRequest));
+  EXPECT_EQ(failed.CountCaption, u"?");
+  EXPECT_EQ(p.LastFailure().Kind, TFailure::KeyUnreadable);
+}
+
+TEST(SharedKeys, TrackersSharingAKeyStayInsideTheLimit) {
+  const TRateLimit fathom = SourceRateLimit(Src(u"fathom"));
+  EXPECT_EQ(SharedKeyInterval(15000, fathom, 1), 15000);
+  EXPECT_EQ(SharedKeyInterval(15000, fathom, 3), 18000);
+  EXPECT_EQ(SharedKeyInterval(60000, fathom, 3), 60000);
+  EXPECT_EQ(SharedKeyInterval(7000, SourceRateLimit(Src(u"plausible")), 2), 12000);
+  EXPECT_EQ(SharedKeyInterval(7000, SourceRateLimit(Src(u"umami", u"https://u.example")), 50), 7000);
+  EXPECT_EQ(DefaultSourceInterval(TSourceKind::Fathom), 60000);
+
+  TKeyShares shares;
+  const std::string a = KeyGroup(Src(u"fathom"), "k1"), b = KeyGroup(Src(u"fathom"), "k2");
+  int x, y, z;
+  shares.Set(&x, a), shares.Set(&y, a), shares.Set(&z, b);
+  EXPECT_EQ(shares.Sharing(a), 2);
+  shares.Set(&y, b);
+  EXPECT_EQ(shares.Sharing(a), 1);
+  EXPECT_EQ(shares.Sharing(b), 2);
+  EXPECT_EQ(KeyGroup(Src(u"json"), ""), "");
+  EXPECT_EQ(a.find("k1"), std::string::npos) << "the registry holds no key";
+}
+
+TEST(KeyText, Base64RoundTripsAndRefusesAnythingElse) {
+  std::string all;
+  for (int i = 0; i < 256; ++i) all += static_cast<char>(i);
+  for (size_t n : {0u, 1u, 2u, 3u, 256u}) {
+    std::string back;
+    ASSERT_TRUE(Base64Decode(Base64Encode(all.substr(0, n)), back));
+    EXPECT_EQ(back, all.substr(0, n));
+  }
+  EXPECT_EQ(Base64Encode("ab"), "YWI=");
+  std::string out;
+  for (const char* bad : {"YWI", "YW=I", "YWJ=", "Y===", "YW I=", "YWI=YWI="}) EXPECT_FALSE(Base64Decode(bad, out)) << bad;
+  EXPECT_TRUE(IsProtectedKey("dpapi:AQAA"));
+  EXPECT_FALSE(IsProtectedKey("DPAPI:AQAA"));
+}
+
+TEST(BaseUrl, HostsAKeyMayReachOverHttpAndServerAddresses) {
+  for (const char* host : {"127.0.0.1", "127.255.0.9", "LocalHost", "::1", "[::1]"}) EXPECT_TRUE(IsLoopbackHost(host)) << host;
+  for (const char* host : {"128.0.0.1", "127.0.0", "127.0.0.1.5", "127.0.0.256", "localhost.evil", "10.0.0.1", ""})
+    EXPECT_FALSE(IsLoopbackHost(host)) << host;
+  THostSetting host;
+  std::string path;
+  ASSERT_TRUE(ParseBaseUrl("https://u.example:8443/umami//", host, path));
+  EXPECT_EQ(host.Server.Port, 8443);
+  EXPECT_EQ(path, "/umami");
+  for (const char* bad : {"u.example", "https://", "https://u.example/?a", "https://u:99999", "https://a b"})
+    EXPECT_FALSE(ParseBaseUrl(bad, host, path)) << bad;
+}
