@@ -172,6 +172,9 @@ void TWidgetManager::WMShowDetails(TWidgetMessage& message) {
   const TTrackerSettings settings = widget->Settings();
   const std::string dashboard = DashboardUrl(settings.Source, settings.ID);
   if (!dashboard.empty()) {
+    // The shell runs whatever it is given: a Page edited into the file must
+    // not start a program or open a local file.
+    if (dashboard.rfind("https://", 0) != 0 && dashboard.rfind("http://", 0) != 0) return;
     ShellExecuteW(StoredHandle(), L"open", WinStr(WideFromUtf8(dashboard)), nullptr, nullptr, SW_SHOW);
     return;
   }
