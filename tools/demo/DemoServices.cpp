@@ -1,14 +1,17 @@
 // The services a demo run of Orvanta.exe talks to, on the loopback hosts this
 // build gives the program: a counter service whose counts wander every few
-// seconds (IDs named with --fail always answer 500, so their widgets show "?")
-// and a maker's host whose version file announces a newer version. Each
-// request is printed as a line, so a script can see the widgets poll.
+// seconds (IDs named with --fail always answer 500, so their widgets show "?"),
+// analytics services on the same host (Plausible, Umami, a JSON endpoint, ...)
+// whose counts wander too and which check the demo keys, and a maker's host
+// whose version file announces a newer version. Each request is printed as a
+// line, so a script can see the widgets poll.
 // The same executable is the run script's remote control: it stops the
 // services, sends menu commands to the running program and moves its message
 // box, all through the Wine prefix's shared window and object namespace.
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <functional>
 #include <map>
 #include <random>
 #include <string>
@@ -16,6 +19,7 @@
 
 #include "platform/WinApi.h"
 #include "tools/fakeserver/FakeServer.h"
+#include "tools/fakeserver/FakeSources.h"
 
 namespace {
 
@@ -36,6 +40,11 @@ void Usage() {
       "DemoServices [options]       serve the program's two hosts until stopped\n"
       "  --count ID=N                 /sitecount/ID starts at N and wanders (other IDs share one wandering count)\n"
       "  --fail ID                    /sitecount/ID always answers 500\n"
+      "  --site SOURCE:ID=N           an analytics site on the counter host whose count starts at N and wanders;\n"
+      "                               SOURCE plausible, umami, umami-cloud, matomo, fathom or json (ID: the path\n"
+      "                               with its query, e.g. json:/api/shop/live=37)\n"
+      "  --key SOURCE=KEY             the key SOURCE's sites take (json: the header line they need)\n"
+      "  --pointer POINTER            where json answers hold the count (default /count)\n"
       "  --version TEXT               the version file announces TEXT (default 1.60)\n"
       "  --seconds N                  stop after N seconds (default: when told to)\n"
       "DemoServices --stop          stops the services serving in this Wine prefix\n"
@@ -109,14 +118,16 @@ int Stop() {
 // the widgets show their trend arrows.
 class TWanderingCounts {
 public:
+  using TSetter = std::function<void(int32_t)>;
   TWanderingCounts(TFakeServer& server) : FServer(server), FRandom(static_cast<unsigned>(std::time(nullptr))) {}
-  void Add(const std::string& id, int32_t count) { FCounts[id] = {count, 1}; }
+  // name: what the log line calls the count; set: gives each new value to its service.
+  void Add(const std::string& name, int32_t count, TSetter set) { FCounts[name] = {{count, 1}, std::move(set)}; }
   void Step() {
     std::string line = "counts";
-    for (auto& [id, count] : FCounts) {
-      Move(count);
-      FServer.SetCount(id, std::to_string(count.Value));
-      line += " " + id + "=" + std::to_string(count.Value);
+    for (auto& [name, count] : FCounts) {
+      Move(count.Count);
+      count.Set(count.Count.Value);
+      line += " " + name + "=" + std::to_string(count.Count.Value);
     }
     Move(FDefault);
     FServer.SetDefaultCount(FDefault.Value);
@@ -134,9 +145,13 @@ private:
     count.Value += count.Direction * std::uniform_int_distribution<int32_t>(1, WANDER_STEP)(FRandom);
     if (count.Value < 0) count = {-count.Value, 1};
   }
+  struct TWandering {
+    TCount Count;
+    TSetter Set;
+  };
   TFakeServer& FServer;
   std::mt19937 FRandom;
-  std::map<std::string, TCount> FCounts;
+  std::map<std::string, TWandering> FCounts;
   TCount FDefault{42, 1};
 };
 
@@ -158,8 +173,16 @@ int Serve(int argc, char** argv) {
     return 1;
   }
   TFakeServer counter, maker;
+  TFakeSources sources(counter);
   TWanderingCounts counts(counter);
-  std::string version = "1.60";
+  struct TDemoSite {
+    TFakeSource Source;
+    std::string Id;
+    int32_t Count;
+  };
+  std::vector<TDemoSite> sites;
+  std::map<TFakeSource, std::string> keys;
+  std::string version = "1.60", pointer = "/count";
   long seconds = 0;
   for (int i = 1; i < argc; i += 2) {
     const std::string opt = argv[i], arg = i + 1 < argc ? argv[i + 1] : "";
@@ -169,7 +192,27 @@ int Serve(int argc, char** argv) {
       Usage();
       return 2;
     } else if (opt == "--count" && eq != std::string::npos && ParseLong(arg.substr(eq + 1), value) && value >= 0) {
-      counts.Add(arg.substr(0, eq), static_cast<int32_t>(value));
+      const std::string id = arg.substr(0, eq);
+      counts.Add(id, static_cast<int32_t>(value), [&counter, id](int32_t n) { counter.SetCount(id, std::to_string(n)); });
+    } else if (opt == "--site") {
+      // SOURCE:ID=N; a json ID may itself hold "=", the count never does.
+      const size_t colon = arg.find(':'), last = arg.rfind('=');
+      TFakeSource source;
+      if (colon == std::string::npos || last == std::string::npos || last < colon ||
+          !ParseFakeSource(arg.substr(0, colon), source) || !ParseLong(arg.substr(last + 1), value) || value < 0) {
+        Usage();
+        return 2;
+      }
+      sites.push_back({source, arg.substr(colon + 1, last - colon - 1), static_cast<int32_t>(value)});
+    } else if (opt == "--key" && eq != std::string::npos) {
+      TFakeSource source;
+      if (!ParseFakeSource(arg.substr(0, eq), source)) {
+        Usage();
+        return 2;
+      }
+      keys[source] = arg.substr(eq + 1);
+    } else if (opt == "--pointer") {
+      pointer = arg;
     } else if (opt == "--fail") {
       TFakeRoute route;
       route.Status = 500;
@@ -189,6 +232,15 @@ int Serve(int argc, char** argv) {
   TFakeRoute ping;  // the program ignores the answer
   ping.ContentType = "image/png";
   counter.SetRoute(PING_PATH, ping);
+  for (const TDemoSite& site : sites) {
+    TFakeSite config;
+    config.Key = keys[site.Source];
+    config.Count = site.Count;
+    config.Pointer = pointer;
+    sources.SetSite(site.Source, site.Id, config);
+    counts.Add(std::string(FakeSourceName(site.Source)) + ":" + site.Id, site.Count,
+               [&sources, site](int32_t n) { sources.SetCount(site.Source, site.Id, n); });
+  }
   counts.Step();
 
   HANDLE stop = CreateEventW(nullptr, TRUE, FALSE, STOP_EVENT_NAME);

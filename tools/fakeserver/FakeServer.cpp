@@ -48,7 +48,12 @@ const char* Reason(int status) {
     case 303: return "See Other";
     case 307: return "Temporary Redirect";
     case 308: return "Permanent Redirect";
+    case 400: return "Bad Request";
+    case 401: return "Unauthorized";
+    case 403: return "Forbidden";
     case 404: return "Not Found";
+    case 405: return "Method Not Allowed";
+    case 429: return "Too Many Requests";
     case 500: return "Internal Server Error";
     case 503: return "Service Unavailable";
     default: return "Status";
@@ -181,6 +186,11 @@ void TFakeServer::SetRoute(const std::string& path, const TFakeRoute& route) {
   FRoutes[path] = route;
 }
 
+void TFakeServer::SetHandler(TFakeHandler handler) {
+  std::lock_guard<std::mutex> guard(FLock);
+  FHandler = std::move(handler);
+}
+
 std::vector<TFakeRequest> TFakeServer::Requests() const {
   std::lock_guard<std::mutex> guard(FLock);
   return FRequests;
@@ -196,8 +206,17 @@ void TFakeServer::ClearRequests() {
   FRequests.clear();
 }
 
-TFakeRoute TFakeServer::RouteFor(const std::string& path) const {
+TFakeRoute TFakeServer::RouteFor(const TFakeRequest& request) const {
   static const std::string countPrefix = "/sitecount/";
+  TFakeHandler handler;
+  {
+    std::lock_guard<std::mutex> guard(FLock);
+    handler = FHandler;
+  }
+  // A copy, called unlocked: the handler may take its own lock or call back into the server.
+  TFakeRoute answer;
+  if (handler && handler(request, answer)) return answer;
+  const std::string& path = request.Path;
   std::lock_guard<std::mutex> guard(FLock);
   auto exact = FRoutes.find(path);
   if (exact != FRoutes.end()) return exact->second;
@@ -280,7 +299,7 @@ void TFakeServer::Serve(uintptr_t socketValue) {
   }
   FChanged.notify_all();
 
-  TFakeRoute route = RouteFor(request.Path);
+  TFakeRoute route = RouteFor(request);
   if (route.DelayMs && !Pause(route.DelayMs)) return;
   if (route.Mode == TFakeMode::NeverAnswer) {
     while (Pause(60000)) {

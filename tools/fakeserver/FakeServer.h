@@ -5,6 +5,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -40,6 +41,10 @@ struct TFakeRequest {
   std::string Header(const std::string& name) const;         // first match, any case
 };
 
+// Answers a request before the routes do: true when it filled the answer.
+// The request's Path holds its query.
+using TFakeHandler = std::function<bool(const TFakeRequest& request, TFakeRoute& answer)>;
+
 // Byte i of a generated body.
 char FakeBodyByte(size_t i);
 std::string FakeBody(size_t size);
@@ -67,6 +72,9 @@ public:
   void SetDefaultCount(int32_t count);
   // Any other exact path, e.g. "/widget/x.png" or "/orvanta.xml".
   void SetRoute(const std::string& path, const TFakeRoute& route);
+  // Consulted before the routes above; an empty one removes it. It runs on
+  // the connection's thread, outside the server's lock.
+  void SetHandler(TFakeHandler handler);
 
   std::vector<TFakeRequest> Requests() const;
   bool WaitForRequests(size_t count, uint32_t timeoutMs) const;
@@ -80,7 +88,7 @@ private:
   };
   void AcceptLoop();
   void Serve(uintptr_t socket);
-  TFakeRoute RouteFor(const std::string& path) const;
+  TFakeRoute RouteFor(const TFakeRequest& request) const;
   // Waits up to ms, returning false early when the server stops.
   bool Pause(uint32_t ms) const;
   void ReapConnections(bool all);
@@ -95,6 +103,7 @@ private:
   mutable std::condition_variable FChanged;
   std::map<std::string, TFakeRoute> FCounts;
   std::map<std::string, TFakeRoute> FRoutes;
+  TFakeHandler FHandler;
   int32_t FDefaultCount = 42;
   std::vector<TFakeRequest> FRequests;
   std::vector<TConnection> FConnections;
