@@ -172,7 +172,8 @@ void TWidgetManager::WMShowDetails(TWidgetMessage& message) {
   const TTrackerSettings settings = widget->Settings();
   const std::string dashboard = DashboardUrl(settings.Source, settings.ID);
   // A tracker of another service has no page on the counter service.
-  if (!settings.Source.Source.empty() && dashboard.empty()) return;
+  TSourceKind kind = TSourceKind::Orvanta;
+  if (dashboard.empty() && (!ParseSourceName(settings.Source.Source, kind) || kind != TSourceKind::Orvanta)) return;
   if (!dashboard.empty()) {
     // The shell runs whatever it is given: a Page edited into the file must
     // not start a program or open a local file.
