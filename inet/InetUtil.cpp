@@ -128,11 +128,13 @@ bool IsLoopbackHost(const std::string& host) {
   std::string lower;
   for (char c : host) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
   if (lower == "localhost" || lower == "::1" || lower == "[::1]") return true;
-  // A dotted quad whose first number is 127.
+  // A dotted quad whose first number is 127. No leading zeros: a resolver may
+  // read "0127" as octal, which is another machine.
   int parts = 0, value = -1, first = -1;
   for (size_t i = 0; i <= lower.size(); ++i) {
     const char c = i < lower.size() ? lower[i] : '.';
     if (c >= '0' && c <= '9') {
+      if (value == 0) return false;
       value = (value < 0 ? 0 : value) * 10 + (c - '0');
       if (value > 255) return false;
     } else if (c == '.' && value >= 0) {
@@ -147,18 +149,17 @@ bool IsLoopbackHost(const std::string& host) {
 }
 
 bool ParseBaseUrl(const std::string& text, THostSetting& host, std::string& basePath) {
-  std::string rest;
-  if (text.compare(0, 7, "http://") == 0)
-    rest = text.substr(7);
-  else if (text.compare(0, 8, "https://") == 0)
-    rest = text.substr(8);
-  else
-    return false;
+  const size_t separator = text.find("://");
+  if (separator == std::string::npos) return false;
+  const std::string scheme = text.substr(0, separator);
+  if (!AsciiEqualNoCase(scheme, "http") && !AsciiEqualNoCase(scheme, "https")) return false;
+  const std::string rest = text.substr(separator + 3);
   for (unsigned char c : text)
-    if (c <= 0x20 || c >= 0x7F || c == '?' || c == '#') return false;
+    if (c <= 0x20 || c >= 0x7F || c == '?' || c == '#' || c == '\\') return false;
   const size_t slash = rest.find('/');
-  const std::string authority = rest.substr(0, slash);
-  basePath = slash == std::string::npos ? std::string() : rest.substr(slash);
-  while (!basePath.empty() && basePath.back() == '/') basePath.pop_back();
-  return ParseHostSetting(text.substr(0, text.size() - rest.size()) + authority, host);
+  std::string path = slash == std::string::npos ? std::string() : rest.substr(slash);
+  while (!path.empty() && path.back() == '/') path.pop_back();
+  if (!ParseHostSetting(text.substr(0, separator + 3) + rest.substr(0, slash), host)) return false;
+  basePath = path;
+  return true;
 }

@@ -53,3 +53,5 @@ constexpr int32_t STR_FAIL_NOT_A_COUNT = 1120;
 constexpr int32_t STR_MEANING_5_MINUTES = 1121;
 constexpr int32_t STR_MEANING_30_MINUTES = 1122;
 constexpr int32_t STR_MEANING_NOW = 1123;
+constexpr int32_t STR_FAIL_BAD_KEY = 1124;
+constexpr int32_t STR_FAIL_BAD_HEADER = 1125;

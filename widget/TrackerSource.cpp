@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <climits>
+#include <cstring>
 
 #include <nlohmann/json.hpp>
 
@@ -25,6 +26,7 @@ constexpr TSourceInfo kSources[] = {
     {TSourceKind::Json, "json", ""},
 };
 constexpr const char kUmamiCloudHost[] = "api.umami.is";
+constexpr const char kUmamiCloudApi[] = "/v1";
 
 std::string Lower(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -47,8 +49,35 @@ std::string QueryEscape(const std::string& text) {
   return out;
 }
 
-bool HasControlCodes(const std::string& text) {
-  return std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+// Bytes a header line carries as they are: no line end, and no byte WinInet's
+// ANSI header calls would read in the user's code page.
+bool IsHeaderText(const std::string& text, bool blanks) {
+  return std::all_of(text.begin(), text.end(), [blanks](char c) {
+    const unsigned char b = static_cast<unsigned char>(c);
+    return (b > 0x20 || (blanks && b == 0x20)) && b < 0x7F;
+  });
+}
+
+// A header name: RFC 9110 token characters.
+bool IsHeaderName(const std::string& name) {
+  return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || (c != 0 && std::strchr("!#$%&'*+-.^_`|~", c));
+  });
+}
+
+bool HasScheme(const std::string& text, const char* scheme) {
+  const size_t n = std::strlen(scheme);
+  return text.size() >= n && Lower(text.substr(0, n)) == scheme;
+}
+
+// An http(s) address with a host and nothing a shell would read as a program or an argument.
+bool IsWebAddress(const std::string& url) {
+  if (!HasScheme(url, "http://") && !HasScheme(url, "https://")) return false;
+  if (!IsHeaderText(url, false)) return false;
+  const size_t authority = url.find("://") + 3;
+  const size_t end = url.find_first_of("/?#", authority);
+  THostSetting host;
+  return ParseHostSetting(url.substr(0, end), host);
 }
 
 std::string HostText(const THostSetting& host) {
@@ -59,6 +88,13 @@ std::string HostText(const THostSetting& host) {
 void ReplaceAll(std::string& text, const std::string& what, const std::string& with) {
   for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + with.size()))
     text.replace(at, what.size(), with);
+}
+
+// Umami Cloud, by its default or its API host; any other Server is a self-hosted Umami.
+bool IsUmamiCloud(const std::string& server) {
+  THostSetting host;
+  std::string base;
+  return server.empty() || (ParseBaseUrl(server, host, base) && Lower(host.Server.Host) == kUmamiCloudHost);
 }
 
 // A json template: the host part and the path with its query, {id} filled in.
@@ -200,8 +236,15 @@ bool ParseHttpDate(const std::string& text, int64_t& when) {
       return true;
     }
     for (int i = 0; i < 12; ++i)
-      if (t == months[i]) month = i + 1;
-    return true;  // weekdays and "gmt"
+      if (t == months[i]) {
+        if (month >= 0) return false;
+        month = i + 1;
+        return true;
+      }
+    for (const char* word : {"gmt", "mon", "tue", "wed", "thu", "fri", "sat", "sun", "monday", "tuesday",
+                             "wednesday", "thursday", "friday", "saturday", "sunday"})
+      if (t == word) return true;
+    return false;
   };
   for (char c : text) {
     if (c == ' ' || c == ',' || c == '-') {
@@ -262,9 +305,6 @@ bool BuildSourceRequest(const TSourceSettings& source, const WideString& id, con
   }
   const std::string server = source.Server.empty() ? DefaultServer(kind) : Utf8FromWide(source.Server);
   if (server.empty()) return why = Failure(TFailure::NoServer), false;
-  if (kind != TSourceKind::Json && key.empty()) return why = Failure(TFailure::NoKey), false;
-  // A key or header that could end its header line would let the file write requests.
-  if (HasControlCodes(key)) return why = Failure(TFailure::NoKey), false;
   THostSetting host;
   std::string base;
   if (kind == TSourceKind::Json) {
@@ -272,6 +312,9 @@ bool BuildSourceRequest(const TSourceSettings& source, const WideString& id, con
   } else if (!ParseBaseUrl(server, host, base)) {
     return why = Failure(TFailure::BadServer), false;
   }
+  if (kind != TSourceKind::Json && key.empty()) return why = Failure(TFailure::NoKey), false;
+  // A key that could end its header line would let whoever wrote it add requests of their own.
+  if (!IsHeaderText(key, false)) return why = Failure(TFailure::BadKey), false;
   request.Host = HostText(host);
   request.Accept = "application/json";
   const std::string site = QueryEscape(Utf8FromWide(id));
@@ -283,6 +326,8 @@ bool BuildSourceRequest(const TSourceSettings& source, const WideString& id, con
       break;
     case TSourceKind::Umami:
       if (Lower(host.Server.Host) == kUmamiCloudHost) {
+        // Umami Cloud's API lives under /v1, which a Server of just its host leaves out.
+        if (base.empty()) base = kUmamiCloudApi;
         request.Path = base + "/websites/" + EncodePathText(id) + "/active";
         request.KeyHeaders = {"x-umami-api-key: " + key};
       } else {
@@ -306,16 +351,20 @@ bool BuildSourceRequest(const TSourceSettings& source, const WideString& id, con
       request.Path = base;
       std::string header = Utf8FromWide(source.Header);
       if (!header.empty()) {
+        const size_t colon = header.find(':');
+        if (!IsHeaderText(header, true) || colon == std::string::npos || !IsHeaderName(header.substr(0, colon)))
+          return why = Failure(TFailure::BadHeader), false;
         ReplaceAll(header, "{key}", key);
-        if (HasControlCodes(header) || header.find(':') == std::string::npos || header[0] == ':')
-          return why = Failure(TFailure::BadServer), false;
         request.KeyHeaders = {header};
       }
       break;
     }
     default: break;
   }
-  const bool carriesKey = !request.KeyHeaders.empty() || !request.Body.empty();
+  // json sends the key only where its Header names it.
+  const bool carriesKey = kind == TSourceKind::Json
+                              ? !key.empty() && source.Header.find(u"{key}") != WideString::npos
+                              : true;
   if (carriesKey && host.Scheme == TUrlScheme::Http && !IsLoopbackHost(host.Server.Host))
     return why = Failure(TFailure::KeyOverHttp), false;
   return true;
@@ -410,6 +459,8 @@ WideString FailureText(const TPollFailure& failure, const TTextLookup* texts, co
       {TFailure::KeyRefused, STR_FAIL_KEY_REFUSED, u"the key was refused (%d)"},
       {TFailure::NotFound, STR_FAIL_NOT_FOUND, u"site not found (404)"},
       {TFailure::HttpStatus, STR_FAIL_STATUS, u"the server answered %d"},
+      {TFailure::BadKey, STR_FAIL_BAD_KEY, u"the API key holds characters a request cannot carry"},
+      {TFailure::BadHeader, STR_FAIL_BAD_HEADER, u"the header is not a \"Name: value\" line"},
   };
   auto text = [&](int32_t id, const WideChar* english) {
     WideString t = texts ? texts->GetText(id) : WideString();
@@ -441,7 +492,8 @@ int32_t CountMeaningTextId(TSourceKind kind) {
   }
 }
 
-std::string DashboardUrl(const TSourceSettings& source, const WideString& id) {
+namespace {
+std::string DashboardOf(const TSourceSettings& source, const WideString& id) {
   TSourceKind kind;
   if (!ParseSourceName(source.Source, kind)) return std::string();
   std::string server = Utf8FromWide(source.Server);
@@ -449,15 +501,12 @@ std::string DashboardUrl(const TSourceSettings& source, const WideString& id) {
   const std::string site = QueryEscape(Utf8FromWide(id));
   switch (kind) {
     case TSourceKind::Plausible: return (server.empty() ? DefaultServer(kind) : server) + "/" + EncodePathText(id);
-    case TSourceKind::Umami: {
-      THostSetting host;
-      std::string base;
-      const bool cloud = server.empty() || (ParseBaseUrl(server, host, base) && Lower(host.Server.Host) == kUmamiCloudHost);
-      return (cloud ? std::string("https://cloud.umami.is") : server) + "/websites/" + EncodePathText(id);
-    }
+    case TSourceKind::Umami:
+      return (IsUmamiCloud(server) ? std::string("https://cloud.umami.is") : server) + "/websites/" +
+             EncodePathText(id);
     case TSourceKind::Matomo:
-      return server.empty() ? std::string()
-                            : server + "/index.php?module=CoreHome&action=index&idSite=" + site + "&period=day&date=today";
+      if (server.empty()) return std::string();
+      return server + "/index.php?module=CoreHome&action=index&idSite=" + site + "&period=day&date=today";
     case TSourceKind::Fathom: return "https://app.usefathom.com/?site=" + site;
     case TSourceKind::Json: {
       std::string page = Utf8FromWide(source.Page);
@@ -468,32 +517,35 @@ std::string DashboardUrl(const TSourceSettings& source, const WideString& id) {
   }
 }
 
+}  // namespace
+
+std::string DashboardUrl(const TSourceSettings& source, const WideString& id) {
+  const std::string url = DashboardOf(source, id);
+  return IsWebAddress(url) ? url : std::string();
+}
+
 TRateLimit SourceRateLimit(const TSourceSettings& source) {
   TSourceKind kind;
   if (!ParseSourceName(source.Source, kind)) return TRateLimit();
   switch (kind) {
     case TSourceKind::Fathom: return TRateLimit{10, 60};
     case TSourceKind::Plausible: return TRateLimit{600, 3600};
-    case TSourceKind::Umami: {
-      THostSetting host;
-      std::string base;
-      const std::string server = Utf8FromWide(source.Server);
-      if (server.empty() || (ParseBaseUrl(server, host, base) && Lower(host.Server.Host) == kUmamiCloudHost))
-        return TRateLimit{50, 15};
-      return TRateLimit();
-    }
+    case TSourceKind::Umami: return IsUmamiCloud(Utf8FromWide(source.Server)) ? TRateLimit{50, 15} : TRateLimit();
     default: return TRateLimit();
   }
 }
 
 int32_t SharedKeyInterval(int32_t intervalMs, TRateLimit limit, int32_t sharing) {
   if (limit.Requests <= 0 || limit.WindowSeconds <= 0 || sharing < 1) return intervalMs;
-  // sharing polls every interval may make at most Requests in WindowSeconds.
-  const int64_t neededMs = (static_cast<int64_t>(sharing) * limit.WindowSeconds * 1000 + limit.Requests - 1) /
-                           limit.Requests;
+  constexpr int64_t longest = INT32_MAX / 1000 * 1000;
+  // sharing trackers polling every interval make sharing * window / interval
+  // requests a window; the product fits int64, the product with 1000 may not.
+  const int64_t product = static_cast<int64_t>(sharing) * limit.WindowSeconds;
+  if (product > INT64_MAX / 1000) return std::max<int32_t>(intervalMs, longest);
+  const int64_t neededMs = (product * 1000 + limit.Requests - 1) / limit.Requests;
   if (intervalMs >= neededMs) return intervalMs;
   const int64_t seconds = (neededMs + 999) / 1000;
-  return static_cast<int32_t>(std::min<int64_t>(seconds * 1000, INT32_MAX));
+  return static_cast<int32_t>(std::min<int64_t>(seconds * 1000, longest));
 }
 
 int32_t DefaultSourceInterval(TSourceKind kind) {

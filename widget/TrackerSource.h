@@ -24,7 +24,9 @@ const char* DefaultServer(TSourceKind kind);
 // A tracker's source as its section holds it, text as written there.
 struct TSourceSettings {
   WideString Source;   // empty: the counter service
-  WideString Server;   // base URL; for json the whole URL template with {id}
+  // Base URL; for json the whole URL template with {id}, which becomes the ID
+  // as EncodePathText writes it in the path and fully escaped in the query.
+  WideString Server;
   WideString Header;   // json only: "Name: value", {key} standing for the key
   WideString Pointer;  // json only: an RFC 6901 pointer to the count
   WideString Page;     // json only: the page Details opens, {id} standing for the ID
@@ -65,6 +67,8 @@ enum class TFailure : uint8_t {
   RateLimited,      // 429 or 503; PausedUntil says until when
   HttpStatus,       // any other status; Status says which
   NotANumber,       // the body holds no count where the source says; Where says where
+  BadKey,           // the key holds control codes, blanks or non-ASCII bytes: it could end its header line
+  BadHeader,        // json's Header is no "Name: value" line
 };
 
 struct TPollFailure {
@@ -79,7 +83,9 @@ struct TPollFailure {
 
 // The request of one poll of tracker id with the plain key (empty: none).
 // counterHost is the host setting the counter service is polled at. False,
-// with why, when no request may be sent: the poll then fails at once.
+// with why, when no request may be sent: the poll then fails at once. An ID
+// in a query is escaped but for RFC 3986's unreserved characters, in a path
+// as EncodePathText writes it.
 bool BuildSourceRequest(const TSourceSettings& source, const WideString& id, const std::string& key,
                         const std::string& counterHost, TSourceRequest& request, TPollFailure& why);
 
@@ -114,8 +120,9 @@ WideString FailureText(const TPollFailure& failure, const TTextLookup* texts, co
 int32_t CountMeaningTextId(TSourceKind kind);
 
 // The page Details opens: the service's dashboard of the site; empty for the
-// counter service (Details then opens the counter service's own page) and for
-// json without a Page.
+// counter service (Details then opens the counter service's own page), for
+// json without a Page, and for anything that is not an http(s) address, so
+// that no settings file makes Details start a program.
 std::string DashboardUrl(const TSourceSettings& source, const WideString& id);
 
 // At most Requests polls in WindowSeconds per key; Requests 0: no limit.

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "inet/InetUtil.h"
 #include "text/Base64.h"
+#include "text/TextIds.h"
 #include "widget/CountPolling.h"
 #include "widget/KeyShares.h"
 #include "widget/TrackerSource.h"
@@ -72,10 +72,16 @@ TEST(SourceRequest, RefusedBeforeAnythingIsSent) {
       {Src(u"plausible", u"https://p.example/a b"), "k", TFailure::BadServer},
       {Src(u"plausible", u"http://p.example"), "k", TFailure::KeyOverHttp},
       {Src(u"matomo", u"http://10.0.0.2"), "k", TFailure::KeyOverHttp},
-      {Src(u"plausible"), "k\r\nX-Evil: 1", TFailure::NoKey},
-      {Src(u"json", u"https://j.example/{id}", u"/n", u"X: {key}"), "k\nY: 2", TFailure::NoKey},
-      {Src(u"json", u"https://j.example/{id}", u"/n", u"no colon"), "k", TFailure::BadServer},
+      {Src(u"umami", u"https://u.example"), "", TFailure::NoKey},
+      {Src(u"plausible"), "k\r\nX-Evil: 1", TFailure::BadKey},
+      {Src(u"fathom"), "k\xC3\xA7", TFailure::BadKey},
+      {Src(u"json", u"https://j.example/{id}", u"/n", u"X: {key}"), "k\nY: 2", TFailure::BadKey},
+      {Src(u"json", u"https://j.example/{id}", u"/n", u"no colon"), "k", TFailure::BadHeader},
+      {Src(u"json", u"https://j.example/{id}", u"/n", u"X Y: 1"), "k", TFailure::BadHeader},
+      {Src(u"json", u"https://j.example/{id}", u"/n", u"X: 1\r\nY: 2"), "k", TFailure::BadHeader},
+      {Src(u"json", u"http://j.example/{id}", u"/n", u"X: {key}"), "k", TFailure::KeyOverHttp},
       {Src(u"json", u"j.example/{id}"), "", TFailure::BadServer},
+      {Src(u"json", u"https://j.example/{id}#f"), "", TFailure::BadServer},
   };
   for (const auto& c : cases) {
     TSourceRequest r;
@@ -87,6 +93,10 @@ TEST(SourceRequest, RefusedBeforeAnythingIsSent) {
   TPollFailure why;
   for (const char16_t* local : {u"http://127.0.0.1:80", u"http://localhost:1", u"http://127.9.9.9"})
     EXPECT_TRUE(BuildSourceRequest(Src(u"plausible", local), u"s", "k", "h", r, why)) << Utf8FromWide(local);
+  EXPECT_TRUE(BuildSourceRequest(Src(u"json", u"http://j.example/{id}", u"/n", u"X: 1"), u"s", "k", "h", r, why))
+      << "a header without the key may go anywhere";
+  ASSERT_TRUE(BuildSourceRequest(Src(u"umami", u"https://API.umami.is"), u"s", "k", "h", r, why));
+  EXPECT_EQ(r.Path, "/v1/websites/s/active") << "Umami Cloud named by its host alone";
 }
 
 // What counts as a count, and where the reason says it was looked for.
@@ -109,12 +119,18 @@ TEST(SourceCount, EachFormOfEachServiceAndHostileBodies) {
       {Src(u"fathom"), R"({"total": 2147483647, "content": []})", 2147483647, ""},
       {Src(u"fathom"), R"({"total": 2147483648})", -1, "/total"},
       {Src(u"fathom"), R"({"total": true})", -1, "/total"},
+      {Src(u"fathom"), R"({"total": null})", -1, "/total"},
+      {Src(u"fathom"), R"({"total": "1e3"})", -1, "/total"},
+      {Src(u"umami"), R"([{"visitors": 3.0}])", -1, "/0/visitors"},
+      {Src(u"umami"), R"({"y": 3})", -1, "/visitors"},
+      {Src(u"json", u"", u"/a~1b"), R"({"a/b":9})", 9, ""},
+      {Src(u"json", u"", u"/a~2"), R"({"a":1})", -1, "/a~2"},
       {Src(u"fathom"), "<html><body>Bad gateway</body></html>", -1, "/total"},
       {Src(u"fathom"), R"({"total": 3)", -1, "/total"},
       {Src(u"json", u"", u"/data/online"), R"({"data":{"online":"31"}})", 31, ""},
       {Src(u"json", u"", u"/data/0"), R"({"data":[8]})", 8, ""},
       {Src(u"json", u"", u"data"), R"({"data":8})", -1, "data"},  // not a pointer
-      {Src(u"json", u"", u"/a"), "{\"a\":1,\"b\":" + std::string(40, '[') + std::string(40, ']') + "}", -1, "/a"},
+      {Src(u"json", u"", u"/a"), "{\"a\":1,\"b\":" + std::string(100, '[') + std::string(100, ']') + "}", -1, "/a"},
       {Src(u"json", u"", u"/a"), "{\"a\":[" + std::string(1 << 21, '1') + "]}", -1, "/a"},
       {Src(u""), "12\r\n", 12, ""},
   };
@@ -148,6 +164,7 @@ TEST(SourceCount, FailuresInWordsAndRetryAfter) {
       {429, TTransferError::Status, "Mon, 06 Nov 1995 08:49:37 GMT", TFailure::RateLimited, now + 3600, nullptr},
       {429, TTransferError::Status, "Sat, 05 Nov 1994 08:49:37 GMT", TFailure::RateLimited, 0, nullptr},
       {429, TTransferError::Status, "soon", TFailure::RateLimited, 0, u"rate limited (429)"},
+      {429, TTransferError::Status, "Sun, 06 Nov 1994 08:59:37 PST", TFailure::RateLimited, 0, nullptr},
       {500, TTransferError::Status, "", TFailure::HttpStatus, 0, u"the server answered 500"},
       {0, TTransferError::TimedOut, "", TFailure::TimedOut, 0, u"no answer within 10 s"},
       {0, TTransferError::Certificate, "", TFailure::Certificate, 0, u"certificate not trusted"},
@@ -207,7 +224,9 @@ TEST(SharedKeys, TrackersSharingAKeyStayInsideTheLimit) {
   EXPECT_EQ(SharedKeyInterval(15000, fathom, 3), 18000);
   EXPECT_EQ(SharedKeyInterval(60000, fathom, 3), 60000);
   EXPECT_EQ(SharedKeyInterval(7000, SourceRateLimit(Src(u"plausible")), 2), 12000);
+  EXPECT_EQ(SharedKeyInterval(15000, SourceRateLimit(Src(u"umami")), 55), 17000) << "16.5 s raised to whole seconds";
   EXPECT_EQ(SharedKeyInterval(7000, SourceRateLimit(Src(u"umami", u"https://u.example")), 50), 7000);
+  EXPECT_EQ(SharedKeyInterval(7000, TRateLimit{1, INT32_MAX}, INT32_MAX), 2147483000);
   EXPECT_EQ(DefaultSourceInterval(TSourceKind::Fathom), 60000);
 
   TKeyShares shares;
@@ -232,20 +251,47 @@ TEST(KeyText, Base64RoundTripsAndRefusesAnythingElse) {
   }
   EXPECT_EQ(Base64Encode("ab"), "YWI=");
   std::string out;
-  for (const char* bad : {"YWI", "YW=I", "YWJ=", "Y===", "YW I=", "YWI=YWI="}) EXPECT_FALSE(Base64Decode(bad, out)) << bad;
+  for (const char* bad : {"YWI", "YW=I", "YWJ=", "Y===", "YW I=", "YWI=YWI="})
+    EXPECT_FALSE(Base64Decode(bad, out)) << bad;
   EXPECT_TRUE(IsProtectedKey("dpapi:AQAA"));
   EXPECT_FALSE(IsProtectedKey("DPAPI:AQAA"));
 }
 
-TEST(BaseUrl, HostsAKeyMayReachOverHttpAndServerAddresses) {
-  for (const char* host : {"127.0.0.1", "127.255.0.9", "LocalHost", "::1", "[::1]"}) EXPECT_TRUE(IsLoopbackHost(host)) << host;
-  for (const char* host : {"128.0.0.1", "127.0.0", "127.0.0.1.5", "127.0.0.256", "localhost.evil", "10.0.0.1", ""})
-    EXPECT_FALSE(IsLoopbackHost(host)) << host;
-  THostSetting host;
-  std::string path;
-  ASSERT_TRUE(ParseBaseUrl("https://u.example:8443/umami//", host, path));
-  EXPECT_EQ(host.Server.Port, 8443);
-  EXPECT_EQ(path, "/umami");
-  for (const char* bad : {"u.example", "https://", "https://u.example/?a", "https://u:99999", "https://a b"})
-    EXPECT_FALSE(ParseBaseUrl(bad, host, path)) << bad;
+TEST(SourcePages, DashboardsAndTextsInTheCurrentLanguage) {
+  const struct {
+    TSourceSettings Source;
+    const char* Url;
+  } cases[] = {
+      {Src(u""), ""},
+      {Src(u"plausible"), "https://plausible.io/example.org"},
+      {Src(u"plausible", u"https://p.example/"), "https://p.example/example.org"},
+      {Src(u"umami"), "https://cloud.umami.is/websites/example.org"},
+      {Src(u"umami", u"https://u.example"), "https://u.example/websites/example.org"},
+      {Src(u"matomo", u"https://m.example"),
+       "https://m.example/index.php?module=CoreHome&action=index&idSite=example.org&period=day&date=today"},
+      {Src(u"fathom"), "https://app.usefathom.com/?site=example.org"},
+      {[] { TSourceSettings s = Src(u"json"); s.Page = u"https://j.example/s/{id}"; return s; }(),
+       "https://j.example/s/example.org"},
+      {[] { TSourceSettings s = Src(u"json"); s.Page = u"C:\\Windows\\notepad.exe"; return s; }(), ""},
+      {[] { TSourceSettings s = Src(u"json"); s.Page = u"file://h/{id}"; return s; }(), ""},
+      {Src(u"plausible", u"calc.exe"), ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(DashboardUrl(c.Source, u"example.org"), c.Url);
+
+  struct TTurkish : TTextLookup {
+    WideString GetText(int32_t id) const override {
+      return id == STR_FAIL_STATUS ? u"sunucu %d ile yanıt verdi" : u"";
+    }
+  } turkish;
+  TPollFailure failure;
+  failure.Kind = TFailure::HttpStatus, failure.Status = 502;
+  EXPECT_EQ(FailureText(failure, &turkish, u""), u"sunucu 502 ile yanıt verdi");
+  failure.Kind = TFailure::NotFound;
+  EXPECT_EQ(FailureText(failure, &turkish, u""), u"site not found (404)") << "an empty text falls back to English";
+  failure.Kind = TFailure::NotANumber, failure.Where = "/0/visitors";
+  EXPECT_EQ(FailureText(failure, nullptr, u""), u"not a number at /0/visitors");
+  failure.Where.clear();
+  EXPECT_EQ(FailureText(failure, nullptr, u""), u"the answer is not a count");
+  EXPECT_EQ(CountMeaningTextId(TSourceKind::Matomo), STR_MEANING_30_MINUTES);
+  EXPECT_EQ(CountMeaningTextId(TSourceKind::Json), 0);
 }
