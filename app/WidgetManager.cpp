@@ -443,8 +443,9 @@ void TWidgetManager::TellSettingsUnreadable() {
 void TWidgetManager::TellKeysUnreadable() {
   WideString names;
   for (const WideString& name : FUnreadableKeys) names += (names.empty() ? u"" : u", ") + name;
-  WideString text = FLanguages->GetText(STR_KEYS_UNREADABLE);
-  if (text.empty()) text = u"The API key of these trackers cannot be read on this Windows account; enter it again in their Preferences: %s";
+  const WideString text = TextOr(FLanguages.get(), STR_KEYS_UNREADABLE,
+                                 u"The API key of these trackers cannot be read on this Windows account; enter it "
+                                 u"again in their Preferences: %s");
   MessageBoxW(StoredHandle(), WinStr(Filled(text, {names})), WinStr(FTitle), MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
 }
 

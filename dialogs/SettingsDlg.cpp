@@ -29,9 +29,7 @@ void ApplyTexts(HWND dialog, const TWidgetMainForm& widget) {
 }
 
 WideString LanguageText(const TWidgetMainForm& widget, int32_t id, const WideChar* fallback) {
-  const TTextLookup* texts = TextsOf(widget);
-  WideString text = texts ? texts->GetText(id) : WideString();
-  return text.empty() ? WideString(fallback) : text;
+  return TextOr(TextsOf(widget), id, fallback);
 }
 
 // Why the tracker shows "?", and whether it polls less often than asked

@@ -30,8 +30,7 @@ TSourceFields::~TSourceFields() {
 }
 
 WideString TSourceFields::Text(int32_t id, const WideChar* fallback) const {
-  WideString text = FTexts ? FTexts->GetText(id) : WideString();
-  return text.empty() ? WideString(fallback) : text;
+  return TextOr(FTexts, id, fallback);
 }
 
 void TSourceFields::Init(HWND dialog, const TSourceSettings& source, const WideString& storedKey) {

@@ -11,3 +11,9 @@ public:
   // The text of the id in the current language; empty when there is none.
   virtual WideString GetText(int32_t id) const = 0;
 };
+
+// The text of id from texts, or fallback when there are no texts or none for id.
+inline WideString TextOr(const TTextLookup* texts, int32_t id, const WideChar* fallback) {
+  WideString text = texts ? texts->GetText(id) : WideString();
+  return text.empty() ? WideString(fallback) : text;
+}

@@ -248,8 +248,7 @@ void TWidgetMainForm::WMSettingChange(TWidgetMessage& message) {
 }
 
 WideString TWidgetMainForm::Text(int32_t id, const WideChar* fallback) const {
-  WideString text = FHost.Languages ? FHost.Languages->GetText(id) : WideString();
-  return text.empty() ? WideString(fallback) : text;
+  return TextOr(FHost.Languages.get(), id, fallback);
 }
 
 // A text missing from the table keeps the item's current text rather than blanking it.

@@ -462,10 +462,7 @@ WideString FailureText(const TPollFailure& failure, const TTextLookup* texts, co
       {TFailure::BadKey, STR_FAIL_BAD_KEY, u"the API key holds characters a request cannot carry"},
       {TFailure::BadHeader, STR_FAIL_BAD_HEADER, u"the header is not a \"Name: value\" line"},
   };
-  auto text = [&](int32_t id, const WideChar* english) {
-    WideString t = texts ? texts->GetText(id) : WideString();
-    return t.empty() ? WideString(english) : t;
-  };
+  auto text = [&](int32_t id, const WideChar* english) { return TextOr(texts, id, english); };
   switch (failure.Kind) {
     case TFailure::None: return WideString();
     case TFailure::RateLimited:
