@@ -1,6 +1,6 @@
-# Cross-compiles Orvanta for 64-bit Windows with mingw-w64, for the tests on
-# kernels that run no 32-bit code (see scripts/wine-env); posix thread model,
-# so std::thread and std::mutex exist), linking everything statically.
+# Cross-compiles Orvanta for 64-bit Windows with mingw-w64 (posix thread model,
+# so std::thread and std::mutex exist), linking everything statically: the
+# tests' build on kernels that run no 32-bit code (see scripts/wine-env).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
