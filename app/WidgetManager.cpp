@@ -412,7 +412,10 @@ void TWidgetManager::LoadSettings() {
     std::string plain;
     switch (ReadApiKey(stored.ApiKey, plain)) {
       case TStoredKey::Plain: plainKeys = true; break;
-      case TStoredKey::Unreadable: FUnreadableKeys.push_back(title.empty() ? start.ID : title); break;
+      case TStoredKey::Unreadable:
+        // With its ID: untitled trackers all read "Orvanta".
+        FUnreadableKeys.push_back(title.empty() || title == start.ID ? start.ID : title + u" (" + start.ID + u")");
+        break;
       default: break;
     }
     // A tracker whose thread cannot start keeps its place in the file.

@@ -414,6 +414,32 @@ TEST_F(ShellTest, AnUnreadableFileIsKeptAsideAndNamedAtStartAndTheRunGoesOnSavin
   DeleteKeptFiles();
 }
 
+// A key written by hand is used and soon gone from the file in every form it
+// could take there; a key this Windows account cannot read is named once, at
+// start, and stays in the file as it was.
+TEST_F(ShellTest, APlainKeyLeavesTheFileAndAnUnreadableOneIsNamedOnceAndKept) {
+  const std::u16string source = u"Source=plausible\nServer=http://127.0.0.1:9\nApiKey=";
+  const std::u16string foreign = u"dpapi:AQAAANCMnd8BFdERjHoAwE/Cl+s=";
+  SeedSettings(u"[Trackers]\nKey0=plain.org\nKey1=moved.org\n" +
+               TrackerSection(u"plain.org", 200, 200, source + u"pk-31f9a7c\n") +
+               TrackerSection(u"moved.org", 400, 200, source + foreign + u"\n"));
+  TOrvanta app;
+  ASSERT_TRUE(app.WaitManager());
+  ASSERT_TRUE(WaitUntil([&] { return app.Dialogs().size() == 1; }, 10000));
+  const std::wstring told = StaticTextOf(app.Dialogs()[0]);
+  EXPECT_NE(told.find(L"moved.org"), std::wstring::npos) << std::string(told.begin(), told.end());
+  EXPECT_EQ(told.find(L"plain.org"), std::wstring::npos);
+  PostMessageW(app.Dialogs()[0], WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(WaitUntil([&] {
+    const std::string bytes = ReadBytes(SettingsFile());
+    return SettingsHold(u"[plain.org]") && SettingsHold(u"ApiKey=dpapi:") &&
+           bytes.find(IniBytes(u"pk-31f9a7c").substr(2)) == std::string::npos &&
+           bytes.find("pk-31f9a7c") == std::string::npos && bytes.find("cGstMzFmOWE3Yw") == std::string::npos;
+  }));
+  EXPECT_TRUE(SettingsHold(u"ApiKey=" + foreign + u"\n"));
+  ASSERT_TRUE(app.Exit()) << "told once: no box at Exit";
+}
+
 // A log-off that comes while Exit closes the widgets writes no less than
 // Exit did: the widgets leave the list as they close.
 TEST_F(ShellTest, ALogOffWhileExitClosesTheWidgetsLosesNoTracker) {

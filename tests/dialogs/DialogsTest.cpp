@@ -8,8 +8,11 @@
 
 #include "app/WidgetManager.h"
 #include "dialogs/DialogRes.h"
+#include "dialogs/SourceFields.h"
 #include "dialogs/SettingsDlg.h"
+#include "text/TextTestUtil.h"
 #include "text/WIniFiles.h"
+#include "tools/fakeserver/FakeSources.h"
 
 using namespace dialogtest;
 
@@ -193,4 +196,48 @@ TEST_F(DialogsTest, SettingsRefuseUnusableTakenAndUncheckedIds) {
   EXPECT_TRUE(w->Host().ClaimId(*w, u"x"));
   EXPECT_FALSE(beta->Host().ClaimId(*beta, u"X"));
   EXPECT_TRUE(w->Host().ClaimId(*w, u"X")) << "its own claim is no obstacle";
+}
+
+// Test polls once with what is typed; Save keeps the key only encrypted, in
+// no form of the typed text in the file. Opened again, the dialog shows no key
+// but "unchanged", which an untouched field keeps, and the last poll's reason.
+TEST_F(DialogsTest, SourceFieldsTestWhatIsTypedAndKeepTheKeyOnlyEncrypted) {
+  TFakeSources sources(*Server);
+  TFakeSite site;
+  site.Key = "pl-7d2e1c";
+  site.Count = 23;
+  sources.SetSite(TFakeSource::Plausible, "example.org", site);
+  TWidgetMainForm* w = AddWidget(u"example.org");
+  HWND dialog = OpenSettings(w);
+  const HWND status = GetDlgItem(dialog, IDC_SOURCE_STATUS);
+  SendDlgItemMessageW(dialog, IDC_SOURCE, CB_SETCURSEL, 1, 0);
+  SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_SOURCE, CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_SOURCE)));
+  SetDlgItemTextA(dialog, IDC_SERVER, ("http://" + Server->HostPort()).c_str());
+  SetDlgItemTextA(dialog, IDC_APIKEY, "pl-7d2e1c");
+  SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_TEST, BN_CLICKED), 0);
+  EXPECT_TRUE(PumpUntil([&] { return TextOf(status) == L"The source answers: 23 visitors"; })) << TextOf(status);
+  EXPECT_EQ(Save(dialog), L"");
+  const std::filesystem::path file(std::wstring(WinStr(Manager->SettingsFileName())));
+  const std::string encrypted = testutil::Utf16Bytes(u"ApiKey=dpapi:");
+  EXPECT_TRUE(PumpUntil([&] { return testutil::ReadBytes(file).find(encrypted) != std::string::npos; }));
+  const std::string bytes = testutil::ReadBytes(file);
+  for (const std::string& form : {std::string("pl-7d2e1c"), testutil::Utf16Bytes(u"pl-7d2e1c"), std::string("cGwtN2QyZTFj")})
+    EXPECT_EQ(bytes.find(form), std::string::npos) << form;
+  Refresh(w);
+  EXPECT_TRUE(PumpUntil([&] { return Read<int32_t>(w, [w] { return w->Count(); }) == 23; }));
+
+  site.Key = "another";
+  sources.SetSite(TFakeSource::Plausible, "example.org", site);
+  Refresh(w);
+  EXPECT_TRUE(PumpUntil([&] { return Read<WideString>(w, [w] { return w->TipText(); }) == u"the key was refused (401)"; }));
+  const WideString stored = w->Settings().ApiKey;
+  dialog = OpenSettings(w);
+  wchar_t cue[32] = {};
+  SendDlgItemMessageW(dialog, IDC_APIKEY, EM_GETCUEBANNER, reinterpret_cast<WPARAM>(cue), 32);
+  EXPECT_EQ(std::wstring(cue), L"unchanged");
+  EXPECT_EQ(TextOf(GetDlgItem(dialog, IDC_APIKEY)), L"");
+  EXPECT_EQ(TextOf(GetDlgItem(dialog, IDC_SOURCE_STATUS)), L"Last poll: the key was refused (401)");
+  EXPECT_EQ(Save(dialog), L"");
+  EXPECT_EQ(w->Settings().ApiKey, stored);
 }
