@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/TrayMenu.h"
+#include "app/TrayTotals.h"
 #include "inet/InetUtil.h"
 #include "text/WFold.h"
 #include "ui/ThreadJobs.h"
@@ -121,7 +122,11 @@ void TWidgetManager::WndProc(TWidgetMessage& message) {
     case WM_PINGRESPONSE: FPingThread.reset(); return;
     case WM_SHOWDETAILS: WMShowDetails(message); return;
     case WM_REMOVEWIDGET: WMRemoveWidget(message); return;
-    case WM_TRACKERCHANGED: SettingsChanged(); return;
+    case WM_TRACKERCHANGED:
+      SettingsChanged();
+      UpdateTrayTip();
+      return;
+    case WM_COUNTSHOWN: UpdateTrayTip(); return;
     case WM_THREADJOB: RunThreadJob(message.LParam); return;
     case WM_SETTINGSUNREADABLE: TellSettingsUnreadable(); return;
     case WM_KEYSUNREADABLE: TellKeysUnreadable(); return;
@@ -188,6 +193,22 @@ void TWidgetManager::WMShowDetails(TWidgetMessage& message) {
 
 void TWidgetManager::WMRemoveWidget(TWidgetMessage& message) {
   RemoveWidgetByHandle(reinterpret_cast<HWND>(message.LParam));
+  UpdateTrayTip();
+}
+
+WideString TWidgetManager::TrayTip() const { return FTray ? FTray->Tip() : WideString(); }
+
+// Read from the widgets' snapshots: each widget's thread publishes its own.
+void TWidgetManager::UpdateTrayTip() {
+  if (!FTray) return;
+  std::vector<TTrackerCount> counts;
+  for (const TTrackerSlot& slot : FWidgetList) {
+    const TTrackerSettings s = slot.Widget->Settings();
+    counts.push_back({s.Title.empty() ? s.ID : s.Title, s.Count});
+  }
+  const WideString online = TextOr(FLanguages.get(), STR_TRAY_ONLINE, u"%s online");
+  const WideString text = TrayTotalText(counts, online, std::size(NOTIFYICONDATAW().szTip) - 1);
+  FTray->SetTip(text.empty() ? FTitle : text);
 }
 
 void TWidgetManager::TrayMouseUp(TComponent*, int32_t keys, int32_t, int32_t) {
@@ -229,6 +250,7 @@ void TWidgetManager::SelectLanguageCommand(int index) {
   for (const TTrackerSlot& slot : FWidgetList)
     if (HWND window = slot.Widget->WindowHandle()) PostMessageW(window, WM_LANGUAGECHANGED, 0, 0);
   if (FLanguages->Current() != before) SettingsChanged();
+  UpdateTrayTip();
 }
 
 // An index that left the list while the menu was open is ignored.
@@ -428,6 +450,7 @@ void TWidgetManager::LoadSettings() {
   if (!FUnreadableKeys.empty() && WindowExists()) PostMessageW(StoredHandle(), WM_KEYSUNREADABLE, 0, 0);
   // A key written by hand leaves the file at once, encrypted by its widget.
   if (plainKeys) SettingsChanged();
+  UpdateTrayTip();
   if (FirstRun()) ShowAddDialog();
 }
 

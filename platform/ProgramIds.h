@@ -27,6 +27,9 @@ constexpr uint32_t WM_SETTINGSUNREADABLE = 0x8000 + 0x103;
 constexpr uint32_t WM_KEYSUNREADABLE = 0x8000 + 0x104;
 // request worker -> Settings or Add Tracker dialog: the Test poll's answer.
 constexpr uint32_t WM_SOURCETESTED = MSG_USER_BASE + 27;
+// widget -> manager, posted after a poll put new counts on the face and in the
+// widget's settings snapshot; lParam: the widget's window.
+constexpr uint32_t WM_COUNTSHOWN = MSG_USER_BASE + 28;
 
 // Timers.
 constexpr uint32_t TIMER_POLL = 1001;          // widget: next poll

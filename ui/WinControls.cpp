@@ -3,8 +3,6 @@
 #include <cstddef>
 #include <string>
 
-#include "platform/AnsiText.h"
-
 namespace {
 constexpr DWORD kWinFormExStyle = WS_EX_WINDOWEDGE | WS_EX_CLIENTEDGE;
 constexpr int32_t kFormWidth = 320;
@@ -164,7 +162,7 @@ void TWidgetTray::SetIcon(HICON icon) {
 }
 
 void TWidgetTray::SetTip(const WideString& text) {
-  if (AnsiFromWide(text) == AnsiFromWide(FTip)) return;
+  if (text == FTip) return;
   FTip = text;
   CopyCut(FIconData.szTip, text);
   if (text.empty())
@@ -175,14 +173,14 @@ void TWidgetTray::SetTip(const WideString& text) {
 }
 
 void TWidgetTray::SetBalloonText(const WideString& text) {
-  if (AnsiFromWide(text) == AnsiFromWide(FBalloonText)) return;
+  if (text == FBalloonText) return;
   FBalloonText = text;
   CopyCut(FIconData.szInfo, text);
   Notify(NIM_MODIFY);
 }
 
 void TWidgetTray::SetBalloonTitle(const WideString& text) {
-  if (AnsiFromWide(text) == AnsiFromWide(FBalloonTitle)) return;
+  if (text == FBalloonTitle) return;
   FBalloonTitle = text;
   CopyCut(FIconData.szInfoTitle, text);
   Notify(NIM_MODIFY);

@@ -630,6 +630,7 @@ bool TWidgetMainForm::StartWorker() {
 
 void TWidgetMainForm::Carry(const TPollActions& a) {
   HWND window = StoredHandle();
+  bool shown = false;
   for (TPollStep step : a.Steps) {
     switch (step) {
       case TPollStep::KillStartTimer: KillTimer(window, TIMER_START); break;
@@ -645,10 +646,16 @@ void TWidgetMainForm::Carry(const TPollActions& a) {
         if (PreviousLabel) PreviousLabel->SetCaption(a.PreviousCaption);
         if (TrendImage) TrendImage->SetImageName(Narrow(a.TrendImage));
         UpdateTip();
+        shown = true;
         break;
       case TPollStep::ShowIdle: if (StateImage) StateImage->SetImageName(Narrow(IMG_IDLE)); break;
       case TPollStep::FreeWorker: FWorker.reset(); break;
-      case TPollStep::Publish: PublishSettings(); break;
+      case TPollStep::Publish:
+        PublishSettings();
+        // The manager reads the snapshot for the tray's totals.
+        if (shown && FHost.ManagerWindow)
+          PostMessageW(FHost.ManagerWindow, WM_COUNTSHOWN, 0, reinterpret_cast<LPARAM>(window));
+        break;
       case TPollStep::Redraw: Redraw(); break;
     }
   }

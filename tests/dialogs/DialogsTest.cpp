@@ -241,3 +241,23 @@ TEST_F(DialogsTest, SourceFieldsTestWhatIsTypedAndKeepTheKeyOnlyEncrypted) {
   EXPECT_EQ(Save(dialog), L"");
   EXPECT_EQ(w->Settings().ApiKey, stored);
 }
+
+// The tray tip totals every count after each poll, "?" apart, and follows a
+// rename and the language.
+TEST_F(DialogsTest, TrayTipTotalsEveryTrackerAfterEachPoll) {
+  Server->SetCount("blog", "132");
+  Server->SetCount("shop", "<html>");
+  TWidgetMainForm* blog = AddWidget(u"blog");
+  TWidgetMainForm* shop = AddWidget(u"shop");
+  auto tipIs = [&](const WideString& tip) {
+    EXPECT_TRUE(PumpUntil([&] { return Manager->TrayTip() == tip; })) << Utf8FromWide(Manager->TrayTip());
+  };
+  Refresh(blog);
+  Refresh(shop);
+  tipIs(u"132 online (1 ?) \u00B7 Title blog 132 \u00B7 Title shop ?");
+  Server->SetCount("shop", "80");
+  Refresh(shop);
+  tipIs(u"212 online \u00B7 Title blog 132 \u00B7 Title shop 80");
+  Manager->SelectLanguageCommand(1);
+  tipIs(u"212 \u00E7evrimi\u00E7i \u00B7 Title blog 132 \u00B7 Title shop 80");
+}

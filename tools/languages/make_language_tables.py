@@ -72,6 +72,7 @@ STRINGS = [
     (1143, "Matomo", "Matomo"),
     (1144, "Fathom", "Fathom"),
     (1145, "Any JSON endpoint", "Herhangi bir JSON adresi"),
+    (1150, "%s online", "%s çevrimiçi"),
     (3020, "Source", "Kaynak"),
     (3021, "Server", "Sunucu"),
     (3022, "API key", "API anahtarı"),
