@@ -127,6 +127,7 @@ void TWidgetManager::WndProc(TWidgetMessage& message) {
       UpdateTrayTip();
       return;
     case WM_COUNTSHOWN: UpdateTrayTip(); return;
+    case WM_TRACKERALERT: ShowAlert(message); return;
     case WM_THREADJOB: RunThreadJob(message.LParam); return;
     case WM_SETTINGSUNREADABLE: TellSettingsUnreadable(); return;
     case WM_KEYSUNREADABLE: TellKeysUnreadable(); return;
@@ -196,7 +197,23 @@ void TWidgetManager::WMRemoveWidget(TWidgetMessage& message) {
   UpdateTrayTip();
 }
 
-WideString TWidgetManager::TrayTip() const { return FTray ? FTray->Tip() : WideString(); }
+// The widget may be gone by now; its snapshot names it and its count.
+void TWidgetManager::ShowAlert(TWidgetMessage& message) {
+  if (!FTray) return;
+  for (const TTrackerSlot& slot : FWidgetList) {
+    if (slot.Widget->WindowHandle() != reinterpret_cast<HWND>(message.LParam)) continue;
+    const TTrackerSettings s = slot.Widget->Settings();
+    const bool spike = static_cast<TAlertEvent>(message.WParam) == TAlertEvent::Spike;
+    const WideString text =
+        spike ? TextOr(FLanguages.get(), STR_ALERT_SPIKE, u"%d visitors online")
+              : TextOr(FLanguages.get(), STR_ALERT_QUIET, u"no visitors for %d minutes: is the site or its tracking down?");
+    FTray->SetBalloonTitle(s.Title.empty() ? s.ID : s.Title);
+    FTray->SetBalloonText(WideFormat(text.c_str(), {spike ? s.Count : s.AlertQuiet}));
+    FTray->SetBalloonIcon(spike ? NIIF_INFO : NIIF_WARNING);
+    FTray->ShowBalloon();
+    return;
+  }
+}
 
 // Read from the widgets' snapshots: each widget's thread publishes its own.
 void TWidgetManager::UpdateTrayTip() {

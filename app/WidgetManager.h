@@ -54,8 +54,8 @@ public:
   bool SaveSettings();
   // A user change: the file is written about a second after the last of a burst.
   void SettingsChanged();
-  // What the tray icon's tip says now (manager thread).
-  WideString TrayTip() const;
+  // The tray icon, for what its tip and balloon say (manager thread).
+  const TWidgetTray* Tray() const { return FTray; }
   WideString SettingsFileName() const { return FSettingsFolder + SETTINGS_FILE_NAME; }
   bool FirstRun() const { return FStore.State() == TSettingsState::FirstRun; }
 
@@ -114,6 +114,7 @@ private:
   void CreateTray();
   void RestoreTrayIcon();
   void UpdateTrayTip();
+  void ShowAlert(TWidgetMessage& message);
   void TrayMouseUp(TComponent* sender, int32_t keys, int32_t x, int32_t y);
   void StartUpdateCheck();
   void StartVersionRequest();

@@ -30,6 +30,9 @@ constexpr uint32_t WM_SOURCETESTED = MSG_USER_BASE + 27;
 // widget -> manager, posted after a poll put new counts on the face and in the
 // widget's settings snapshot; lParam: the widget's window.
 constexpr uint32_t WM_COUNTSHOWN = MSG_USER_BASE + 28;
+// widget -> manager, posted when a poll makes an alert; wParam: the
+// TAlertEvent, lParam: the widget's window.
+constexpr uint32_t WM_TRACKERALERT = MSG_USER_BASE + 29;
 
 // Timers.
 constexpr uint32_t TIMER_POLL = 1001;          // widget: next poll

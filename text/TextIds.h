@@ -29,6 +29,8 @@ constexpr int32_t STR_LAST_FAILURE = 1136;      // the Settings dialog's reason 
 constexpr int32_t STR_SOURCE_NAMES = 1140;      // 1140 to 1145: the Source list, in TSourceKind order
 constexpr int32_t STR_KEY_NOT_STORED = 1137;      // a typed key DPAPI would not encrypt
 constexpr int32_t STR_TRAY_ONLINE = 1150;         // the tray tip's total: "%s online"
+constexpr int32_t STR_ALERT_SPIKE = 1151;         // a spike balloon: "%d visitors online"
+constexpr int32_t STR_ALERT_QUIET = 1152;         // a gone-quiet balloon, with its minutes
 // Why a tracker's poll brought no count, and what its count means.
 constexpr int32_t STR_FAIL_UNKNOWN_SOURCE = 1100;
 constexpr int32_t STR_FAIL_NO_SERVER = 1101;

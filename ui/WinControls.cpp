@@ -196,6 +196,8 @@ void TWidgetTray::ShowBalloon() {
   FIconData.uFlags |= NIF_INFO;
   FIconData.dwInfoFlags = FBalloonIcon;
   Notify(NIM_MODIFY);
+  // Otherwise every later change of the tip would show the balloon again.
+  FIconData.uFlags &= ~NIF_INFO;
 }
 
 void TWidgetTray::WndProc(TWidgetMessage& message) {

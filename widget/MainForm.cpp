@@ -14,6 +14,7 @@ constexpr UINT kLocalizedCommands[] = {CMD_PREFERENCES, CMD_REFRESH, CMD_HIDE, C
 
 constexpr const char kFaceFont[] = "Trebuchet MS";
 constexpr TWidgetColor kWhiteText = 0xFFFFFFFF;
+constexpr TWidgetColor kAlertText = 0xFFFFA030;  // the count while at or above its alert
 constexpr TWidgetColor kGreyText = 0xFFA0A0A0;
 constexpr int32_t kCountFontSize = 18, kPreviousFontSize = 9, kTitleFontSize = 8;
 
@@ -89,6 +90,7 @@ TWidgetMainForm::TWidgetMainForm(TComponent* owner, const TWidgetHost& host, con
   FPoller.Enable = settings.Enable;
   FPoller.CounterHost = FHost.CounterServer;
   FPoller.Source = settings.Source;
+  FAlert = TSpikeAlert(settings.AlertAbove, settings.AlertQuiet, settings.Count);
   TakeKey(settings.ApiKey);
   SetTargetOpacity(settings.TargetOpacity);
   FBackColor = settings.BackColor;
@@ -145,6 +147,8 @@ void TWidgetMainForm::PublishSettings() {
   s.BackColor = FBackColor;
   s.Source = FPoller.Source;
   s.ApiKey = FStoredKey;
+  s.AlertAbove = FAlert.Above();
+  s.AlertQuiet = FAlert.QuietMinutes();
   std::lock_guard<std::mutex> guard(FSettingsLock);
   FPublished = std::move(s);
 }
@@ -647,6 +651,10 @@ void TWidgetMainForm::Carry(const TPollActions& a) {
         if (TrendImage) TrendImage->SetImageName(Narrow(a.TrendImage));
         UpdateTip();
         shown = true;
+        if (const TAlertEvent e = FAlert.Poll(FPoller.Count, static_cast<int64_t>(GetTickCount64()));
+            e != TAlertEvent::None && FHost.ManagerWindow)
+          PostMessageW(FHost.ManagerWindow, WM_TRACKERALERT, static_cast<WPARAM>(e), reinterpret_cast<LPARAM>(window));
+        if (CountLabel) CountLabel->Canvas()->Font()->SetColor(FAlert.High() ? kAlertText : kWhiteText);
         break;
       case TPollStep::ShowIdle: if (StateImage) StateImage->SetImageName(Narrow(IMG_IDLE)); break;
       case TPollStep::FreeWorker: FWorker.reset(); break;

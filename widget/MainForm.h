@@ -20,6 +20,7 @@
 #include "widget/FaceControls.h"
 #include "widget/KeyShares.h"
 #include "widget/Snapping.h"
+#include "widget/SpikeAlert.h"
 #include "widget/TrackerSettings.h"
 
 class TWidgetMainForm;
@@ -170,6 +171,7 @@ private:
 
   TWidgetHost FHost;
   TCountPoller FPoller;
+  TSpikeAlert FAlert;
   std::unique_ptr<TInetThread> FWorker;
   TMenuHandle FMenu;
   TWindowTip FTip;

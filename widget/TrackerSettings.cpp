@@ -25,6 +25,9 @@ TTrackerSettings ReadTrackerSettings(const TWCustomIniFile& ini, const WideStrin
   s.Source.Header = ini.ReadString(id, KEY_HEADER, u"");
   s.Source.Pointer = ini.ReadString(id, KEY_POINTER, u"");
   s.Source.Page = ini.ReadString(id, KEY_PAGE, u"");
+  // A negative threshold in an edited file means off.
+  s.AlertAbove = std::max<int32_t>(0, ini.ReadInteger(id, KEY_ALERTABOVE, 0));
+  s.AlertQuiet = std::max<int32_t>(0, ini.ReadInteger(id, KEY_ALERTQUIET, 0));
   return s;
 }
 
@@ -55,4 +58,6 @@ void WriteTrackerSettings(TWCustomIniFile& ini, const TTrackerSettings& s) {
       {KEY_HEADER, &s.Source.Header}, {KEY_POINTER, &s.Source.Pointer}, {KEY_PAGE, &s.Source.Page}};
   for (const auto& [key, value] : source)
     if (!value->empty()) ini.WriteString(id, key, *value);
+  if (s.AlertAbove > 0) ini.WriteInteger(id, KEY_ALERTABOVE, s.AlertAbove);
+  if (s.AlertQuiet > 0) ini.WriteInteger(id, KEY_ALERTQUIET, s.AlertQuiet);
 }

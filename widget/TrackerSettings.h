@@ -33,6 +33,9 @@ constexpr const WideChar KEY_APIKEY[] = u"ApiKey";
 constexpr const WideChar KEY_HEADER[] = u"Header";
 constexpr const WideChar KEY_POINTER[] = u"Pointer";
 constexpr const WideChar KEY_PAGE[] = u"Page";
+// Alerts, written last and only when on.
+constexpr const WideChar KEY_ALERTABOVE[] = u"AlertAbove";  // the count that shows a balloon
+constexpr const WideChar KEY_ALERTQUIET[] = u"AlertQuiet";  // minutes without visitors that show one
 
 constexpr const WideChar DEFAULT_TITLE[] = u"Orvanta";
 
@@ -51,6 +54,8 @@ struct TTrackerSettings {
   uint32_t BackColor = 0;  // Windows colour 0x00BBGGRR
   TSourceSettings Source;
   WideString ApiKey;  // as stored: "dpapi:..." once saved; plain only as written by hand
+  int32_t AlertAbove = 0;  // 0: off
+  int32_t AlertQuiet = 0;  // minutes; 0: off
 };
 
 // The tracker of section id; a missing position puts the widget in the work

@@ -22,13 +22,14 @@ class DialogsTest : public widgettest::WidgetTest {
 public:
   TDialogsUnit Unit;
   std::unique_ptr<TWidgetManager> Manager;
+  std::string Seed;  // the settings file's bytes at start
 
   void SetUp() override {
     TShellDialogs hooks;
     hooks.Preferences = ShowSettingsDialog;
     Manager.reset(new TWidgetManager(nullptr, std::make_shared<TWidgetLanguages>(nullptr), hooks, APPLICATION_TITLE));
     Manager->SetCounterServer(Server->HostPort());
-    CloseHandle(CreateFileW(WinStr(Manager->SettingsFileName()), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    testutil::WriteBytes(std::wstring(WinStr(Manager->SettingsFileName())), Seed);
     Manager->SetParentWindow(GetDesktopWindow());
     Manager->EnsureHandle();
     Manager->LoadSettings();
@@ -250,7 +251,7 @@ TEST_F(DialogsTest, TrayTipTotalsEveryTrackerAfterEachPoll) {
   TWidgetMainForm* blog = AddWidget(u"blog");
   TWidgetMainForm* shop = AddWidget(u"shop");
   auto tipIs = [&](const WideString& tip) {
-    EXPECT_TRUE(PumpUntil([&] { return Manager->TrayTip() == tip; })) << Utf8FromWide(Manager->TrayTip());
+    EXPECT_TRUE(PumpUntil([&] { return Manager->Tray()->Tip() == tip; })) << Utf8FromWide(Manager->Tray()->Tip());
   };
   Refresh(blog);
   Refresh(shop);
@@ -260,4 +261,33 @@ TEST_F(DialogsTest, TrayTipTotalsEveryTrackerAfterEachPoll) {
   tipIs(u"212 online \u00B7 Title blog 132 \u00B7 Title shop 80");
   Manager->SelectLanguageCommand(1);
   tipIs(u"212 \u00E7evrimi\u00E7i \u00B7 Title blog 132 \u00B7 Title shop 80");
+}
+
+// A seeded tracker whose count crosses its alert: the tray's balloon names it
+// with its count, once, and the face shows the count in the alert colour.
+struct AlertTest : DialogsTest {
+  void SetUp() override {
+    Server->SetCount("spike", "150");
+    Seed = testutil::Utf16Bytes(u"\uFEFF[Trackers]\r\nKey0=spike\r\n[spike]\r\nTitle=Spike\r\nTracker=10\r\n"
+                                u"Interval=600000\r\nAlertAbove=100\r\n");
+    DialogsTest::SetUp();
+  }
+};
+
+TEST_F(AlertTest, ACrossingShowsOneBalloonAndTheAlertColour) {
+  ASSERT_EQ(Manager->WidgetCount(), 1);
+  TWidgetMainForm* w = Manager->Widget(0);
+  const TWidgetTray* tray = Manager->Tray();
+  EXPECT_TRUE(PumpUntil([&] { return tray->BalloonText() == u"150 visitors online"; })) << Utf8FromWide(tray->BalloonText());
+  EXPECT_EQ(tray->BalloonTitle(), u"Spike");
+  auto colour = [w] { return Read<TWidgetColor>(w, [w] { return w->CountLabel->Canvas()->Font()->Color(); }); };
+  EXPECT_NE(colour(), 0xFFFFFFFFu);
+  Server->SetCount("spike", "120");
+  Refresh(w);
+  EXPECT_TRUE(PumpUntil([&] { return Manager->Tray()->Tip().find(u"Spike 120") != WideString::npos; }));
+  EXPECT_EQ(tray->BalloonText(), u"150 visitors online") << "still high: no second balloon";
+  Server->SetCount("spike", "12");
+  Refresh(w);
+  EXPECT_TRUE(PumpUntil([&] { return colour() == 0xFFFFFFFFu; }));
+  EXPECT_EQ(w->Settings().AlertAbove, 100);
 }

@@ -50,10 +50,11 @@ TEST(TrackerSettingsFile, DefaultsClampingAndTheWrittenForm) {
 // tracker's section is written exactly as older versions wrote it.
 TEST(TrackerSettingsFile, SourceKeysFollowTheThirteenOnlyWhenSet) {
   const TScreenRect work{0, 0, 1000, 700};
-  const auto in = IniOf(u"[p]\nPage=\nApiKey=dpapi:QUJD\nServer=https://s\nSource=plausible\nLeft=1\n");
+  const auto in = IniOf(u"[p]\nAlertQuiet=-5\nAlertAbove=40\nPage=\nApiKey=dpapi:QUJD\nServer=https://s\n"
+                        u"Source=plausible\nLeft=1\n");
   TWMemIniFile out(u"", false);
   WriteTrackerSettings(out, ReadTrackerSettings(*in, u"p", work));
   const WideString text = TextOf(out);
   EXPECT_EQ(text.substr(text.find(u"BackColor=")),
-            u"BackColor=0x00000000\r\nSource=plausible\r\nServer=https://s\r\nApiKey=dpapi:QUJD\r\n\r\n");
+            u"BackColor=0x00000000\r\nSource=plausible\r\nServer=https://s\r\nApiKey=dpapi:QUJD\r\nAlertAbove=40\r\n\r\n");
 }
