@@ -29,6 +29,7 @@ constexpr int IDC_ALWAYSTOP = 1005;
 constexpr int IDC_IGNOREMOUSE = 1006;
 constexpr int IDC_PREVENTDRAGGING = 1007;
 constexpr int IDC_TRANSPARENCY = 1008;
+constexpr int IDC_ALERTABOVE = 1009;
 
 // The dialogs' module: held by the program (and by tests) on the GUI thread
 // for as long as dialogs may open. It adds the property atom.

@@ -17,3 +17,12 @@ int32_t RefreshIntervalMs(const WideString& text) {
   if (!ParseInteger32(text, seconds) || seconds <= 0) seconds = DEFAULT_REFRESH_SECONDS;
   return std::min(seconds, kMaxSeconds) * 1000;
 }
+
+bool AlertThreshold(const WideString& text, int32_t& value) {
+  value = 0;
+  if (text.empty()) return true;
+  int32_t n = 0;
+  if (!ParseInteger32(text, n) || n < 0) return false;
+  value = n;
+  return true;
+}

@@ -19,3 +19,7 @@ constexpr int32_t DEFAULT_REFRESH_SECONDS = 20;
 // interval can hold are cut to the most it can.
 int32_t RefreshIntervalMs(const WideString& text);
 
+// The alert field: empty is 0 (no alert); otherwise a count from 0 up, or
+// false for anything else, which the dialog refuses.
+bool AlertThreshold(const WideString& text, int32_t& value);
+

@@ -24,7 +24,7 @@ const TTextLookup* TextsOf(const TWidgetMainForm& widget) { return widget.Host()
 
 void ApplyTexts(HWND dialog, const TWidgetMainForm& widget) {
   ApplyDialogTexts(dialog, TextsOf(widget), STR_SETTINGS_CAPTION,
-                   {3001, 3002, 3003, 3004, 3005, 3006, 3007, 3008, 3009, 3010, IDC_SAVE, IDC_CANCEL});
+                   {3001, 3002, 3003, 3004, 3005, 3006, 3007, 3008, 3009, 3010, 3011, IDC_SAVE, IDC_CANCEL});
   ApplyDialogTexts(dialog, TextsOf(widget), STR_SETTINGS_CAPTION, SOURCE_FIELD_TEXTS);
 }
 
@@ -68,6 +68,7 @@ INT_PTR InitDialog(HWND dialog, TSettingsDialog* state) {
   SetChecked(dialog, IDC_ALWAYSTOP, widget.AlwaysTop());
   SetChecked(dialog, IDC_IGNOREMOUSE, widget.IgnoreMouse());
   SetChecked(dialog, IDC_PREVENTDRAGGING, widget.PreventDragging());
+  if (widget.AlertAbove() > 0) SetDlgItemTextW(dialog, IDC_ALERTABOVE, WinStr(WideFormat(u"%d", {widget.AlertAbove()})));
   state->Fields.Init(dialog, widget.Source(), widget.StoredKey());
   state->Fields.SetStatus(dialog, StatusOf(widget));
   SendDlgItemMessageW(dialog, IDC_TRANSPARENCY, TBM_SETRANGE, TRUE, MAKELPARAM(SLIDER_MIN, SLIDER_MAX));
@@ -101,6 +102,9 @@ void Save(HWND dialog, TSettingsDialog* state) {
   if (claim && !claim(widget, id)) return RefuseInput(dialog, texts, STR_ID_EXISTS, IDC_TRACKERID);
   // The dialog may have been closed while the owner was asked.
   if (!IsWindow(dialog)) return;
+  int32_t alertAbove = 0;
+  if (!AlertThreshold(GetControlText(GetDlgItem(dialog, IDC_ALERTABOVE)), alertAbove))
+    return RefuseInput(dialog, texts, STR_ALERT_UNUSABLE, IDC_ALERTABOVE);
   const TSourceInput source = state->Fields.Read(dialog);
   WideString storedKey;
   if (!state->Fields.StoredKeyToSave(source, widget.StoredKey(), storedKey))
@@ -111,6 +115,7 @@ void Save(HWND dialog, TSettingsDialog* state) {
   widget.SetAlwaysTop(Checked(dialog, IDC_ALWAYSTOP));
   widget.SetIgnoreMouse(Checked(dialog, IDC_IGNOREMOUSE));
   widget.SetPreventDragging(Checked(dialog, IDC_PREVENTDRAGGING));
+  widget.SetAlertAbove(alertAbove);
   const bool sourceChanged = source.Source.Source != widget.Source().Source ||
                              source.Source.Server != widget.Source().Server ||
                              source.Source.Pointer != widget.Source().Pointer ||

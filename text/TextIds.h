@@ -31,6 +31,7 @@ constexpr int32_t STR_KEY_NOT_STORED = 1137;      // a typed key DPAPI would not
 constexpr int32_t STR_TRAY_ONLINE = 1150;         // the tray tip's total: "%s online"
 constexpr int32_t STR_ALERT_SPIKE = 1151;         // a spike balloon: "%d visitors online"
 constexpr int32_t STR_ALERT_QUIET = 1152;         // a gone-quiet balloon, with its minutes
+constexpr int32_t STR_ALERT_UNUSABLE = 1153;      // the Settings dialog's alert field refused
 // Why a tracker's poll brought no count, and what its count means.
 constexpr int32_t STR_FAIL_UNKNOWN_SOURCE = 1100;
 constexpr int32_t STR_FAIL_NO_SERVER = 1101;

@@ -617,6 +617,12 @@ void TWidgetMainForm::OnPollTimer() {
 }
 void TWidgetMainForm::StartPoll() { Carry(FPoller.StartPoll()); }
 
+void TWidgetMainForm::SetAlertAbove(int32_t value) {
+  if (value == FAlert.Above()) return;
+  FAlert = TSpikeAlert(value, FAlert.QuietMinutes(), FPoller.Count);
+  PublishSettings();
+}
+
 void TWidgetMainForm::ApplyResponse(TWidgetMessage&) {
   TTransferResult transfer;
   if (FWorker) {

@@ -119,6 +119,9 @@ public:
   // Any thread: what the widget was given at construction; it never changes.
   const TWidgetHost& Host() const { return FHost; }
   HWND SettingsDialog() const { return FSettingsDialog; }
+  int32_t AlertAbove() const { return FAlert.Above(); }
+  // A new threshold starts a new episode from the count shown now.
+  void SetAlertAbove(int32_t value);
   void SetSettingsDialog(HWND value) { FSettingsDialog = value; }
   bool Dragging() const { return FDragging; }
   HMENU Menu() const { return FMenu.Get(); }

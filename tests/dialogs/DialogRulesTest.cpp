@@ -11,3 +11,17 @@ TEST(DialogRules, RefreshFieldBecomesAnIntervalWithTwentySecondsForAnythingUnusa
   for (const auto& [text, ms] : cases) EXPECT_EQ(RefreshIntervalMs(text), ms) << std::u16string(text).size();
 }
 
+TEST(DialogRules, AlertFieldIsEmptyForNoneOrACountAndAnythingElseIsRefused) {
+  const struct {
+    const char16_t* Text;
+    bool Ok;
+    int32_t Value;
+  } cases[] = {{u"", true, 0},     {u"150", true, 150},  {u"0", true, 0},           {u"-1", false, 0},
+               {u"12a", false, 0}, {u" 5", true, 5},     {u"2147483648", false, 0}, {u"2147483647", true, INT32_MAX}};
+  for (const auto& c : cases) {
+    int32_t value = -7;
+    EXPECT_EQ(AlertThreshold(c.Text, value), c.Ok) << std::u16string(c.Text).size();
+    EXPECT_EQ(value, c.Value);
+  }
+}
+

@@ -64,10 +64,10 @@ public:
   }
 
   // Presses Save; the error box that it opens, if any, is read and closed, and
-  // the focus must be back on the ID. Returns the box's message, empty when
+  // the focus must be back on the refused field. Returns the box's message, empty when
   // the dialog closed instead. Unless the manager answers, this thread handles
   // no message until the box is up.
-  static std::wstring Save(HWND dialog, bool managerAnswers = true) {
+  static std::wstring Save(HWND dialog, bool managerAnswers = true, int refused = IDC_TRACKERID) {
     const DWORD thread = GetWindowThreadProcessId(dialog, nullptr);
     PostMessageW(dialog, WM_COMMAND, IDOK, 0);
     HWND box = nullptr;
@@ -80,7 +80,7 @@ public:
     PostMessageW(box, WM_COMMAND, IDOK, 0);
     GUITHREADINFO info{};
     info.cbSize = sizeof info;
-    auto onId = [&] { return GetGUIThreadInfo(thread, &info) && info.hwndFocus == GetDlgItem(dialog, IDC_TRACKERID); };
+    auto onId = [&] { return GetGUIThreadInfo(thread, &info) && info.hwndFocus == GetDlgItem(dialog, refused); };
     EXPECT_TRUE(PumpUntil(onId)) << message;
     return message;
   }
@@ -289,5 +289,14 @@ TEST_F(AlertTest, ACrossingShowsOneBalloonAndTheAlertColour) {
   Server->SetCount("spike", "12");
   Refresh(w);
   EXPECT_TRUE(PumpUntil([&] { return colour() == 0xFFFFFFFFu; }));
+
+  HWND dialog = OpenSettings(w);
+  EXPECT_EQ(TextOf(GetDlgItem(dialog, IDC_ALERTABOVE)), L"100");
+  SetDlgItemTextW(dialog, IDC_ALERTABOVE, L"1e3");
+  EXPECT_EQ(Save(dialog, true, IDC_ALERTABOVE),
+            L"The alert count must be a whole number of visitors, or empty for no alert.");
   EXPECT_EQ(w->Settings().AlertAbove, 100);
+  SetDlgItemTextW(dialog, IDC_ALERTABOVE, L"");
+  EXPECT_EQ(Save(dialog), L"");
+  EXPECT_EQ(w->Settings().AlertAbove, 0);
 }
