@@ -1,0 +1,91 @@
+#pragma once
+// How each tracker's count moved: the last hour as polled and the last day as
+// the highest count of each minute. Window-free: the widgets add samples on
+// their own threads, the manager writes the book to the history file, and the
+// graph and the export read snapshots.
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/WideTypes.h"
+
+constexpr int64_t HISTORY_RECENT_SECONDS = 60 * 60;  // kept as polled
+constexpr int64_t HISTORY_DAY_MINUTES = 24 * 60;     // kept as one value a minute
+// Bounds a file or a burst of refreshes cannot pass: a poll a second for the
+// hour, and as many trackers as the program lists.
+constexpr size_t HISTORY_MAX_RECENT = 3600;
+constexpr size_t HISTORY_MAX_TRACKERS = 200;
+constexpr int32_t HISTORY_GAP = -1;  // a failed poll, shown as a break in the line
+
+// Times are UTC seconds since 1970 (the wall clock: the file outlives a run).
+struct THistorySample {
+  int64_t Time;
+  int32_t Count;  // HISTORY_GAP for a failed poll
+};
+
+struct THistoryMinute {
+  int64_t Minute;  // Time / 60
+  int32_t Count;   // the highest count polled that minute; HISTORY_GAP when every poll failed
+};
+
+class TTrackerHistory {
+public:
+  // One poll. A clock that went back drops what now lies in the future, so
+  // both series stay in time order; anything older than its window goes.
+  void Add(int64_t time, int32_t count);
+  // Drops what lies outside the windows ending at now (a clock moved forward).
+  void Expire(int64_t now);
+  const std::deque<THistorySample>& Recent() const { return FRecent; }
+  const std::deque<THistoryMinute>& Minutes() const { return FMinutes; }
+  bool Empty() const { return FRecent.empty() && FMinutes.empty(); }
+  // Memory held, for the benchmarks.
+  size_t Bytes() const;
+
+  // The file's reader rebuilds a history from its series; false when they are
+  // out of order or past their bounds.
+  bool Assign(std::deque<THistorySample> recent, std::deque<THistoryMinute> minutes);
+
+private:
+  std::deque<THistorySample> FRecent;
+  std::deque<THistoryMinute> FMinutes;
+};
+
+// Every tracker's history by ID (case ignored, as IDs are). Any thread: each
+// call holds the book's lock only for its own work.
+class THistoryBook {
+public:
+  void Add(const WideString& id, int64_t time, int32_t count);
+  // A copy; empty for an ID the book does not know.
+  TTrackerHistory Snapshot(const WideString& id) const;
+  // A renamed tracker keeps its own history; a removed one takes it along.
+  void Rename(const WideString& from, const WideString& to);
+  void Forget(const WideString& id);
+  // Changed since the last MarkSaved: the writer skips a write that adds nothing.
+  bool Dirty() const;
+  void MarkSaved();
+  size_t Trackers() const;
+
+  // The file's bytes (see HistoryFile.h).
+  std::string Serialize() const;
+  // Replaces the book with what bytes hold; false (and the book left empty)
+  // when they are not a whole history file of this version.
+  bool Deserialize(const std::string& bytes);
+
+private:
+  struct TEntry {
+    WideString Id;  // as last given, for the file
+    TTrackerHistory History;
+  };
+  mutable std::mutex FLock;
+  std::map<WideString, TEntry> FEntries;  // by folded ID
+  bool FDirty = false;
+};
+
+// The CSV a spreadsheet opens: "time,visitors", then the day's minutes before
+// the recent hour and the hour as polled, oldest first, in ISO 8601 UTC
+// ("2026-12-08T12:34:56Z"); a gap has an empty count.
+std::string HistoryCsv(const TTrackerHistory& history);
