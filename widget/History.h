@@ -64,13 +64,21 @@ public:
   // A renamed tracker keeps its own history; a removed one takes it along.
   void Rename(const WideString& from, const WideString& to);
   void Forget(const WideString& id);
+  // Every history but those of ids (case ignored) goes: trackers the settings
+  // no longer list.
+  void Retain(const std::vector<WideString>& ids);
   // Changed since the last MarkSaved: the writer skips a write that adds nothing.
   bool Dirty() const;
   void MarkSaved();
   size_t Trackers() const;
+  void Clear();
 
   // The file's bytes (see HistoryFile.h).
   std::string Serialize() const;
+  // The same, with the change they hold in change, for MarkSaved(change): a
+  // sample added while the file is being written keeps the book dirty.
+  std::string Serialize(uint64_t* change) const;
+  void MarkSaved(uint64_t change);
   // Replaces the book with what bytes hold; false (and the book left empty)
   // when they are not a whole history file of this version.
   bool Deserialize(const std::string& bytes);
@@ -82,7 +90,8 @@ private:
   };
   mutable std::mutex FLock;
   std::map<WideString, TEntry> FEntries;  // by folded ID
-  bool FDirty = false;
+  uint64_t FChange = 0;  // counts the book's changes
+  uint64_t FSaved = 0;   // the change the file last got
 };
 
 // The CSV a spreadsheet opens: "time,visitors", then the day's minutes before

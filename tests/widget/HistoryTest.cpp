@@ -1,0 +1,153 @@
+// A tracker's history: what its two series keep as polls come, the book's IDs,
+// the export's rows, and the file that a start reads back or keeps aside.
+#include <gtest/gtest.h>
+
+#include "text/TextTestUtil.h"
+#include "widget/HistoryFile.h"
+
+using namespace testutil;
+
+namespace {
+constexpr int64_t T0 = 1796729640;  // 2026-12-08T11:34:00Z
+constexpr int32_t GAP = HISTORY_GAP;
+using Pairs = std::vector<std::pair<int64_t, int32_t>>;  // seconds or minutes after T0, count
+
+TTrackerHistory Polled(const Pairs& polls) {
+  TTrackerHistory h;
+  for (const auto& [at, count] : polls) h.Add(T0 + at, count);
+  return h;
+}
+Pairs Recent(const TTrackerHistory& h) {
+  Pairs p;
+  for (const THistorySample& s : h.Recent()) p.emplace_back(s.Time - T0, s.Count);
+  return p;
+}
+Pairs Minutes(const TTrackerHistory& h) {
+  Pairs p;
+  for (const THistoryMinute& m : h.Minutes()) p.emplace_back(m.Minute - T0 / 60, m.Count);
+  return p;
+}
+
+std::string Patched(std::string bytes, size_t at, uint32_t value, bool seal = true) {
+  for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(value >> 8 * i);
+  return seal ? Patched(bytes, bytes.size() - 4, HistoryChecksum(bytes.data(), bytes.size() - 4), false) : bytes;
+}
+}  // namespace
+
+TEST(History, KeepsGapsEachMinutesHighestAndItsWindows) {
+  const struct {
+    const char* Name;
+    Pairs Polls, Recent, Minutes;
+  } cases[] = {
+      {"a failed poll is a gap; a minute holds its highest count, a gap only when every poll failed",
+       {{0, 5}, {20, -7}, {40, 3}, {60, -1}, {80, -1}, {120, 9}},
+       {{0, 5}, {20, GAP}, {40, 3}, {60, GAP}, {80, GAP}, {120, 9}}, {{0, 5}, {1, GAP}, {2, 9}}},
+      {"a sample an hour old goes", {{0, 1}, {1, 2}, {3600, 3}}, {{1, 2}, {3600, 3}}, {{0, 2}, {60, 3}}},
+      {"a minute a day old goes", {{0, 1}, {60, 2}, {1440 * 60, 3}}, {{1440 * 60, 3}}, {{1, 2}, {1440, 3}}},
+      {"a clock gone back drops what lies ahead; a poll in the same second replaces",
+       {{0, 1}, {100, 2}, {200, 3}, {150, 4}, {150, 5}}, {{0, 1}, {100, 2}, {150, 5}}, {{0, 1}, {1, 2}, {2, 5}}},
+  };
+  for (const auto& c : cases) {
+    const TTrackerHistory h = Polled(c.Polls);
+    EXPECT_EQ(Recent(h), c.Recent) << c.Name;
+    EXPECT_EQ(Minutes(h), c.Minutes) << c.Name;
+  }
+  TTrackerHistory h = Polled({{0, 1}, {3000, 2}});
+  h.Expire(T0 + 3600);
+  EXPECT_EQ(Recent(h), (Pairs{{3000, 2}})) << "a clock gone forward";
+  h.Expire(T0 + 3000 + 1440 * 60);
+  EXPECT_TRUE(h.Empty());
+  EXPECT_FALSE(h.Assign({{T0, 1}, {T0, 2}}, {})) << "times strictly increase";
+  EXPECT_FALSE(h.Assign({}, {{T0 / 60, -2}})) << "a count or a gap";
+  EXPECT_FALSE(h.Assign({{T0, 1}, {T0 + 3600, 2}}, {})) << "an hour";
+}
+
+TEST(History, TheBookFoldsCaseRenamesForgetsAndIsBounded) {
+  THistoryBook book;
+  book.Add(u"Site", T0, 1);
+  book.Add(u"b", T0, 7);
+  EXPECT_EQ(Recent(book.Snapshot(u"SITE")), (Pairs{{0, 1}}));
+  book.MarkSaved();
+  book.Forget(u"unknown");
+  book.Rename(u"unknown", u"other");
+  EXPECT_FALSE(book.Dirty()) << "nothing changed";
+  book.Rename(u"site", u"B");
+  EXPECT_TRUE(book.Dirty());
+  EXPECT_EQ(book.Trackers(), 1u) << "the renamed tracker's history replaces the one under its new ID";
+  EXPECT_EQ(Recent(book.Snapshot(u"b")), (Pairs{{0, 1}}));
+  uint64_t change = 0;
+  book.Serialize(&change);
+  book.Add(u"b", T0 + 15, 2);
+  book.MarkSaved(change);
+  EXPECT_TRUE(book.Dirty()) << "a poll during the write is not saved by it";
+  book.Forget(u"B");
+  EXPECT_EQ(book.Trackers(), 0u);
+  for (int i = 0; i < 201; ++i) book.Add(WideFormat(u"t%d", {i}), T0, i);
+  EXPECT_EQ(book.Trackers(), HISTORY_MAX_TRACKERS);
+  book.Retain({u"T7", u"gone"});
+  EXPECT_EQ(Recent(book.Snapshot(u"t7")), (Pairs{{0, 7}}));
+  EXPECT_EQ(book.Trackers(), 1u);
+}
+
+TEST(History, CsvHasTheDaysMinutesBeforeTheHourAsPolled) {
+  EXPECT_EQ(HistoryCsv(Polled({{0, 100}, {30, -1}, {60, -1}, {3660, 132}, {3675, -1}})),
+            "time,visitors\r\n2026-12-08T11:34:00Z,100\r\n2026-12-08T11:35:00Z,\r\n"
+            "2026-12-08T12:35:00Z,132\r\n2026-12-08T12:35:15Z,\r\n");
+  const std::pair<int64_t, const char*> dates[] = {{0, "1970-01-01T00:00:00Z"}, {-1, "1969-12-31T23:59:59Z"},
+                                                   {951868799, "2000-02-29T23:59:59Z"},
+                                                   {4107542400, "2100-03-01T00:00:00Z"}};
+  for (const auto& [time, text] : dates) {
+    TTrackerHistory h;
+    h.Assign({{time, 1}}, {});
+    EXPECT_EQ(HistoryCsv(h), "time,visitors\r\n" + std::string(text) + ",1\r\n");
+  }
+}
+
+TEST(History, FileRoundTripsAndAnythingButAWholeFileIsKeptAside) {
+  EXPECT_EQ(HistoryChecksum("123456789", 9), 0xCBF43926u) << "zlib's CRC-32";
+  TempDir dir;
+  const WideString name = dir.Name(u"history.dat");
+  THistoryBook book, loaded;
+  WideString kept, error;
+  EXPECT_EQ(LoadHistoryFile(name, loaded, u"20261207-113000", &kept), THistoryLoadState::None);
+  book.Add(u"a", T0, 5);
+  book.Add(u"a", T0 + 15, -1);
+  book.Add(u"b", T0, 7);
+  EXPECT_FALSE(SaveHistoryFile(dir.Name(u"no/history.dat"), book, &error));
+  EXPECT_FALSE(error.empty());
+  EXPECT_TRUE(book.Dirty());
+  ASSERT_TRUE(SaveHistoryFile(name, book, &error));
+  EXPECT_FALSE(book.Dirty());
+  const std::string valid = ReadBytes(dir.File(u"history.dat"));
+  ASSERT_EQ(LoadHistoryFile(name, loaded, u"20261207-113000", &kept), THistoryLoadState::Read);
+  EXPECT_EQ(loaded.Serialize(), valid);
+  EXPECT_FALSE(loaded.Dirty());
+  fs::rename(dir.File(u"history.dat"), fs::path(TAtomicFileStream::TempName(name)));
+  EXPECT_EQ(LoadHistoryFile(name, loaded, u"20261207-113000", &kept), THistoryLoadState::Read) << "a crash's leftover";
+
+  for (size_t n = 0; n < valid.size(); ++n) EXPECT_FALSE(loaded.Deserialize(valid.substr(0, n))) << n;
+  // "a": ID at 12, recent count at 18, samples from 22; "b"'s ID unit at 66.
+  const std::pair<const char*, std::string> unreadable[] = {
+      {"another version", Patched(valid, 4, 2)},
+      {"junk after the checksum", valid + "x"},
+      {"junk before it", Patched(valid + "xxxx", valid.size(), 0)},
+      {"a bad checksum", Patched(valid, valid.size() - 4, 0, false)},
+      {"201 trackers", Patched(valid, 8, 201)},
+      {"a hostile length", Patched(valid, 18, 0xFFFFFFFF)},
+      {"a length past the end", Patched(valid, 18, 3600)},
+      {"an ID too long", Patched(valid, 12, 257)},
+      {"times out of order", Patched(valid, 34, static_cast<uint32_t>(T0))},
+      {"a count below a gap", Patched(valid, 30, 0xFFFFFFFE)},
+      {"two IDs alike but for case", Patched(valid, 64, uint32_t('A') << 16)},
+      {"too large", std::string(HISTORY_MAX_FILE_BYTES + 1, '\0')},
+  };
+  int n = 0;
+  for (const auto& [what, bytes] : unreadable) {
+    WriteBytes(dir.File(u"history.dat"), bytes);
+    ASSERT_EQ(LoadHistoryFile(name, loaded, u"20261207-113000", &kept), THistoryLoadState::KeptAside) << what;
+    EXPECT_EQ(kept, name + u".unreadable-20261207-113000" + (n++ ? WideFormat(u"-%d", {n}) : u"")) << what;
+    EXPECT_EQ(ReadBytes(fs::path(kept)), bytes) << what;
+    EXPECT_FALSE(WideFileExists(name)) << what;
+    EXPECT_EQ(loaded.Trackers(), 0u) << what;
+  }
+}

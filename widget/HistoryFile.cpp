@@ -1,0 +1,120 @@
+#include "widget/HistoryFile.h"
+
+#include <array>
+
+#include "text/WStreams.h"
+
+namespace {
+
+// Four tables (slicing by four): a day's history of every tracker is megabytes,
+// and the save on exit should not wait on a byte-at-a-time loop.
+struct TCrcTables {
+  std::array<std::array<uint32_t, 256>, 4> T{};
+  constexpr TCrcTables() {
+    for (uint32_t i = 0; i < 256; ++i) {
+      uint32_t c = i;
+      for (int k = 0; k < 8; ++k) c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+      T[0][i] = c;
+    }
+    for (uint32_t i = 0; i < 256; ++i)
+      for (size_t t = 1; t < 4; ++t) T[t][i] = (T[t - 1][i] >> 8) ^ T[0][T[t - 1][i] & 0xFF];
+  }
+};
+constexpr TCrcTables kCrc;
+
+// The size of a file, or -1 when it cannot be opened.
+int64_t SizeOf(const WideString& fileName) {
+  try {
+    TFileStream in(fileName, TFileMode::OpenRead);
+    return in.Size();
+  } catch (const EStreamError&) {
+    return -1;
+  }
+}
+
+// A history file's bytes; false when it is longer than any history file or cannot be read.
+bool ReadBounded(const WideString& fileName, std::string& bytes) {
+  try {
+    TFileStream in(fileName, TFileMode::OpenRead);
+    const int64_t size = in.Size();
+    if (size < 0 || static_cast<uint64_t>(size) > HISTORY_MAX_FILE_BYTES) return false;
+    bytes.resize(static_cast<size_t>(size));
+    in.ReadBuffer(&bytes[0], bytes.size());
+    return true;
+  } catch (const EStreamError&) {
+    return false;
+  }
+}
+
+bool IsWholeHistory(const std::string& bytes) {
+  THistoryBook scratch;
+  return scratch.Deserialize(bytes);
+}
+
+// Renamed rather than copied, as the settings file is: byte for byte, and the
+// name is free for the next save.
+bool KeepAside(const WideString& fileName, const WideString& stamp, WideString* keptFile) {
+  const WideString base = fileName + HISTORY_UNREADABLE_SUFFIX + stamp;
+  for (int32_t n = 1; n < 100; ++n) {
+    const WideString kept = n == 1 ? base : base + WideFormat(u"-%d", {n});
+    if (ProbeFile(kept) != TFileState::Missing) continue;
+    if (!WideRenameFile(fileName, kept)) return false;
+    if (keptFile) *keptFile = kept;
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+uint32_t HistoryChecksum(const char* data, size_t size) {
+  const auto* p = reinterpret_cast<const unsigned char*>(data);
+  uint32_t c = 0xFFFFFFFFu;
+  for (; size >= 4; size -= 4, p += 4) {
+    c ^= uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+    c = kCrc.T[3][c & 0xFF] ^ kCrc.T[2][(c >> 8) & 0xFF] ^ kCrc.T[1][(c >> 16) & 0xFF] ^ kCrc.T[0][c >> 24];
+  }
+  for (; size > 0; --size, ++p) c = kCrc.T[0][(c ^ *p) & 0xFF] ^ (c >> 8);
+  return c ^ 0xFFFFFFFFu;
+}
+
+// A history is not worth a blocked start: a file the system will not show or
+// let us move leaves the book empty, and the next save replaces it if it can.
+THistoryLoadState LoadHistoryFile(const WideString& fileName, THistoryBook& book, const WideString& stamp,
+                                  WideString* keptFile) {
+  book.Clear();
+  if (keptFile) keptFile->clear();
+  try {
+    // A leftover too long to be a history file is not read; the next save overwrites it.
+    const int64_t leftover = SizeOf(TAtomicFileStream::TempName(fileName));
+    if (leftover >= 0 && static_cast<uint64_t>(leftover) <= HISTORY_MAX_FILE_BYTES)
+      TAtomicFileStream::RecoverLeftover(fileName, IsWholeHistory);
+    if (ProbeFile(fileName) != TFileState::Present) return THistoryLoadState::None;
+    std::string bytes;
+    if (ReadBounded(fileName, bytes) && book.Deserialize(bytes)) return THistoryLoadState::Read;
+    book.Clear();
+    return KeepAside(fileName, stamp, keptFile) ? THistoryLoadState::KeptAside : THistoryLoadState::None;
+  } catch (const std::exception&) {
+    book.Clear();
+    return THistoryLoadState::None;
+  }
+}
+
+bool SaveHistoryFile(const WideString& fileName, THistoryBook& book, WideString* error) {
+  uint64_t change = 0;
+  try {
+    const std::string bytes = book.Serialize(&change);
+    TAtomicFileStream out(fileName);
+    out.WriteBuffer(bytes.data(), bytes.size());
+    out.Commit();
+  } catch (const Exception& e) {
+    if (error) *error = e.Message();
+    return false;
+  } catch (const std::exception& e) {
+    if (error) *error = WideFromUtf8(e.what());
+    return false;
+  }
+  book.MarkSaved(change);
+  if (error) error->clear();
+  return true;
+}
