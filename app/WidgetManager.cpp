@@ -4,7 +4,7 @@
 #include <string>
 
 #include "app/TrayMenu.h"
-#include "app/TrayTotals.h"
+#include "app/TrayNotices.h"
 #include "inet/InetUtil.h"
 #include "text/WFold.h"
 #include "ui/ThreadJobs.h"
@@ -68,7 +68,8 @@ TWidgetManager::TWidgetManager(TComponent* owner, std::shared_ptr<TWidgetLanguag
       FDialogs(dialogs),
       FTitle(title),
       FSettingsFolder(GetSettingsFolder()),
-      FStore(FSettingsFolder + SETTINGS_FILE_NAME) {
+      FStore(FSettingsFolder + SETTINGS_FILE_NAME),
+      FHistory(FSettingsFolder + HISTORY_FILE_NAME) {
   ForceDirectories(FSettingsFolder);
   FTaskbarCreated = RegisterWindowMessageW(WinStr(TASKBAR_CREATED_MESSAGE));
   SetCaption(MANAGER_CAPTION);
@@ -149,6 +150,7 @@ void TWidgetManager::WMTimer(TWidgetMessage& message) {
       SaveSettings();
       break;
     case TIMER_REAP: ReapRetired(); break;
+    case TIMER_HISTORY: FHistory.Save(); break;
     default: break;
   }
 }
@@ -199,33 +201,15 @@ void TWidgetManager::WMRemoveWidget(TWidgetMessage& message) {
 
 // The widget may be gone by now; its snapshot names it and its count.
 void TWidgetManager::ShowAlert(TWidgetMessage& message) {
-  if (!FTray) return;
-  for (const TTrackerSlot& slot : FWidgetList) {
-    if (slot.Widget->WindowHandle() != reinterpret_cast<HWND>(message.LParam)) continue;
-    const TTrackerSettings s = slot.Widget->Settings();
-    const bool spike = static_cast<TAlertEvent>(message.WParam) == TAlertEvent::Spike;
-    const WideString text =
-        spike ? TextOr(FLanguages.get(), STR_ALERT_SPIKE, u"%d visitors online")
-              : TextOr(FLanguages.get(), STR_ALERT_QUIET, u"no visitors for %d minutes: is the site or its tracking down?");
-    FTray->SetBalloonTitle(s.Title.empty() ? s.ID : s.Title);
-    FTray->SetBalloonText(WideFormat(text.c_str(), {spike ? s.Count : s.AlertQuiet}));
-    FTray->SetBalloonIcon(spike ? NIIF_INFO : NIIF_WARNING);
-    FTray->ShowBalloon();
-    return;
-  }
+  if (TWidgetMainForm* widget = FindWidgetByHandle(reinterpret_cast<HWND>(message.LParam)); widget && FTray)
+    ShowAlertBalloon(*FTray, FLanguages.get(), widget->Settings(), static_cast<TAlertEvent>(message.WParam));
 }
 
 // Read from the widgets' snapshots: each widget's thread publishes its own.
 void TWidgetManager::UpdateTrayTip() {
-  if (!FTray) return;
-  std::vector<TTrackerCount> counts;
-  for (const TTrackerSlot& slot : FWidgetList) {
-    const TTrackerSettings s = slot.Widget->Settings();
-    counts.push_back({s.Title.empty() ? s.ID : s.Title, s.Count});
-  }
-  const WideString online = TextOr(FLanguages.get(), STR_TRAY_ONLINE, u"%s online");
-  const WideString text = TrayTotalText(counts, online, std::size(NOTIFYICONDATAW().szTip) - 1);
-  FTray->SetTip(text.empty() ? FTitle : text);
+  std::vector<TTrackerSettings> trackers;
+  for (const TTrackerSlot& slot : FWidgetList) trackers.push_back(slot.Widget->Settings());
+  if (FTray) ShowTrayTotals(*FTray, FLanguages.get(), trackers, FTitle);
 }
 
 void TWidgetManager::TrayMouseUp(TComponent*, int32_t keys, int32_t, int32_t) {
@@ -320,6 +304,7 @@ int TWidgetManager::CreateTracker(const WideString& id, const WideString& title,
     host.Board = FBoard;
     host.CounterServer = FCounterServer;
     host.KeyShares = FKeyShares;
+    host.History = FHistory.Book();
     host.Preferences = FDialogs.Preferences;
     const HWND manager = StoredHandle();
     host.ClaimId = [this, manager](const TWidgetMainForm& w, const WideString& newId) {
@@ -371,6 +356,7 @@ int TWidgetManager::RemoveWidget(TWidgetMainForm* widget) {
   const TTrackerEntry removed{widget->Settings(), it->SectionId};
   FWidgetList.erase(it);
   FStore.Remove(removed, Entries());
+  FHistory.Book()->Forget(removed.Settings.ID);
   // Its thread may still be fading out: the object goes once the thread has ended.
   widget->RequestClose();
   FRetired.push_back(widget);
@@ -389,6 +375,8 @@ int TWidgetManager::RemoveWidgetByHandle(HWND window) {
 void TWidgetManager::ReapRetired() {
   for (auto it = FRetired.begin(); it != FRetired.end();) {
     if ((*it)->ThreadEnded()) {
+      // A poll that ended after the removal added to the history again.
+      FHistory.Book()->Forget((*it)->Settings().ID);
       delete *it;
       it = FRetired.erase(it);
     } else {
@@ -442,6 +430,7 @@ void TWidgetManager::ShowAll() {
 
 void TWidgetManager::LoadSettings() {
   FStore.Load(LocalStamp());
+  FHistory.Load(LocalStamp());
   FLanguages->SelectLanguage(FStore.Language(LANGUAGE_EN_US));
   bool plainKeys = false;
   FUnreadableKeys.clear();
@@ -467,6 +456,8 @@ void TWidgetManager::LoadSettings() {
   if (!FUnreadableKeys.empty() && WindowExists()) PostMessageW(StoredHandle(), WM_KEYSUNREADABLE, 0, 0);
   // A key written by hand leaves the file at once, encrypted by its widget.
   if (plainKeys) SettingsChanged();
+  FHistory.Retain(TakenIds());
+  if (WindowExists()) SetTimer(StoredHandle(), TIMER_HISTORY, HISTORY_SAVE_INTERVAL_MS, nullptr);
   UpdateTrayTip();
   if (FirstRun()) ShowAddDialog();
 }
@@ -525,6 +516,7 @@ void TWidgetManager::TellSaveFailed() {
 // the log-off has its answer and is not held up by the box.
 void TWidgetManager::EndSession() {
   KillTimer(StoredHandle(), TIMER_AUTOSAVE);
+  FHistory.Save();
   if (SaveSettings()) return;
   ReplyMessage(0);
   TellSaveFailed();
@@ -587,12 +579,14 @@ void TWidgetManager::CloseTray(DWORD deadline) {
 
 void TWidgetManager::WMDestroy(TWidgetMessage& message) {
   HWND window = StoredHandle();
-  for (UINT_PTR timer : {TIMER_UPDATECHECK, TIMER_AUTOSAVE, TIMER_REAP}) KillTimer(window, timer);
+  for (UINT_PTR timer : {TIMER_UPDATECHECK, TIMER_AUTOSAVE, TIMER_REAP, TIMER_HISTORY}) KillTimer(window, timer);
   // The list empties below as the widgets go, while sent messages (a
   // log-off) are answered: nothing may write the file from now on.
   FStore.Seal();
   const DWORD started = FClosing ? FCloseStarted : GetTickCount();
   CloseWidgets(started + EXIT_WIDGET_WAIT_MS);
+  // After the widgets, so that their last polls are in it.
+  FHistory.Save();
   if (FPingThread) {
     const DWORD deadline = started + EXIT_PING_WAIT_MS;
     while (!FPingThread->Finished() && Remaining(deadline) > 0) Sleep(CLOSE_STEP_MS);

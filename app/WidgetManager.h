@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/HistoryKeeper.h"
 #include "app/SettingsFile.h"
 #include "app/ShellDialogs.h"
 #include "app/TrackerStore.h"
@@ -27,6 +28,7 @@ constexpr const char STATS_PATH[] = "/stats/";
 // The manager's own timers, beside TIMER_UPDATECHECK.
 constexpr uint32_t TIMER_AUTOSAVE = 1003;  // the settings file is written when a burst of changes is over
 constexpr uint32_t TIMER_REAP = 1004;      // removed widgets are freed once their threads have ended
+constexpr uint32_t TIMER_HISTORY = 1006;   // the history file is written once a minute
 
 constexpr uint32_t UPDATECHECK_DELAY_MS = 500;
 constexpr uint32_t AUTOSAVE_DELAY_MS = 1000;
@@ -144,6 +146,7 @@ private:
   std::vector<TWidgetMainForm*> FRetired;  // removed, freed once their threads end
   WideString FSettingsFolder;
   TTrackerStore FStore;
+  THistoryKeeper FHistory;
   TWidgetTray* FTray = nullptr;            // owned as a component
   std::unique_ptr<TInetThread> FPingThread;
   std::unique_ptr<TInetThread> FVersionThread;

@@ -38,6 +38,7 @@ constexpr uint32_t WM_TRACKERALERT = MSG_USER_BASE + 29;
 constexpr uint32_t TIMER_POLL = 1001;          // widget: next poll
 constexpr uint32_t TIMER_START = 1002;         // widget: start delay over
 constexpr uint32_t TIMER_UPDATECHECK = 1002;   // manager: start-up requests, once
+constexpr uint32_t TIMER_HOVER = 1005;         // widget: where the mouse is, for the history popup
 
 // Menu commands. The widget's menu and the tray menu share the 40000 range.
 constexpr uint32_t CMD_ABOUT = 40000;
@@ -51,6 +52,8 @@ constexpr uint32_t CMD_ADDTRACKER = 40009;
 constexpr uint32_t CMD_REMOVE = 40010;
 constexpr uint32_t CMD_LANGUAGES = 40011;
 constexpr uint32_t CMD_TRACKERS = 40012;
+constexpr uint32_t CMD_HISTORY = 40013;
+constexpr uint32_t CMD_EXPORTHISTORY = 40014;
 constexpr uint32_t CMD_LANGUAGE_BASE = 30000;  // + index of the language
 constexpr uint32_t CMD_TRACKER_BASE = 50000;   // + index of the tracker
 

@@ -32,6 +32,12 @@ constexpr int32_t STR_TRAY_ONLINE = 1150;         // the tray tip's total: "%s o
 constexpr int32_t STR_ALERT_SPIKE = 1151;         // a spike balloon: "%d visitors online"
 constexpr int32_t STR_ALERT_QUIET = 1152;         // a gone-quiet balloon, with its minutes
 constexpr int32_t STR_ALERT_UNUSABLE = 1153;      // the Settings dialog's alert field refused
+constexpr int32_t STR_HISTORY_HOUR = 1154;        // the history popup's captions
+constexpr int32_t STR_HISTORY_DAY = 1155;
+constexpr int32_t STR_HISTORY_RANGE = 1156;       // "low %s · high %s · now %s"
+constexpr int32_t STR_HISTORY_NONE = 1157;
+constexpr int32_t STR_CSV_FILES = 1158;           // the export's file type
+constexpr int32_t STR_EXPORT_FAILED = 1159;       // %s: the file, then the system's reason
 // Why a tracker's poll brought no count, and what its count means.
 constexpr int32_t STR_FAIL_UNKNOWN_SOURCE = 1100;
 constexpr int32_t STR_FAIL_NO_SERVER = 1101;

@@ -144,6 +144,12 @@ void TWidgetPen::SetColor(TWidgetColor value) {
   GdipSetPenColor(FHandle.Get(), value);
 }
 
+void TWidgetPen::SetWidth(float value) {
+  if (value == FWidth) return;
+  FWidth = value;
+  GdipSetPenWidth(FHandle.Get(), value);
+}
+
 // ---- TWidgetStringFormat
 
 TWidgetStringFormat::TWidgetStringFormat() { GdipCreateStringFormat(0, LANG_NEUTRAL, FHandle.Put()); }
@@ -359,6 +365,18 @@ void TWidgetCanvas::FillRect(const RECT& rect) {
   if (Graphics())
     GdipFillRectangleI(FGraphics.Get(), FBrush->Handle(), rect.left, rect.top, rect.right - rect.left,
                        rect.bottom - rect.top);
+}
+
+void TWidgetCanvas::DrawLines(const std::vector<POINT>& points) {
+  if (points.empty() || !Graphics()) return;
+  if (points.size() == 1) {
+    GdipFillRectangleI(FGraphics.Get(), FBrush->Handle(), points[0].x, points[0].y, 2, 2);
+    return;
+  }
+  std::vector<GpPoint> line;
+  line.reserve(points.size());
+  for (const POINT& p : points) line.push_back(GpPoint{p.x, p.y});
+  GdipDrawLinesI(FGraphics.Get(), FPen->Handle(), line.data(), static_cast<INT>(line.size()));
 }
 
 void TWidgetCanvas::DrawText(const WideString& text, const RECT& rect) {

@@ -47,6 +47,7 @@ public:
   TWidgetColor Color() const { return FColor; }
   void SetColor(TWidgetColor value);
   float Width() const { return FWidth; }
+  void SetWidth(float value);
   int32_t DashStyle() const { return FDashStyle; }
 
 private:
@@ -163,6 +164,8 @@ public:
   void DrawImageAlpha(Gdiplus::GpBitmap* image, int32_t x, int32_t y, int32_t w, int32_t h, uint8_t opacity);
   void DrawRect(const RECT& rect);
   void FillRect(const RECT& rect);
+  // A polyline through the points in the pen; one point draws a dot.
+  void DrawLines(const std::vector<POINT>& points);
   void DrawText(const WideString& text, const RECT& rect);
   // The box text takes on one line in the current font.
   SIZE MeasureText(const WideString& text) const;

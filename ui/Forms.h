@@ -11,6 +11,10 @@
 
 constexpr const WideChar WIDGET_FORM_CLASS_NAME[] = u"TWidgetForm";
 
+// The pace of every fade the program shows: a step of opacity, then a pause.
+constexpr uint8_t FADE_STEP = 8;
+constexpr DWORD FADE_SLEEP_MS = 4;
+
 // A borderless pop-up with per-pixel alpha. The platform never paints it: the
 // form renders its control tree into its canvas and hands the picture to
 // UpdateLayeredWindow with Opacity as constant alpha.

@@ -10,7 +10,9 @@
 namespace {
 constexpr WPARAM kDragCommand = SC_MOVE | HTCAPTION;  // 0xF012: the platform's move loop
 constexpr UINT kTopMostFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_FRAMECHANGED;
-constexpr UINT kLocalizedCommands[] = {CMD_PREFERENCES, CMD_REFRESH, CMD_HIDE, CMD_REMOVE, CMD_DETAILS};
+constexpr UINT kLocalizedCommands[] = {CMD_PREFERENCES, CMD_REFRESH,       CMD_HIDE,
+                                       CMD_REMOVE,      CMD_DETAILS,       CMD_HISTORY,
+                                       CMD_EXPORTHISTORY};
 
 constexpr const char kFaceFont[] = "Trebuchet MS";
 constexpr TWidgetColor kWhiteText = 0xFFFFFFFF;
@@ -73,11 +75,12 @@ TScreenRect WorkAreaFallback() {
 // ---- construction and thread
 
 TWidgetMainForm::TWidgetMainForm(TComponent* owner, const TWidgetHost& host, const TTrackerSettings& settings)
-    : TThreadForm(owner), FHost(host) {
+    : TThreadForm(owner), FHost(host), FHistory(this, FHost.History, FHost.Languages) {
   SetWidth(WIDGET_WIDTH);
   SetHeight(WIDGET_HEIGHT);
   SetParentWindow(GetDesktopWindow());
   OnMouseDown = [this](TComponent* s, int32_t k, int32_t x, int32_t y) { MouseDownHandler(s, k, x, y); };
+  OnMouseEnter = [this](TComponent*, int32_t, int32_t, int32_t) { FHistory.MouseEntered(StoredHandle()); };
   MoveTo(settings.Left, settings.Top);
   FAlwaysTop = settings.AlwaysTop;
   FIgnoreMouse = settings.IgnoreMouse;
@@ -211,6 +214,9 @@ void TWidgetMainForm::BuildFace() {
   TrendImage = image(kTrendRect, Narrow(TrendImageName(FPoller.Previous, FPoller.Count)), false);
   OverlayImage = image(kShadowRect, IMG_OVERLAY, false);
   OverlayImage->OnMouseDown = handler;
+  // The mouse arriving anywhere on the face starts the hover.
+  ShadowImage->OnMouseEnter = OnMouseEnter;
+  OverlayImage->OnMouseEnter = OnMouseEnter;
   TitleLabel = label(kTitleRect, FTitle, kTitleFontSize, kWhiteText, wsaCenter);
   StateImage = image(kStateRect, Narrow(IMG_IDLE), false);
   for (TWidgetControl* c : {static_cast<TWidgetControl*>(ShadowImage), static_cast<TWidgetControl*>(CountLabel),
@@ -276,6 +282,7 @@ void TWidgetMainForm::SetTitle(const WideString& value) {
 
 void TWidgetMainForm::SetID(const WideString& value) {
   CheckWindowThread();
+  if (FHost.History && value != FPoller.ID) FHost.History->Rename(FPoller.ID, value);
   FPoller.ID = value;
   PublishSettings();
 }
@@ -408,9 +415,7 @@ void TWidgetMainForm::ShowWidget() {
   FShown = true;
   Publish();
   if (FMenu) CheckMenuItem(FMenu.Get(), CMD_HIDE, MF_BYCOMMAND | MF_UNCHECKED);
-  std::shared_ptr<TLife> life = Life();
-  FadeTo(static_cast<uint8_t>(FTargetOpacity), FADE_STEP, FADE_SLEEP_MS,
-         [this, life] { return !Freed(life) && PumpOwnMessages(); });
+  FadeTo(static_cast<uint8_t>(FTargetOpacity), FADE_STEP, FADE_SLEEP_MS, Pump());
 }
 
 void TWidgetMainForm::HideWidget() {
@@ -420,8 +425,8 @@ void TWidgetMainForm::HideWidget() {
   Publish();
   if (FMenu) CheckMenuItem(FMenu.Get(), CMD_HIDE, MF_BYCOMMAND | MF_CHECKED);
   std::shared_ptr<TLife> life = Life();
-  if (!FadeTo(0, FADE_STEP, FADE_SLEEP_MS, [this, life] { return !Freed(life) && PumpOwnMessages(); }) || Freed(life))
-    return;
+  FHistory.Close(StoredHandle(), Pump());
+  if (Freed(life) || !FadeTo(0, FADE_STEP, FADE_SLEEP_MS, Pump()) || Freed(life)) return;
   Hide();
   Publish();
 }
@@ -468,6 +473,9 @@ void TWidgetMainForm::WndProc(TWidgetMessage& message) {
     case WM_LANGUAGECHANGED: WMLanguageChanged(message); return;
     case WM_DISPLAYCHANGE: KeepOnScreen(); break;
     case WM_SETTINGCHANGE: WMSettingChange(message); break;
+    case WM_KEYDOWN:
+      if (message.WParam == VK_ESCAPE && FHistory.Showing()) FHistory.Close(StoredHandle(), Pump());
+      break;
     default: break;
   }
   TThreadForm::WndProc(message);
@@ -503,6 +511,10 @@ void TWidgetMainForm::WMCommand(TWidgetMessage& message) {
       if (manager) PostMessageW(manager, WM_CLOSE, 0, 0);
       break;
     case CMD_REMOVE: ConfirmRemove(); break;
+    case CMD_HISTORY: FHistory.Open(StoredHandle(), HistorySubject(), true, Pump()); break;
+    case CMD_EXPORTHISTORY:
+      ExportHistory(StoredHandle(), FHost.History.get(), HistorySubject(), FHost.Languages.get());
+      break;
     default: break;
   }
 }
@@ -524,6 +536,17 @@ void TWidgetMainForm::WMTimer(TWidgetMessage& message) {
     OnPollTimer();
   else if (message.WParam == TIMER_START)
     OnStartTimer();
+  else if (message.WParam == TIMER_HOVER)
+    FHistory.Tick(StoredHandle(), HistorySubject(), Pump());
+}
+
+THistorySubject TWidgetMainForm::HistorySubject() const {
+  return THistorySubject{FPoller.ID, FTitle.empty() ? FPoller.ID : FTitle};
+}
+
+std::function<bool()> TWidgetMainForm::Pump() {
+  std::shared_ptr<TLife> life = Life();
+  return [this, life] { return !Freed(life) && PumpOwnMessages(); };
 }
 
 void TWidgetMainForm::WMHideWidget(TWidgetMessage&) { HideWidget(); }
@@ -556,6 +579,8 @@ void TWidgetMainForm::WMDestroy(TWidgetMessage& message) {
   HWND window = StoredHandle();
   KillTimer(window, TIMER_START);
   KillTimer(window, TIMER_POLL);
+  KillTimer(window, TIMER_HOVER);
+  FHistory.Destroy();
   // A closing widget does not wait for its worker: a hung one is detached at
   // once and cleans up after itself.
   if (FWorker) FWorker->Release(0);
@@ -657,6 +682,8 @@ void TWidgetMainForm::Carry(const TPollActions& a) {
         if (TrendImage) TrendImage->SetImageName(Narrow(a.TrendImage));
         UpdateTip();
         shown = true;
+        if (FHost.History) FHost.History->Add(FPoller.ID, UtcNow(), FPoller.Count);
+        FHistory.Update(window, HistorySubject(), Pump());
         if (const TAlertEvent e = FAlert.Poll(FPoller.Count, static_cast<int64_t>(GetTickCount64()));
             e != TAlertEvent::None && FHost.ManagerWindow)
           PostMessageW(FHost.ManagerWindow, WM_TRACKERALERT, static_cast<WPARAM>(e), reinterpret_cast<LPARAM>(window));

@@ -18,6 +18,7 @@
 #include "ui/Widgets.h"
 #include "widget/CountPolling.h"
 #include "widget/FaceControls.h"
+#include "widget/HistoryWatch.h"
 #include "widget/KeyShares.h"
 #include "widget/Snapping.h"
 #include "widget/SpikeAlert.h"
@@ -26,9 +27,6 @@
 class TWidgetMainForm;
 
 constexpr const WideChar WIDGET_MAINFORM_CLASS_NAME[] = u"TWidgetMainForm";
-
-constexpr uint8_t FADE_STEP = 8;
-constexpr DWORD FADE_SLEEP_MS = 4;
 
 constexpr const char IMG_SHADOW[] = "SHADOW.PNG";
 constexpr const char IMG_OVERLAY[] = "OVERLAY.PNG";
@@ -51,6 +49,8 @@ struct TWidgetHost {
   std::string CounterServer = CounterHost();
   // The trackers polling with each key; none: each key counts as its own.
   std::shared_ptr<TKeyShares> KeyShares;
+  // Every tracker's history, which each poll adds to; none: no history is kept.
+  std::shared_ptr<THistoryBook> History;
 };
 
 constexpr DWORD WIDGET_DETAILS_WAIT_MS = 5000;
@@ -119,6 +119,8 @@ public:
   // Any thread: what the widget was given at construction; it never changes.
   const TWidgetHost& Host() const { return FHost; }
   HWND SettingsDialog() const { return FSettingsDialog; }
+  // The history popup's window while it shows, else none.
+  HWND HistoryWindow() const { return FHistory.Showing() ? FHistory.PopupWindow() : nullptr; }
   int32_t AlertAbove() const { return FAlert.Above(); }
   // A new threshold starts a new episode from the count shown now.
   void SetAlertAbove(int32_t value);
@@ -171,8 +173,12 @@ private:
   bool StartWorker();
   void Publish();
   void ConfirmRemove();
+  THistorySubject HistorySubject() const;
+  // Pumps this thread's messages between a fade's steps while the widget lives.
+  std::function<bool()> Pump();
 
   TWidgetHost FHost;
+  THistoryWatch FHistory;
   TCountPoller FPoller;
   TSpikeAlert FAlert;
   std::unique_ptr<TInetThread> FWorker;

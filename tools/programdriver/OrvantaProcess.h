@@ -59,6 +59,14 @@ inline bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_
 inline void DeleteSettings() {
   SetFileAttributesW(SettingsFile().c_str(), FILE_ATTRIBUTE_NORMAL);
   DeleteFileW(SettingsFile().c_str());
+  // The history file, and any kept aside or left half-written.
+  WIN32_FIND_DATAW found{};
+  HANDLE find = FindFirstFileW((SettingsFolder() + L"\\history.dat*").c_str(), &found);
+  if (find != INVALID_HANDLE_VALUE) {
+    do DeleteFileW((SettingsFolder() + L"\\" + found.cFileName).c_str());
+    while (FindNextFileW(find, &found));
+    FindClose(find);
+  }
   RemoveDirectoryW(BlockedTempFile().c_str());
   RemoveDirectoryW(SettingsFolder().c_str());
   RemoveDirectoryW(MakerFolder().c_str());

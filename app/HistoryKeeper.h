@@ -1,0 +1,37 @@
+#pragma once
+// The history file as the manager keeps it, without a window: read once at
+// start, beside the settings file but never needed by it; written at most
+// once a minute while something changed, and at Exit and log-off.
+#include <memory>
+#include <vector>
+
+#include "widget/HistoryFile.h"
+
+constexpr uint32_t HISTORY_SAVE_INTERVAL_MS = 60 * 1000;
+
+class THistoryKeeper {
+public:
+  explicit THistoryKeeper(WideString fileName)
+      : FFileName(std::move(fileName)), FBook(std::make_shared<THistoryBook>()) {}
+
+  // Shared with every widget, which adds its polls on its own thread.
+  const std::shared_ptr<THistoryBook>& Book() const { return FBook; }
+  const WideString& FileName() const { return FFileName; }
+
+  // A file that is not whole is kept aside under stamp and a new one begins.
+  THistoryLoadState Load(const WideString& stamp);
+  const WideString& KeptFile() const { return FKeptFile; }
+  // Once the trackers are made: what the file holds for trackers the settings
+  // no longer list goes with them.
+  void Retain(const std::vector<WideString>& ids) { FBook->Retain(ids); }
+  // Writes when something changed since the last write. False when it could
+  // not (SaveError says why); the file on disk is then as it was.
+  bool Save();
+  const WideString& SaveError() const { return FSaveError; }
+
+private:
+  WideString FFileName;
+  std::shared_ptr<THistoryBook> FBook;
+  WideString FKeptFile;
+  WideString FSaveError;
+};
