@@ -162,6 +162,9 @@ private:
   void PublishSettings();
   void NotifyChanged();
   void BuildFace();
+  void ShowCaptions(const TPollActions& actions);
+  void ShowAlertColour();  // the count's colour says whether it is at or above its alert
+  void ShowState(const WideChar* image);
   void KeepOnScreen();
   void WMSettingChange(TWidgetMessage& message);
   void LocalizeMenu();
