@@ -69,7 +69,7 @@ TWidgetManager::TWidgetManager(TComponent* owner, std::shared_ptr<TWidgetLanguag
       FTitle(title),
       FSettingsFolder(GetSettingsFolder()),
       FStore(FSettingsFolder + SETTINGS_FILE_NAME),
-      FHistory(FSettingsFolder + HISTORY_FILE_NAME) {
+      FHistory(FSettingsFolder + u"\\" + HISTORY_FILE_NAME) {
   ForceDirectories(FSettingsFolder);
   FTaskbarCreated = RegisterWindowMessageW(WinStr(TASKBAR_CREATED_MESSAGE));
   SetCaption(MANAGER_CAPTION);

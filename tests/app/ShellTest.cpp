@@ -2,10 +2,13 @@
 // against the two loopback fake servers its test build talks to.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <ctime>
 #include <string>
 
 #include "tools/programdriver/OrvantaProcess.h"
 #include "tools/fakeserver/FakeServer.h"
+#include "widget/History.h"
 
 using namespace shelltest;
 
@@ -489,4 +492,58 @@ TEST_F(ShellTest, ExitWithTwentyTrackersAgainstAHungServiceEndsWithinFiveSeconds
   ASSERT_TRUE(app.Ended(10000));
   EXPECT_LE(GetTickCount() - start, 5000u);
   EXPECT_TRUE(SettingsHold(u"Key19=hung19\n"));
+}
+
+// The history file: what it held is still there after polls and Exit, a
+// tracker the settings no longer list leaves it, a kill never corrupts it, and
+// one that is not a history file is kept aside while the settings stay as they were.
+TEST_F(ShellTest, HistoryOutlivesRestartsAndKillsAndAnUnreadableOneIsKeptAside) {
+  const std::wstring history = SettingsFolder() + L"\\history.dat";
+  const int64_t now = static_cast<int64_t>(time(nullptr));
+  SeedSettings(u"[Trackers]\nKey0=blog\n" + TrackerSection(u"blog", 200, 200, u"Interval=7000\n"));
+  THistoryBook seeded;
+  seeded.Add(u"blog", now - 600, 5);
+  seeded.Add(u"gone", now - 600, 9);
+  WriteBytes(history, seeded.Serialize());
+  Counter.SetCount("blog", "42");
+  auto polls = [&] {
+    size_t n = 0;
+    for (const TFakeRequest& r : Counter.Requests()) n += r.Path == "/sitecount/blog";
+    return n;
+  };
+  // Polls of blog, counted across the runs, before each Exit or kill.
+  auto run = [&](size_t pollsBefore, bool kill) {
+    TOrvanta app;
+    ASSERT_TRUE(app.WaitWidgets(1));
+    ASSERT_TRUE(WaitUntil([&] { return polls() >= pollsBefore; }, 20000));
+    if (kill)
+      app.Kill();
+    else
+      ASSERT_TRUE(app.Exit());
+  };
+  auto read = [&](THistoryBook& book) {
+    ASSERT_TRUE(book.Deserialize(ReadBytes(history)));
+    EXPECT_EQ(book.Trackers(), 1u);
+    ASSERT_FALSE(book.Snapshot(u"blog").Recent().empty());
+    EXPECT_EQ(book.Snapshot(u"blog").Recent().front().Time, now - 600);
+  };
+  run(2, false);
+  THistoryBook first;
+  read(first);
+  const auto& recent = first.Snapshot(u"blog").Recent();
+  EXPECT_TRUE(std::any_of(recent.begin(), recent.end(), [](const THistorySample& s) { return s.Count == 42; }));
+
+  WriteBytes(history, "not a history file");
+  run(3, true);
+  WIN32_FIND_DATAW found{};
+  HANDLE kept = FindFirstFileW((history + L".unreadable-*").c_str(), &found);
+  ASSERT_NE(kept, INVALID_HANDLE_VALUE);
+  FindClose(kept);
+  EXPECT_EQ(ReadBytes(SettingsFolder() + L"\\" + found.cFileName), "not a history file");
+  EXPECT_TRUE(SettingsHold(u"Key0=blog\n"));
+  // Started anew from the polls after the kill.
+  run(5, false);
+  THistoryBook after;
+  ASSERT_TRUE(after.Deserialize(ReadBytes(history)));
+  EXPECT_GT(after.Snapshot(u"blog").Recent().front().Time, now - 600);
 }
