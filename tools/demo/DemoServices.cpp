@@ -30,7 +30,9 @@ constexpr const wchar_t PROMPT_CLASS[] = L"#32770";  // the system's message box
 constexpr const wchar_t PROMPT_CAPTION[] = L"Orvanta Desktop Widget";
 constexpr const char PING_PATH[] = "/widget/k3v9w2m7p4xq.png";
 constexpr const char VERSION_PATH[] = "/orvanta.xml";
+constexpr const wchar_t WIDGET_CLASS[] = L"TWidgetMainForm";
 constexpr DWORD WANDER_MS = 3000;
+constexpr int SPIKE_STEP = 4;
 constexpr DWORD LOG_MS = 200;
 constexpr int32_t WANDER_STEP = 5;  // a count moves by at most this much per step
 constexpr DWORD MANAGER_WAIT_MS = 15000;
@@ -47,10 +49,13 @@ void Usage() {
       "  --pointer POINTER            where json answers hold the count (default /count)\n"
       "  --version TEXT               the version file announces TEXT (default 1.60)\n"
       "  --seconds N                  stop after N seconds (default: when told to)\n"
+      "  --spike ID=N                 /sitecount/ID jumps to N at the fourth step (about 12 s in), then wanders\n"
       "DemoServices --stop          stops the services serving in this Wine prefix\n"
       "DemoServices --command ID    posts the menu command ID (e.g. 40000 About, 40008 Exit)\n"
       "                             to the running program's manager window\n"
       "DemoServices --move-prompt DX DY  moves the program's open message box by DX, DY pixels\n"
+      "DemoServices --widget-command X Y ID  posts the menu command ID (e.g. 40013 History) to the\n"
+      "                             widget whose top-left corner is at X, Y\n"
       "DemoServices --work-area     prints the work area: left top right bottom");
 }
 
@@ -84,6 +89,20 @@ int PostCommand(const std::string& arg) {
     return 1;
   }
   return 0;
+}
+
+int PostWidgetCommand(const std::string& xText, const std::string& yText, const std::string& idText) {
+  long x = 0, y = 0, id = 0;
+  if (!ParseLong(xText, x) || !ParseLong(yText, y) || !ParseLong(idText, id) || id <= 0 || id > 0xFFFF) {
+    Usage();
+    return 2;
+  }
+  for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, WIDGET_CLASS, nullptr)) != nullptr;) {
+    RECT r{};
+    if (GetWindowRect(w, &r) && r.left == x && r.top == y) return PostMessageW(w, WM_COMMAND, id, 0) ? 0 : 1;
+  }
+  std::fprintf(stderr, "no widget at %ld, %ld\n", x, y);
+  return 1;
 }
 
 int MovePrompt(const std::string& dxText, const std::string& dyText) {
@@ -122,6 +141,10 @@ public:
   TWanderingCounts(TFakeServer& server) : FServer(server), FRandom(static_cast<unsigned>(std::time(nullptr))) {}
   // name: what the log line calls the count; set: gives each new value to its service.
   void Add(const std::string& name, int32_t count, TSetter set) { FCounts[name] = {{count, 1}, std::move(set)}; }
+  // The next steps wander on from count.
+  void Jump(const std::string& name, int32_t count) {
+    if (auto it = FCounts.find(name); it != FCounts.end()) it->second.Count = {count, 1};
+  }
   void Step() {
     std::string line = "counts";
     for (auto& [name, count] : FCounts) {
@@ -184,6 +207,7 @@ int Serve(int argc, char** argv) {
   std::map<TFakeSource, std::string> keys;
   std::string version = "1.60", pointer = "/count";
   long seconds = 0;
+  std::vector<std::pair<std::string, int32_t>> spikes;
   for (int i = 1; i < argc; i += 2) {
     const std::string opt = argv[i], arg = i + 1 < argc ? argv[i + 1] : "";
     const size_t eq = arg.find('=');
@@ -218,6 +242,8 @@ int Serve(int argc, char** argv) {
       route.Status = 500;
       route.Body = "Internal Server Error";
       counter.SetCountRoute(arg, route);
+    } else if (opt == "--spike" && eq != std::string::npos && ParseLong(arg.substr(eq + 1), value) && value >= 0) {
+      spikes.emplace_back(arg.substr(0, eq), static_cast<int32_t>(value));
     } else if (opt == "--version") {
       version = arg;
     } else if (opt != "--seconds" || !ParseLong(arg, seconds)) {
@@ -261,10 +287,13 @@ int Serve(int argc, char** argv) {
 
   const DWORD start = GetTickCount();
   DWORD lastWander = start;
+  int steps = 0;
   while (WaitForSingleObject(stop, LOG_MS) == WAIT_TIMEOUT) {
     const DWORD now = GetTickCount();
     if (seconds > 0 && now - start >= static_cast<DWORD>(seconds) * 1000) break;
     if (now - lastWander >= WANDER_MS) {
+      if (++steps == SPIKE_STEP)
+        for (const auto& [id, count] : spikes) counts.Jump(id, count);
       counts.Step();
       lastWander = now;
     }
@@ -301,6 +330,13 @@ int main(int argc, char** argv) {
       return 2;
     }
     return PostCommand(argv[2]);
+  }
+  if (first == "--widget-command") {
+    if (argc != 5) {
+      Usage();
+      return 2;
+    }
+    return PostWidgetCommand(argv[2], argv[3], argv[4]);
   }
   if (first == "--move-prompt") {
     if (argc != 4) {
