@@ -3,17 +3,21 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <limits>
+#include <memory>
 #include <utility>
 
 #include "text/WFold.h"
+#include "text/WStreams.h"
 #include "widget/HistoryFile.h"
 
 namespace {
 
-// Times a clock can give, with room to spare: no sum of a time and a window
-// overflows, and every minute's start is a time.
-constexpr int64_t kTimeBound = int64_t(1) << 40;
+// Times a clock can give, with room to spare (to the year 4147): no sum of a
+// time and a window overflows, and every minute fits the file's 32 bits.
+constexpr int64_t kTimeBound = int64_t(1) << 36;
+constexpr size_t kChunk = 64 * 1024;  // the file goes through a buffer this long
 
 int64_t MinuteOf(int64_t time) { return time / 60 - (time % 60 < 0 ? 1 : 0); }
 
@@ -31,58 +35,87 @@ size_t DequeBytes(const std::deque<T>& items) {
   return blocks * (perBlock * sizeof(T) + header) + mapSlots * sizeof(void*) + header;
 }
 
-// Strictly increasing keys below bound, all within span; each count a count or a gap.
-template <typename T, typename Key>
-bool InOrder(const std::deque<T>& items, Key key, int64_t bound, int64_t span) {
+// Strictly increasing start times, all within span seconds; each count a count or a gap.
+template <typename T, typename Start>
+bool InOrder(const std::deque<T>& items, Start start, int64_t span) {
   for (size_t i = 0; i < items.size(); ++i) {
-    if (key(items[i]) <= -bound || key(items[i]) >= bound || items[i].Count < HISTORY_GAP) return false;
-    if (i > 0 && key(items[i]) <= key(items[i - 1])) return false;
+    if (!InTime(start(items[i])) || items[i].Count < HISTORY_GAP) return false;
+    if (i > 0 && start(items[i]) <= start(items[i - 1])) return false;
   }
-  return items.empty() || key(items.back()) - key(items.front()) < span;
+  return items.empty() || start(items.back()) - start(items.front()) < span;
 }
 
 bool Storable(const WideString& id) { return !id.empty() && id.size() <= TRACKER_ID_MAX_LENGTH; }
 
-// The file's numbers, little-endian whatever the machine.
+using TSink = std::function<void(const char*, size_t)>;
+
+// The file's numbers, little-endian whatever the machine, handed to the sink
+// a buffer at a time with the checksum of everything handed so far.
 class TWriter {
 public:
-  explicit TWriter(char* at) : FAt(at) {}
+  explicit TWriter(const TSink& sink) : FSink(sink), FBuffer(new char[kChunk]), FAt(FBuffer.get()) {}
   void Raw(const void* bytes, size_t n) {
+    Room(n);
     std::memcpy(FAt, bytes, n);
     FAt += n;
   }
   void U16(uint16_t v) {
-    *FAt++ = static_cast<char>(v);
-    *FAt++ = static_cast<char>(v >> 8);
+    const unsigned char b[2] = {static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8)};
+    Raw(b, 2);
   }
   void U32(uint32_t v) {
-    U16(static_cast<uint16_t>(v));
-    U16(static_cast<uint16_t>(v >> 16));
+    unsigned char b[4];
+    for (int i = 0; i < 4; ++i) b[i] = static_cast<unsigned char>(v >> 8 * i);
+    Raw(b, 4);
   }
   void I64(int64_t v) {
-    U32(static_cast<uint32_t>(static_cast<uint64_t>(v)));
-    U32(static_cast<uint32_t>(static_cast<uint64_t>(v) >> 32));
+    unsigned char b[8];
+    for (int i = 0; i < 8; ++i) b[i] = static_cast<unsigned char>(static_cast<uint64_t>(v) >> 8 * i);
+    Raw(b, 8);
   }
-  char* At() const { return FAt; }
+  // The checksum goes last, outside what it sums.
+  void Finish() {
+    Hand();
+    const uint32_t sum = FSum;
+    U32(sum);
+    FSink(FBuffer.get(), 4);
+  }
 
 private:
+  void Room(size_t n) {
+    if (static_cast<size_t>(FBuffer.get() + kChunk - FAt) < n) Hand();
+  }
+  void Hand() {
+    const size_t n = static_cast<size_t>(FAt - FBuffer.get());
+    FSum = HistoryChecksum(FBuffer.get(), n, FSum);
+    FSink(FBuffer.get(), n);
+    FAt = FBuffer.get();
+  }
+  const TSink& FSink;
+  std::unique_ptr<char[]> FBuffer;
   char* FAt;
+  uint32_t FSum = 0;
 };
 
-// Reads only what Has allowed: every length is checked against what is left.
+// Reads a file's body (all but its checksum) from memory, or from a stream a
+// buffer at a time, summing it as it passes. Callers ask Has before they
+// take: every length is checked against the bytes left.
 class TReader {
 public:
-  TReader(const char* at, const char* end) : FAt(at), FEnd(end) {}
-  bool Has(uint64_t n) const { return n <= static_cast<uint64_t>(FEnd - FAt); }
-  bool Done() const { return FAt == FEnd; }
+  TReader(const char* body, uint64_t size)
+      : FAt(body), FEnd(body + size), FSum(HistoryChecksum(body, static_cast<size_t>(size))) {}
+  TReader(TStream& stream, uint64_t size)
+      : FStream(&stream), FBuffer(new char[kChunk]), FAt(FBuffer.get()), FEnd(FAt), FUnread(size) {}
+  bool Has(uint64_t n) const { return n <= Left(); }
+  bool Done() const { return Left() == 0; }
+  uint32_t Sum() const { return FSum; }
   uint16_t U16() {
-    const auto* b = reinterpret_cast<const unsigned char*>(FAt);
-    FAt += 2;
+    const unsigned char* b = Take(2);
     return static_cast<uint16_t>(b[0] | b[1] << 8);
   }
   uint32_t U32() {
-    const uint32_t low = U16();
-    return low | static_cast<uint32_t>(U16()) << 16;
+    const unsigned char* b = Take(4);
+    return uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
   }
   int64_t I64() {
     const uint64_t low = U32();
@@ -94,39 +127,46 @@ public:
     n = U32();
     return n <= bound && Has(uint64_t(n) * itemBytes);
   }
-  bool Same(const char* bytes, size_t n) {
-    if (!Has(n) || std::memcmp(FAt, bytes, n) != 0) return false;
-    FAt += n;
-    return true;
-  }
 
 private:
+  uint64_t Left() const { return static_cast<uint64_t>(FEnd - FAt) + FUnread; }
+  const unsigned char* Take(size_t n) {
+    if (static_cast<size_t>(FEnd - FAt) < n) Refill();
+    const auto* b = reinterpret_cast<const unsigned char*>(FAt);
+    FAt += n;
+    return b;
+  }
+  // Only a stream's reader gets here: in memory the body is all there.
+  void Refill() {
+    const size_t kept = static_cast<size_t>(FEnd - FAt);
+    std::memmove(FBuffer.get(), FAt, kept);
+    const size_t n = static_cast<size_t>(std::min<uint64_t>(FUnread, kChunk - kept));
+    FStream->ReadBuffer(FBuffer.get() + kept, n);
+    FSum = HistoryChecksum(FBuffer.get() + kept, n, FSum);
+    FUnread -= n;
+    FAt = FBuffer.get();
+    FEnd = FAt + kept + n;
+  }
+  TStream* FStream = nullptr;
+  std::unique_ptr<char[]> FBuffer;
   const char* FAt;
   const char* FEnd;
+  uint64_t FUnread = 0;
+  uint32_t FSum = 0;
 };
 
-template <typename T>
-bool ReadSeries(TReader& in, size_t bound, std::deque<T>& items) {
-  uint32_t n = 0;
-  if (!in.Count(n, bound, HISTORY_ITEM_BYTES)) return false;
-  for (uint32_t i = 0; i < n; ++i) {
-    const int64_t key = in.I64();
-    items.push_back(T{key, static_cast<int32_t>(in.U32())});
-  }
-  return true;
+constexpr uint32_t MagicValue() {
+  return uint32_t(uint8_t(HISTORY_MAGIC[0])) | uint32_t(uint8_t(HISTORY_MAGIC[1])) << 8 |
+         uint32_t(uint8_t(HISTORY_MAGIC[2])) << 16 | uint32_t(uint8_t(HISTORY_MAGIC[3])) << 24;
 }
 
 using TReadEntries = std::vector<std::pair<WideString, TTrackerHistory>>;
 
-bool ReadBook(const std::string& bytes, TReadEntries& entries) {
-  if (bytes.size() < 16 || bytes.size() > HISTORY_MAX_FILE_BYTES) return false;
-  const char* body = bytes.data();
-  const char* end = body + bytes.size() - 4;
-  TReader sum(end, end + 4);
-  if (sum.U32() != HistoryChecksum(body, bytes.size() - 4)) return false;
-  TReader in(body, end);
+// The body after the checksum was taken off; the caller compares in.Sum() with it.
+bool ReadBody(TReader& in, TReadEntries& entries) {
   uint32_t trackers = 0;
-  if (!in.Same(HISTORY_MAGIC, 4) || in.U32() != HISTORY_VERSION || !in.Count(trackers, HISTORY_MAX_TRACKERS, 0))
+  if (!in.Has(8) || in.U32() != MagicValue() || in.U32() != HISTORY_VERSION ||
+      !in.Count(trackers, HISTORY_MAX_TRACKERS, 0))
     return false;
   for (uint32_t t = 0; t < trackers; ++t) {
     uint32_t units = 0;
@@ -135,7 +175,17 @@ bool ReadBook(const std::string& bytes, TReadEntries& entries) {
     for (WideChar& c : id) c = in.U16();
     std::deque<THistorySample> recent;
     std::deque<THistoryMinute> minutes;
-    if (!ReadSeries(in, HISTORY_MAX_RECENT, recent) || !ReadSeries(in, HISTORY_DAY_MINUTES, minutes)) return false;
+    uint32_t n = 0;
+    if (!in.Count(n, HISTORY_MAX_RECENT, HISTORY_SAMPLE_BYTES)) return false;
+    for (uint32_t i = 0; i < n; ++i) {
+      const int64_t time = in.I64();
+      recent.push_back(THistorySample{time, static_cast<int32_t>(in.U32())});
+    }
+    if (!in.Count(n, HISTORY_DAY_MINUTES, HISTORY_MINUTE_BYTES)) return false;
+    for (uint32_t i = 0; i < n; ++i) {
+      const int32_t minute = static_cast<int32_t>(in.U32());
+      minutes.push_back(THistoryMinute{minute, static_cast<int32_t>(in.U32())});
+    }
     entries.emplace_back(std::move(id), TTrackerHistory());
     if (!entries.back().second.Assign(std::move(recent), std::move(minutes))) return false;
   }
@@ -146,7 +196,7 @@ void Row(std::string& out, int64_t time, int32_t count) {
   // Days to the civil date (proleptic Gregorian), as in Howard Hinnant's
   // date algorithms: gmtime is not thread-safe and refuses times before 1970 on Windows.
   const int64_t days = time / 86400 - (time % 86400 < 0 ? 1 : 0);
-  const int64_t second = time - days * 86400;
+  const int64_t secondOfDay = time - days * 86400;
   const int64_t z = days + 719468;
   const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
   const int64_t doe = z - era * 146097;
@@ -157,8 +207,9 @@ void Row(std::string& out, int64_t time, int32_t count) {
   const int64_t month = mp < 10 ? mp + 3 : mp - 9;
   const int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
   char line[64];
-  int n = std::snprintf(line, sizeof line, "%04lld-%02d-%02dT%02d:%02d:%02dZ,", static_cast<long long>(year),
-                        int(month), int(day), int(second / 3600), int(second / 60 % 60), int(second % 60));
+  const int n = std::snprintf(line, sizeof line, "%04lld-%02d-%02dT%02d:%02d:%02dZ,", static_cast<long long>(year),
+                              int(month), int(day), int(secondOfDay / 3600), int(secondOfDay / 60 % 60),
+                              int(secondOfDay % 60));
   out.append(line, static_cast<size_t>(n));
   if (count != HISTORY_GAP) out += std::to_string(count);
   out += "\r\n";
@@ -167,7 +218,7 @@ void Row(std::string& out, int64_t time, int32_t count) {
 }  // namespace
 
 void TTrackerHistory::Add(int64_t time, int32_t count) {
-  if (!InTime(time)) return;  // no clock says that
+  if (!InTime(time) || !InTime(MinuteOf(time) * 60)) return;  // no clock says that
   if (count < 0) count = HISTORY_GAP;
   const int64_t minute = MinuteOf(time);
   // A clock that went back drops what it wrote later; a second poll in the
@@ -197,8 +248,8 @@ size_t TTrackerHistory::Bytes() const { return DequeBytes(FRecent) + DequeBytes(
 
 bool TTrackerHistory::Assign(std::deque<THistorySample> recent, std::deque<THistoryMinute> minutes) {
   if (recent.size() > HISTORY_MAX_RECENT || minutes.size() > size_t(HISTORY_DAY_MINUTES) ||
-      !InOrder(recent, [](const THistorySample& s) { return s.Time; }, kTimeBound, HISTORY_RECENT_SECONDS) ||
-      !InOrder(minutes, [](const THistoryMinute& m) { return m.Minute; }, kTimeBound / 60, HISTORY_DAY_MINUTES))
+      !InOrder(recent, [](const THistorySample& s) { return s.Time; }, HISTORY_RECENT_SECONDS) ||
+      !InOrder(minutes, [](const THistoryMinute& m) { return m.Minute * 60; }, HISTORY_DAY_MINUTES * 60))
     return false;
   FRecent = std::move(recent);
   FMinutes = std::move(minutes);
@@ -302,16 +353,21 @@ void THistoryBook::Clear() {
 std::string THistoryBook::Serialize() const { return Serialize(nullptr); }
 
 std::string THistoryBook::Serialize(uint64_t* change) const {
+  std::string bytes;
+  const TSink append = [&](const char* data, size_t n) { bytes.append(data, n); };
+  Write(append, change);
+  return bytes;
+}
+
+void THistoryBook::Serialize(TStream& out, uint64_t* change) const {
+  Write([&](const char* data, size_t n) { out.WriteBuffer(data, n); }, change);
+}
+
+void THistoryBook::Write(const std::function<void(const char*, size_t)>& sink, uint64_t* change) const {
   std::lock_guard<std::mutex> hold(FLock);
-  size_t size = 16;
   uint32_t trackers = 0;
-  for (const auto& [key, e] : FEntries) {
-    if (!Storable(e.Id)) continue;  // only a rename can give one; the file cannot hold it
-    size += 12 + 2 * e.Id.size() + HISTORY_ITEM_BYTES * (e.History.Recent().size() + e.History.Minutes().size());
-    ++trackers;
-  }
-  std::string bytes(size, '\0');
-  TWriter out(&bytes[0]);
+  for (const auto& [key, e] : FEntries) trackers += Storable(e.Id);  // only a rename gives one the file cannot hold
+  TWriter out(sink);
   out.Raw(HISTORY_MAGIC, 4);
   out.U32(HISTORY_VERSION);
   out.U32(trackers);
@@ -326,19 +382,41 @@ std::string THistoryBook::Serialize(uint64_t* change) const {
     }
     out.U32(static_cast<uint32_t>(e.History.Minutes().size()));
     for (const THistoryMinute& m : e.History.Minutes()) {
-      out.I64(m.Minute);
+      out.U32(static_cast<uint32_t>(static_cast<int32_t>(m.Minute)));  // Add and Assign keep it in range
       out.U32(static_cast<uint32_t>(m.Count));
     }
   }
-  out.U32(HistoryChecksum(bytes.data(), size - 4));
+  out.Finish();
   if (change) *change = FChange;
-  return bytes;
 }
 
 bool THistoryBook::Deserialize(const std::string& bytes) {
+  if (bytes.size() < 4 || bytes.size() > HISTORY_MAX_FILE_BYTES) return Replace(false, {});
+  TReader in(bytes.data(), bytes.size() - 4);
+  TReader sum(bytes.data() + bytes.size() - 4, 4);
   TReadEntries read;
+  const bool ok = ReadBody(in, read) && in.Sum() == sum.U32();
+  return Replace(ok, std::move(read));
+}
+
+bool THistoryBook::Deserialize(TStream& in, int64_t size) {
+  if (size < 4 || static_cast<uint64_t>(size) > HISTORY_MAX_FILE_BYTES) return Replace(false, {});
+  TReadEntries read;
+  bool ok = false;
+  try {
+    TReader body(in, static_cast<uint64_t>(size) - 4);
+    ok = ReadBody(body, read);
+    char tail[4];
+    if (ok) in.ReadBuffer(tail, 4);
+    ok = ok && TReader(tail, 4).U32() == body.Sum();
+  } catch (const Exception&) {
+    ok = false;
+  }
+  return Replace(ok, std::move(read));
+}
+
+bool THistoryBook::Replace(bool ok, std::vector<std::pair<WideString, TTrackerHistory>> read) {
   std::map<WideString, TEntry> entries;
-  bool ok = ReadBook(bytes, read);
   for (size_t i = 0; ok && i < read.size(); ++i) {  // no two IDs alike
     WideString key = FoldName(read[i].first);        // before the ID moves
     ok = entries.emplace(std::move(key), TEntry{std::move(read[i].first), std::move(read[i].second)}).second;

@@ -6,12 +6,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "platform/WideTypes.h"
+
+class TStream;
 
 constexpr int64_t HISTORY_RECENT_SECONDS = 60 * 60;  // kept as polled
 constexpr int64_t HISTORY_DAY_MINUTES = 24 * 60;     // kept as one value a minute
@@ -82,12 +85,20 @@ public:
   // Replaces the book with what bytes hold; false (and the book left empty)
   // when they are not a whole history file of this version.
   bool Deserialize(const std::string& bytes);
+  // The same a piece at a time, for the file: no copy of a whole file in
+  // memory. Serialize raises the stream's errors; Deserialize reads size bytes
+  // from the stream's position, false as above or when they cannot be read.
+  void Serialize(TStream& out, uint64_t* change) const;
+  bool Deserialize(TStream& in, int64_t size);
 
 private:
   struct TEntry {
     WideString Id;  // as last given, for the file
     TTrackerHistory History;
   };
+  void Write(const std::function<void(const char*, size_t)>& sink, uint64_t* change) const;
+  // The book becomes read when ok (and its IDs differ), empty otherwise; not dirty either way.
+  bool Replace(bool ok, std::vector<std::pair<WideString, TTrackerHistory>> read);
   mutable std::mutex FLock;
   std::map<WideString, TEntry> FEntries;  // by folded ID
   uint64_t FChange = 0;  // counts the book's changes

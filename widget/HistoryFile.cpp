@@ -32,15 +32,12 @@ int64_t SizeOf(const WideString& fileName) {
   }
 }
 
-// A history file's bytes; false when it is longer than any history file or cannot be read.
-bool ReadBounded(const WideString& fileName, std::string& bytes) {
+// Reads the file a buffer at a time; one longer than any history file is not read.
+bool ReadHistory(const WideString& fileName, THistoryBook& book) {
   try {
     TFileStream in(fileName, TFileMode::OpenRead);
     const int64_t size = in.Size();
-    if (size < 0 || static_cast<uint64_t>(size) > HISTORY_MAX_FILE_BYTES) return false;
-    bytes.resize(static_cast<size_t>(size));
-    in.ReadBuffer(&bytes[0], bytes.size());
-    return true;
+    return size >= 0 && static_cast<uint64_t>(size) <= HISTORY_MAX_FILE_BYTES && book.Deserialize(in, size);
   } catch (const EStreamError&) {
     return false;
   }
@@ -67,9 +64,9 @@ bool KeepAside(const WideString& fileName, const WideString& stamp, WideString* 
 
 }  // namespace
 
-uint32_t HistoryChecksum(const char* data, size_t size) {
+uint32_t HistoryChecksum(const char* data, size_t size, uint32_t previous) {
   const auto* p = reinterpret_cast<const unsigned char*>(data);
-  uint32_t c = 0xFFFFFFFFu;
+  uint32_t c = previous ^ 0xFFFFFFFFu;
   for (; size >= 4; size -= 4, p += 4) {
     c ^= uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
     c = kCrc.T[3][c & 0xFF] ^ kCrc.T[2][(c >> 8) & 0xFF] ^ kCrc.T[1][(c >> 16) & 0xFF] ^ kCrc.T[0][c >> 24];
@@ -90,9 +87,7 @@ THistoryLoadState LoadHistoryFile(const WideString& fileName, THistoryBook& book
     if (leftover >= 0 && static_cast<uint64_t>(leftover) <= HISTORY_MAX_FILE_BYTES)
       TAtomicFileStream::RecoverLeftover(fileName, IsWholeHistory);
     if (ProbeFile(fileName) != TFileState::Present) return THistoryLoadState::None;
-    std::string bytes;
-    if (ReadBounded(fileName, bytes) && book.Deserialize(bytes)) return THistoryLoadState::Read;
-    book.Clear();
+    if (ReadHistory(fileName, book)) return THistoryLoadState::Read;  // or empty
     return KeepAside(fileName, stamp, keptFile) ? THistoryLoadState::KeptAside : THistoryLoadState::None;
   } catch (const std::exception&) {
     book.Clear();
@@ -103,9 +98,8 @@ THistoryLoadState LoadHistoryFile(const WideString& fileName, THistoryBook& book
 bool SaveHistoryFile(const WideString& fileName, THistoryBook& book, WideString* error) {
   uint64_t change = 0;
   try {
-    const std::string bytes = book.Serialize(&change);
     TAtomicFileStream out(fileName);
-    out.WriteBuffer(bytes.data(), bytes.size());
+    book.Serialize(out, &change);
     out.Commit();
   } catch (const Exception& e) {
     if (error) *error = e.Message();

@@ -11,7 +11,7 @@
 //     4  recent sample count (uint32, at most HISTORY_MAX_RECENT)
 //     12 each sample: time (int64 UTC seconds), count (int32, HISTORY_GAP for a failed poll)
 //     4  minute count (uint32, at most HISTORY_DAY_MINUTES)
-//     12 each minute: minute (int64, time / 60), count (int32)
+//     8  each minute: minute (int32, time / 60), count (int32)
 //   4  CRC-32 (IEEE 802.3, as zlib's crc32) of every byte before it
 // Nothing follows the checksum. IDs differ also when case is ignored; each
 // series is in strictly increasing time order.
@@ -28,13 +28,15 @@ constexpr const WideChar HISTORY_UNREADABLE_SUFFIX[] = u".unreadable-";
 
 constexpr char HISTORY_MAGIC[4] = {'O', 'R', 'V', 'H'};
 constexpr uint32_t HISTORY_VERSION = 1;
-constexpr size_t HISTORY_ITEM_BYTES = 12;
+constexpr size_t HISTORY_SAMPLE_BYTES = 12;
+constexpr size_t HISTORY_MINUTE_BYTES = 8;
 // The largest file the format allows: anything longer is refused unread.
 constexpr size_t HISTORY_MAX_FILE_BYTES =
-    12 + HISTORY_MAX_TRACKERS * (4 + 2 * TRACKER_ID_MAX_LENGTH + 4 + HISTORY_MAX_RECENT * HISTORY_ITEM_BYTES + 4 +
-                                 HISTORY_DAY_MINUTES * HISTORY_ITEM_BYTES) + 4;
+    12 + HISTORY_MAX_TRACKERS * (4 + 2 * TRACKER_ID_MAX_LENGTH + 4 + HISTORY_MAX_RECENT * HISTORY_SAMPLE_BYTES + 4 +
+                                 HISTORY_DAY_MINUTES * HISTORY_MINUTE_BYTES) + 4;
 
-uint32_t HistoryChecksum(const char* data, size_t size);
+// zlib's crc32(previous, data, size): 0 to start, the last result to go on.
+uint32_t HistoryChecksum(const char* data, size_t size, uint32_t previous = 0);
 
 enum class THistoryLoadState {
   Read,       // the file, read in full

@@ -2,8 +2,8 @@
 // four bytes made the checksum of the rest (so that mutations reach past it).
 // Properties: a refused file leaves the book empty; a read one is not dirty,
 // and the bytes it writes read back and write the same bytes again; a poll
-// added to it (at times and with a count from the file's last item) keeps
-// every series as the reader demands.
+// added to it (at times and with a count taken from the bytes before the
+// checksum) keeps every series as the reader demands.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -32,7 +32,6 @@ void Read(const std::string& bytes) {
   Check(again.Deserialize(once), "written bytes read back");
   Check(again.Serialize() == once, "and write the same bytes");
 
-  // Before the checksum: the last item of the last series, or the header of an empty book.
   int64_t key = 0;
   int32_t count = 0;
   std::memcpy(&key, bytes.data() + bytes.size() - 16, sizeof key);
