@@ -1,10 +1,14 @@
 // What a live tracker costs: private memory, GDI and user objects, windows,
 // threads and CPU time with 1, 10 and 50 widgets polling the loopback fake
-// service. Usage: bench_widget [idle seconds per size, default 60]
+// service; first what a day's history costs in memory and in its file.
+// Usage: bench_widget [idle seconds per size, default 60 | history]
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,6 +16,7 @@
 #include "inet/InetThrd.h"
 #include "tools/fakeserver/FakeServer.h"
 #include "tools/hostproc/HostProcess.h"
+#include "widget/HistoryFile.h"
 #include "widget/MainForm.h"
 
 #include <psapi.h>
@@ -75,9 +80,83 @@ double CpuSeconds() {
   return host > 0 ? host : total;
 }
 
+// A day polled every 15 s (the default), ending at the same instant for each
+// tracker: 240 samples as polled and 1,440 minutes.
+void FillDay(THistoryBook& book, int trackers) {
+  constexpr int64_t end = 1796729640;  // 2026-12-08T11:34:00Z
+  const int64_t step = DEFAULT_POLL_INTERVAL / 1000;
+  for (int i = 0; i < trackers; ++i) {
+    const WideString id = u"bench" + WideFromUtf8(std::to_string(i));
+    for (int64_t t = end - HISTORY_DAY_MINUTES * 60 + step; t <= end; t += step)
+      book.Add(id, t, static_cast<int32_t>(t % 997 == 0 ? -1 : (t / 60) % 500));
+  }
+}
+
+// Best of seven runs, in milliseconds.
+double BestMs(const std::function<void()>& run) {
+  double best = 1e300;
+  for (int i = 0; i < 7; ++i) {
+    const auto start = std::chrono::steady_clock::now();
+    run();
+    best = std::min(best, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+  }
+  return best;
+}
+
+// Prints each figure beside its target; false when the file does not read back.
+bool BenchHistory() {
+  auto verdict = [](bool met) { return met ? "ok" : "OVER"; };
+  THistoryBook one;
+  FillDay(one, 1);
+  const TTrackerHistory day = one.Snapshot(u"bench0");
+  const double perTracker = day.Bytes() / (1024.0 * 1024.0);
+  const double before = Measure().PrivateMb;
+  auto fifty = std::make_unique<THistoryBook>();
+  FillDay(*fifty, 50);
+  const double measured = (Measure().PrivateMb - before) / 50;
+  std::printf("history, a day at %d s (%zu as polled, %zu minutes): %zu bytes a tracker (%.4f MB), %.3f MB for 50; "
+              "private memory %.4f MB a tracker; target < 0.06 MB: %s\n",
+              DEFAULT_POLL_INTERVAL / 1000, day.Recent().size(), day.Minutes().size(), day.Bytes(), perTracker,
+              50 * perTracker, measured, verdict(std::max(perTracker, measured) < 0.06));
+  fifty.reset();
+
+  THistoryBook full;
+  FillDay(full, static_cast<int>(HISTORY_MAX_TRACKERS));
+  const std::string bytes = full.Serialize();
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() / "orvanta-bench-history";
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  const WideString file = (dir / "history.dat").u16string();
+  WideString error;
+  bool ok = SaveHistoryFile(file, full, &error);
+  const double saveMs = BestMs([&] { ok = ok && SaveHistoryFile(file, full, &error); });
+  // Into an empty book each time, as at a start; the books go after the timing.
+  std::vector<std::unique_ptr<THistoryBook>> books;
+  const double deserializeMs = BestMs([&] {
+    books.push_back(std::make_unique<THistoryBook>());
+    ok = ok && books.back()->Deserialize(bytes);
+  });
+  WideString kept;
+  const double loadMs = BestMs([&] {
+    books.push_back(std::make_unique<THistoryBook>());
+    ok = ok && LoadHistoryFile(file, *books.back(), u"bench", &kept) == THistoryLoadState::Read;
+  });
+  const THistoryBook& read = *books.back();
+  ok = ok && read.Trackers() == HISTORY_MAX_TRACKERS && read.Serialize() == bytes;
+  std::printf("history file, %zu trackers, %zu bytes (best of 7): Deserialize %.2f ms, LoadHistoryFile %.2f ms "
+              "(target < 100 ms: %s), SaveHistoryFile %.2f ms (target < 20 ms: %s)%s\n",
+              read.Trackers(), bytes.size(), deserializeMs, loadMs, verdict(loadMs < 100), saveMs,
+              verdict(saveMs < 20), ok ? "" : "; THE FILE DID NOT READ BACK");
+  std::fflush(stdout);
+  std::filesystem::remove_all(dir);
+  return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  const bool historyOk = BenchHistory();
+  if (argc > 1 && std::strcmp(argv[1], "history") == 0) return historyOk ? 0 : 1;
   int idleSeconds = argc > 1 ? std::atoi(argv[1]) : 60;
   if (idleSeconds <= 0) idleSeconds = 60;
   OleInitialize(nullptr);
@@ -151,5 +230,5 @@ int main(int argc, char** argv) {
   std::printf("requests served: %zu\n", server.Requests().size());
   server.Stop();
   CloseInternetHandle();
-  return 0;
+  return historyOk ? 0 : 1;
 }
