@@ -226,12 +226,12 @@ TEST_F(DialogsTest, SourceFieldsTestWhatIsTypedAndKeepTheKeyOnlyEncrypted) {
   for (const std::string& form : {std::string("pl-7d2e1c"), testutil::Utf16Bytes(u"pl-7d2e1c"), std::string("cGwtN2QyZTFj")})
     EXPECT_EQ(bytes.find(form), std::string::npos) << form;
   Refresh(w);
-  EXPECT_TRUE(PumpUntil([&] { return Read<int32_t>(w, [w] { return w->Count(); }) == 23; }));
+  EXPECT_TRUE(PumpUntil([&] { return CountOf(w) == 23; }));
 
   site.Key = "another";
   sources.SetSite(TFakeSource::Plausible, "example.org", site);
   Refresh(w);
-  EXPECT_TRUE(PumpUntil([&] { return Read<WideString>(w, [w] { return w->TipText(); }) == u"the key was refused (401)"; }));
+  EXPECT_TRUE(PumpUntil([&] { return TipOf(w) == u"the key was refused (401)"; }));
   const WideString stored = w->Settings().ApiKey;
   dialog = OpenSettings(w);
   wchar_t cue[32] = {};
