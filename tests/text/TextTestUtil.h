@@ -1,6 +1,6 @@
 #pragma once
-// Shared helpers of the text storage tests: list content, exact error texts,
-// scratch folders and byte-level file access.
+// Shared helpers of the text storage tests: list content, INI text in memory,
+// exact error texts, scratch folders and byte-level file access.
 #include <algorithm>
 #include <atomic>
 #include <filesystem>
@@ -11,6 +11,7 @@
 #include <system_error>
 #include <vector>
 
+#include "text/WIniFiles.h"
 #include "text/WStrings.h"
 
 namespace testutil {
@@ -22,6 +23,21 @@ inline std::vector<WideString> Items(const TWStrings& list) {
   for (int i = 0; i < list.GetCount(); ++i) items.push_back(list.Get(i));
   return items;
 }
+
+// An INI file in memory only, filled from text.
+struct MemIni : TWMemIniFile {
+  explicit MemIni(const WideString& text) : TWMemIniFile(WideString()) { Load(text); }
+  void Load(const WideString& text) {
+    TWStringList lines;
+    lines.SetText(text);
+    SetStrings(&lines);
+  }
+  WideString Text() const {
+    TWStringList lines;
+    GetStrings(&lines);
+    return lines.GetText();
+  }
+};
 
 // The exact message of the E that f raises.
 template <typename E, typename F>

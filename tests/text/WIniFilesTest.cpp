@@ -6,27 +6,9 @@
 #include "text/WFold.h"
 #include "text/WIniFiles.h"
 
+using Ini = testutil::MemIni;
 using testutil::Items;
 using Strings = std::vector<WideString>;
-
-namespace {
-
-// An INI file in memory only, filled from text.
-struct Ini : TWMemIniFile {
-  explicit Ini(const WideString& text) : TWMemIniFile(WideString()) { Load(text); }
-  void Load(const WideString& text) {
-    TWStringList lines;
-    lines.SetText(text);
-    SetStrings(&lines);
-  }
-  WideString Text() const {
-    TWStringList lines;
-    GetStrings(&lines);
-    return lines.GetText();
-  }
-};
-
-}  // namespace
 
 // The syntax itself is IntegerSyntax's test; here what stored files rely on.
 TEST(TypedValues, ReadIntegerAndReadBoolTakeTheIntegerSyntaxOrTheDefault) {

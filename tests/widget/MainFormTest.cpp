@@ -6,7 +6,6 @@
 #include "app/WidgetLanguages.h"
 
 using namespace widgettest;
-using uitest::PixelAt;
 
 namespace {
 // The face in one line: count, previous count, trend and light.
@@ -16,14 +15,14 @@ std::string FaceOf(TWidgetMainForm* w) {
            w->TrendImage->ImageName() + " " + w->StateImage->ImageName();
   });
 }
-int32_t CountOf(TWidgetMainForm* w) { return WidgetTest::Read<int32_t>(w, [w] { return w->Count(); }); }
 }  // namespace
 
 // ---- polling
 
 // The dot is busy only while a request is in flight, and neither Refresh nor
-// a poll tick starts a second one meanwhile.
-TEST_F(WidgetTest, PollShowsCountPreviousAndTrendAndAFailureAsQuestionMark) {
+// a poll tick starts a second one meanwhile. What each answer and failure
+// shows is PollSchedule's script; here the widget's own poll reaches the face.
+TEST_F(WidgetTest, PollShowsCountPreviousAndTrendWithOneRequestInFlight) {
   TTrackerSettings s = Quiet(u"site1");
   s.Count = 5;
   TFakeRoute slow;
@@ -40,18 +39,8 @@ TEST_F(WidgetTest, PollShowsCountPreviousAndTrendAndAFailureAsQuestionMark) {
   w->Invoke([w] { w->OnPollTimer(); });
   ASSERT_TRUE(WaitUntil([&] { return CountOf(w) == 8 && Idle(w); }));
   EXPECT_EQ(FaceOf(w), "8 5 INC.PNG IDLE.PNG");
-  Server->SetCount("site1", "8");
-  Refresh(w);
-  ASSERT_TRUE(WaitUntil([&] { return Read<int32_t>(w, [w] { return w->Previous(); }) == 8 && Idle(w); }));
-  EXPECT_EQ(FaceOf(w), "8 8 EQUAL.PNG IDLE.PNG");
-  ASSERT_EQ(Server->Requests().size(), 2u);
+  ASSERT_EQ(Server->Requests().size(), 1u);
   EXPECT_EQ(Server->Requests()[0].Path, "/sitecount/site1");
-
-  // Cut short: the digits that came are no count.
-  Server->SetCountRoute("site1", FakeRoute(TFakeMode::ShortBody, "9"));
-  Refresh(w);
-  ASSERT_TRUE(WaitUntil([&] { return CountOf(w) == NO_COUNT && Idle(w); }));
-  EXPECT_EQ(FaceOf(w), "? 8 DEC.PNG IDLE.PNG");
 }
 
 // A done message that never arrives (a full queue) must not leave the widget busy for ever.
@@ -75,20 +64,11 @@ TEST_F(WidgetTest, ALostDoneMessageIsTakenUpAtTheNextTick) {
 
 // ---- face pixels
 
+// The tint itself, alpha kept, is WidgetImage's test.
 TEST_F(WidgetTest, BackColorTintsPanelKeepingItsAlpha) {
   TTrackerSettings s = Quiet(u"red");
   s.BackColor = 0x000000FF;
   TWidgetMainForm* w = Start(s);
-  TWidgetImage plain(u"SHADOW.PNG", true);
-  ASSERT_NE(plain.Handle(), nullptr);
-  for (auto [x, y] : {std::pair{39, 40}, std::pair{1, 37}, std::pair{6, 22}}) {
-    uint32_t tinted = Read<uint32_t>(w, [&] { return PixelAt(w->ShadowImage->Image()->Handle(), x, y); });
-    uint32_t original = PixelAt(plain.Handle(), x, y);
-    EXPECT_EQ(tinted >> 24, original >> 24) << x << "," << y;
-    if (tinted >> 24) {
-      EXPECT_EQ(tinted & 0xFFFFFF, 0xFF0000u) << x << "," << y;
-    }
-  }
   // On screen over the black root: red, dimmed by the panel's alpha.
   RECT r = BoundsOf(w);
   uint32_t screen = uitest::ScreenPixel(r.left + 6, r.top + 22);

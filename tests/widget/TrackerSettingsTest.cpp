@@ -1,30 +1,16 @@
 #include <gtest/gtest.h>
 
-#include <memory>
-
+#include "text/TextTestUtil.h"
 #include "widget/TrackerSettings.h"
 
-namespace {
-std::unique_ptr<TWMemIniFile> IniOf(const WideString& text) {
-  auto ini = std::make_unique<TWMemIniFile>(u"", false);
-  TWStringList lines;
-  lines.SetText(text);
-  ini->SetStrings(&lines);
-  return ini;
-}
-WideString TextOf(const TWMemIniFile& ini) {
-  TWStringList lines;
-  ini.GetStrings(&lines);
-  return lines.GetText();
-}
-}  // namespace
+using Ini = testutil::MemIni;
 
 // A section missing every key gives the defaults, with the widget in the work
 // area's bottom-right corner; hand-edited values come back in the file's own
 // forms, the thirteen keys in their order whatever order they were read in.
 TEST(TrackerSettingsFile, DefaultsClampingAndTheWrittenForm) {
   const TScreenRect work{0, 0, 1000, 700};
-  TTrackerSettings bare = ReadTrackerSettings(*IniOf(u"[site]\n"), u"site", work);
+  TTrackerSettings bare = ReadTrackerSettings(Ini(u"[site]\n"), u"site", work);
   EXPECT_EQ(bare.Left, 1000 - WIDGET_WIDTH);
   EXPECT_EQ(bare.Top, 700 - WIDGET_HEIGHT);
   EXPECT_TRUE(bare.AlwaysTop && bare.Enable && !bare.IgnoreMouse && !bare.PreventDragging);
@@ -34,13 +20,13 @@ TEST(TrackerSettingsFile, DefaultsClampingAndTheWrittenForm) {
   EXPECT_EQ(bare.TargetOpacity, 255);
 
   for (auto [opacity, kept] : {std::pair{u"300", 255}, {u"-5", 0}, {u"0x10", 16}, {u"junk", 255}})
-    EXPECT_EQ(ReadTrackerSettings(*IniOf(u"[s]\nOpacity=" + WideString(opacity)), u"s", work).TargetOpacity, kept)
+    EXPECT_EQ(ReadTrackerSettings(Ini(u"[s]\nOpacity=" + WideString(opacity)), u"s", work).TargetOpacity, kept)
         << Utf8FromWide(opacity);
 
-  const auto edited = IniOf(u"[x]\nBackColor=255\nEnable=2\nTracker=7\nTitle=T\nTop=-4\nLeft=9\nAlwaysTop=0\n");
-  TWMemIniFile out(u"", false);
-  WriteTrackerSettings(out, ReadTrackerSettings(*edited, u"x", work));
-  EXPECT_EQ(TextOf(out), u"[x]\r\nLeft=9\r\nTop=-4\r\nAlwaysTop=0\r\nIgnoreMouse=0\r\nPreventDragging=0\r\nTitle=T\r\n"
+  const Ini edited(u"[x]\nBackColor=255\nEnable=2\nTracker=7\nTitle=T\nTop=-4\nLeft=9\nAlwaysTop=0\n");
+  Ini out(u"");
+  WriteTrackerSettings(out, ReadTrackerSettings(edited, u"x", work));
+  EXPECT_EQ(out.Text(), u"[x]\r\nLeft=9\r\nTop=-4\r\nAlwaysTop=0\r\nIgnoreMouse=0\r\nPreventDragging=0\r\nTitle=T\r\n"
                          u"OrvantaID=x\r\nInterval=15000\r\nTracker=7\r\nPrevious=-1\r\nOpacity=255\r\nEnable=1\r\n"
                          u"BackColor=0x000000FF\r\n\r\n");
   EXPECT_EQ(BackColorText(0x00FF8A0Bu), u"0x00FF8A0B");
@@ -50,11 +36,11 @@ TEST(TrackerSettingsFile, DefaultsClampingAndTheWrittenForm) {
 // tracker's section is written exactly as older versions wrote it.
 TEST(TrackerSettingsFile, SourceKeysFollowTheThirteenOnlyWhenSet) {
   const TScreenRect work{0, 0, 1000, 700};
-  const auto in = IniOf(u"[p]\nAlertQuiet=-5\nAlertAbove=40\nPage=\nApiKey=dpapi:QUJD\nServer=https://s\n"
+  const Ini in(u"[p]\nAlertQuiet=-5\nAlertAbove=40\nPage=\nApiKey=dpapi:QUJD\nServer=https://s\n"
                         u"Source=plausible\nLeft=1\n");
-  TWMemIniFile out(u"", false);
-  WriteTrackerSettings(out, ReadTrackerSettings(*in, u"p", work));
-  const WideString text = TextOf(out);
+  Ini out(u"");
+  WriteTrackerSettings(out, ReadTrackerSettings(in, u"p", work));
+  const WideString text = out.Text();
   EXPECT_EQ(text.substr(text.find(u"BackColor=")),
             u"BackColor=0x00000000\r\nSource=plausible\r\nServer=https://s\r\nApiKey=dpapi:QUJD\r\nAlertAbove=40\r\n\r\n");
 }

@@ -85,6 +85,8 @@ public:
   }
   static void Refresh(TWidgetMainForm* w) { Post(w, WM_COMMAND, CMD_REFRESH, 0); }
   static bool Idle(TWidgetMainForm* w) { return !Read<bool>(w, [w] { return w->Busy(); }); }
+  static int32_t CountOf(TWidgetMainForm* w) { return Read<int32_t>(w, [w] { return w->Count(); }); }
+  static WideString TipOf(TWidgetMainForm* w) { return Read<WideString>(w, [w] { return w->TipText(); }); }
 };
 
 }  // namespace widgettest

@@ -17,13 +17,10 @@ struct TRecorder {
     UINT Msg;
     LPARAM LParam;
   };
-  static std::vector<TEntry>& Log() {
-    static std::vector<TEntry> log;
-    return log;
-  }
+  static inline std::vector<TEntry> Log;
   static LRESULT CALLBACK Proc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_SHOWDETAILS || msg == WM_REMOVEWIDGET || msg == WM_TRACKERCHANGED) Log().push_back({msg, lParam});
-    if (msg == WM_COMMAND) Log().push_back({msg, static_cast<LPARAM>(wParam)});  // the command, for commands
+    if (msg == WM_SHOWDETAILS || msg == WM_REMOVEWIDGET || msg == WM_TRACKERCHANGED) Log.push_back({msg, lParam});
+    if (msg == WM_COMMAND) Log.push_back({msg, static_cast<LPARAM>(wParam)});  // the command, for commands
     return DefWindowProcW(window, msg, wParam, lParam);
   }
   TRecorder() {
@@ -33,12 +30,12 @@ struct TRecorder {
     wc.lpszClassName = L"OrvantaTestManager";
     RegisterClassW(&wc);
     Window = CreateWindowW(wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
-    Log().clear();
+    Log.clear();
   }
   ~TRecorder() { DestroyWindow(Window); }
   int Count(UINT msg, LPARAM lParam) const {
     int n = 0;
-    for (const TEntry& e : Log()) n += e.Msg == msg && e.LParam == lParam;
+    for (const TEntry& e : Log) n += e.Msg == msg && e.LParam == lParam;
     return n;
   }
   // Pumps this thread until the message arrived from that window.
@@ -249,7 +246,7 @@ TEST_F(WidgetTest, MouseDragsMovesAndRespectsPreventDraggingAndTheMenuOpensOnRig
   TWidgetMainForm* w = Start(Quiet(u"drag", 400, 400));
   HWND window = w->WindowHandle();
   auto drag = [&](const RECT& from, int dx, const char* key) {
-    TRecorder::Log().clear();
+    TRecorder::Log.clear();
     std::string args = "mousemove " + std::to_string(from.left + 40) + " " + std::to_string(from.top + 40) + " ";
     if (key) args += std::string("keydown ") + key + " ";
     args += "mousedown 1 mousemove_relative -- " + std::to_string(dx / 2) + " 0 sleep 0.1 " +
