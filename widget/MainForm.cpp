@@ -507,6 +507,7 @@ bool TWidgetMainForm::StartWorker() {
 void TWidgetMainForm::Carry(const TPollActions& a) {
   HWND window = StoredHandle();
   bool shown = false;
+  TAlertEvent alert = TAlertEvent::None;
   for (TPollStep step : a.Steps) {
     switch (step) {
       case TPollStep::KillStartTimer: KillTimer(window, TIMER_START); break;
@@ -523,18 +524,20 @@ void TWidgetMainForm::Carry(const TPollActions& a) {
         shown = true;
         if (FHost.History) FHost.History->Add(FPoller.ID, UtcNow(), FPoller.Count);
         FHistory.Update(window, HistorySubject(), Pump());
-        if (const TAlertEvent e = FAlert.Poll(FPoller.Count, static_cast<int64_t>(GetTickCount64()));
-            e != TAlertEvent::None && FHost.ManagerWindow)
-          PostMessageW(FHost.ManagerWindow, WM_TRACKERALERT, static_cast<WPARAM>(e), reinterpret_cast<LPARAM>(window));
+        alert = FAlert.Poll(FPoller.Count, static_cast<int64_t>(GetTickCount64()));
         ShowAlertColour();
         break;
       case TPollStep::ShowIdle: ShowState(IMG_IDLE); break;
       case TPollStep::FreeWorker: FWorker.reset(); break;
       case TPollStep::Publish:
         PublishSettings();
-        // The manager reads the snapshot for the tray's totals.
+        // The manager reads the snapshot for the tray's totals and the
+        // balloon's count, so both are told only once it holds the new count.
         if (shown && FHost.ManagerWindow)
           PostMessageW(FHost.ManagerWindow, WM_COUNTSHOWN, 0, reinterpret_cast<LPARAM>(window));
+        if (alert != TAlertEvent::None && FHost.ManagerWindow)
+          PostMessageW(FHost.ManagerWindow, WM_TRACKERALERT, static_cast<WPARAM>(alert), reinterpret_cast<LPARAM>(window));
+        alert = TAlertEvent::None;
         break;
       case TPollStep::Redraw: Redraw(); break;
     }
