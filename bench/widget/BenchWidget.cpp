@@ -167,7 +167,8 @@ int main(int argc, char** argv) {
     std::printf("the fake server could not listen on 127.0.0.1\n");
     return 1;
   }
-  TWidgetHost host{nullptr, nullptr, std::make_shared<TWidgetBoard>(), nullptr, nullptr, server.HostPort(), nullptr};
+  TWidgetHost host{nullptr, nullptr, std::make_shared<TWidgetBoard>(), nullptr, nullptr, server.HostPort(), nullptr,
+                   std::make_shared<THistoryBook>()};
 
   Sample base = Measure();
   std::printf("bench_widget: %d s quiet window between two polls per size\n", idleSeconds);

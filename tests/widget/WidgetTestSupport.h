@@ -37,7 +37,7 @@ public:
   std::unique_ptr<TFakeServer> Server = StartFakeServer();
   std::shared_ptr<TWidgetBoard> BoardPtr = std::make_shared<TWidgetBoard>();
   TWidgetBoard& Board = *BoardPtr;
-  TWidgetHost Host{nullptr, nullptr, BoardPtr, nullptr, nullptr, Server->HostPort(), nullptr};
+  TWidgetHost Host{nullptr, nullptr, BoardPtr, nullptr, nullptr, Server->HostPort(), nullptr, nullptr};
   // Declared last, so the widgets go (and their threads end) before the server.
   std::unique_ptr<TComponent> Owner{new TComponent(nullptr)};
 
