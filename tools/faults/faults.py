@@ -3,7 +3,7 @@
 tree, rebuilds the named targets and runs the named tests; a fault is caught
 when a test fails (or the build breaks a test target, reported apart).
 
-  faults.py FAULTS.json --work DIR [--only NAME] [--tests-from REV]
+  faults.py FAULTS.json --work DIR [--only NAME ...] [--tests-from REV]
 
 FAULTS.json is a list of {"name", "file", "old", "new", "build": "native"|"win",
 "targets": [...], "tests": "ctest -R regex"}. "old" must occur exactly once.
@@ -73,12 +73,12 @@ def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("faults")
     ap.add_argument("--work", required=True)
-    ap.add_argument("--only")
+    ap.add_argument("--only", action="append", help="an entry's name; may be given again")
     ap.add_argument("--tests-from")
     a = ap.parse_args()
     faults = json.load(open(a.faults))
     if a.only:
-        faults = [f for f in faults if f["name"] == a.only]
+        faults = [f for f in faults if f["name"] in a.only]
     src = sync(a.work, a.tests_from)
     builds, envs = {}, {}
     caught = missed = broken = 0
