@@ -89,10 +89,8 @@ TEST_F(WidgetTest, PositionsSetFromCodeSnapToNearVisibleEdges) {
   mover->Invoke([&] { mover->MoveTo(anchorRight - 7, 600); });
   EXPECT_EQ(BoundsOf(mover).left, anchorRight);
   EXPECT_EQ(BoundsOf(mover).top, 600);
-  RECT work{};
-  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  mover->Invoke([&] { mover->MoveTo(900, work.bottom - WIDGET_HEIGHT - 3); });
-  EXPECT_EQ(BoundsOf(mover).bottom, work.bottom);
+  mover->Invoke([&] { mover->MoveTo(900, WorkArea().bottom - WIDGET_HEIGHT - 3); });
+  EXPECT_EQ(BoundsOf(mover).bottom, WorkArea().bottom);
 
   // Hidden from its own menu: it attracts nothing from the moment it starts to
   // fade out, long before the window system has unmapped it.
