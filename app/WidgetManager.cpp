@@ -41,9 +41,8 @@ DWORD WINAPI DeleteTrayIcon(void* data) {
 WideString LocalStamp() {
   SYSTEMTIME t{};
   GetLocalTime(&t);
-  auto two = [](int n) { return WideString(1, static_cast<WideChar>(u'0' + n / 10 % 10)) + static_cast<WideChar>(u'0' + n % 10); };
-  return WideFormat(u"%d", {static_cast<int32_t>(t.wYear)}) + two(t.wMonth) + two(t.wDay) + u"-" + two(t.wHour) +
-         two(t.wMinute) + two(t.wSecond);
+  return WideFormat(u"%d", {static_cast<int32_t>(t.wYear)}) + TwoDigits(t.wMonth) + TwoDigits(t.wDay) + u"-" +
+         TwoDigits(t.wHour) + TwoDigits(t.wMinute) + TwoDigits(t.wSecond);
 }
 
 // The first %s of a language text replaced by each value in turn.
