@@ -455,7 +455,8 @@ void TWidgetManager::LoadSettings() {
   if (!FUnreadableKeys.empty() && WindowExists()) PostMessageW(StoredHandle(), WM_KEYSUNREADABLE, 0, 0);
   // A key written by hand leaves the file at once, encrypted by its widget.
   if (plainKeys) SettingsChanged();
-  FHistory.Retain(TakenIds());
+  // Only a file read in full says which trackers are gone; a kept or blocked one lists none.
+  if (FStore.State() == TSettingsState::Read) FHistory.Retain(TakenIds());
   if (WindowExists()) SetTimer(StoredHandle(), TIMER_HISTORY, HISTORY_SAVE_INTERVAL_MS, nullptr);
   UpdateTrayTip();
   if (FirstRun()) ShowAddDialog();
