@@ -35,7 +35,9 @@ TEST(ComponentNames, InvalidOrDuplicateNamesAreRefused) {
   a->SetName(u"Desktop");
   for (WideString name : {u"1abc", u"a-b", u"a b", u"\u00e9t\u00e9"})
     EXPECT_EQ(MessageOf<Exception>([&] { b->SetName(name); }), u"''" + name + u"'' is not a valid component name");
-  EXPECT_EQ(MessageOf<Exception>([&] { b->SetName(u"DESKTOP"); }), u"A component named DESKTOP already exists");  // case ignored
+  // Case is ignored.
+  EXPECT_EQ(MessageOf<Exception>([&] { b->SetName(u"DESKTOP"); }), u"A component named DESKTOP already exists");
   EXPECT_TRUE(b->Name().empty());
-  EXPECT_EQ(MessageOf<Exception>([&] { a->SetName(u"desktop"); b->SetName(u"_ok9"); }), u"(nothing raised)");  // renaming itself is fine
+  // Renaming itself is fine.
+  EXPECT_EQ(MessageOf<Exception>([&] { a->SetName(u"desktop"); b->SetName(u"_ok9"); }), u"(nothing raised)");
 }
