@@ -189,7 +189,9 @@ TEST_F(InetWorker, GetFollowsAtMostFiveRedirectsAndEndsByTheDeadlineAlsoOnStalle
     auto start = Clock::now();
     EXPECT_EQ(Get(request, c.Path, 3000, 1000), c.Result) << c.Path;
     EXPECT_LT(MsSince(start), 2000) << c.Path;
-    if (c.Result == INET_OK) EXPECT_EQ(request.Response().Text(), "end") << c.Path;
+    if (c.Result == INET_OK) {
+      EXPECT_EQ(request.Response().Text(), "end") << c.Path;
+    }
     // The slow chain ends by the deadline in its second or third hop.
     EXPECT_NEAR(double(Server->Requests().size()), double(c.Requests), c.Path == std::string("/slow0")) << c.Path;
   }
@@ -235,7 +237,7 @@ TEST_F(InetWorker, WorkerPostsEveryResultAndHttpsAnswersOnlyThroughATrustedCerti
     EXPECT_EQ(worker->Result(), c.Result) << "the owner reads what was posted: " << c.Host << " " << c.Id;
     EXPECT_EQ(worker->Request().Response().Text(), c.Result == INET_OK ? "42" : "") << c.Host << " " << c.Id;
     EXPECT_EQ(Server->Requests().size(), c.Requests) << c.Host << " " << c.Id;
-    if (!c.Internet) EXPECT_LT(MsSince(start), 1000);
+    EXPECT_LT(MsSince(start), c.Internet ? 8000 : 1000) << c.Host << " " << c.Id;
   }
 }
 
