@@ -118,6 +118,7 @@ TEST_F(WidgetTest, SnapshotFollowsTheWidgetAndStaysReadableWhileItsThreadIsBusy)
   EXPECT_LT(GetTickCount64() - started, 2000u);
   EXPECT_EQ(w->Settings().ID, u"snap");
   release = true;
+  EXPECT_TRUE(w->Invoke([] {})) << "the hook has let go of this test's locals";
 }
 
 // ---- the manager's side
