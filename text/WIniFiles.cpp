@@ -95,8 +95,7 @@ TWHashedStringList::~TWHashedStringList() = default;
 
 WideString TWHashedStringList::KeyOf(const WideString& s) const { return CaseSensitive() ? s : FoldName(s); }
 
-// The indexes go before the callback runs, so that a lookup from inside it
-// sees the list as it now is.
+// Any change makes the indexes stale; they are rebuilt at the next lookup.
 void TWHashedStringList::Changed() {
   ++FChanges;
   FValueHashValid = false;
@@ -105,8 +104,8 @@ void TWHashedStringList::Changed() {
 }
 
 // A new last item shifts no index: it joins the indexes that were valid just
-// before, unless a callback changed the list further or rebuilt them itself,
-// or the list has outgrown their bucket count.
+// before, unless the list changed further or rebuilt them in between, or has
+// outgrown their bucket count.
 void TWHashedStringList::Appended(const TIndexState& before, int index) {
   if (FChanges != before.Changes + 1 || index != GetCount() - 1) return;
   const WideString& s = StringRef(index);

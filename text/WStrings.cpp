@@ -214,8 +214,6 @@ WideString TWStrings::Values(const WideString& name) const {
 // ---- TWStringList ----
 
 TWStringList::~TWStringList() {
-  OnChange = nullptr;
-  OnChanging = nullptr;
   delete[] FList;
 }
 
@@ -248,14 +246,12 @@ WideString TWStringList::GetText() const {
 void TWStringList::Put(int index, const WideString& s) {
   if (FSorted) throw EStringListError(kSortedError);
   CheckIndex(index, FCount);
-  Changing();
   FList[index].FString = s;
   Changed();
 }
 
 void TWStringList::PutObject(int index, void* object) {
   CheckIndex(index, FCount);
-  Changing();
   FList[index].FObject = object;
   Changed();
 }
@@ -280,8 +276,7 @@ void TWStringList::Grow() {
 }
 
 void TWStringList::SetUpdateState(bool updating) {
-  if (updating) Changing();
-  else Changed();
+  if (!updating) Changed();
 }
 
 int TWStringList::Add(const WideString& s) {
@@ -296,7 +291,6 @@ int TWStringList::Add(const WideString& s) {
 
 void TWStringList::Clear() {
   if (FCount == 0) return;
-  Changing();
   for (int i = 0; i < FCount; ++i) FList[i] = TWStringItem();
   FCount = 0;
   SetCapacity(0);
@@ -305,7 +299,6 @@ void TWStringList::Clear() {
 
 void TWStringList::Delete(int index) {
   CheckIndex(index, FCount);
-  Changing();
   std::move(FList + index + 1, FList + FCount, FList + index);
   --FCount;
   FList[FCount] = TWStringItem();
@@ -315,7 +308,6 @@ void TWStringList::Delete(int index) {
 void TWStringList::Exchange(int index1, int index2) {
   CheckIndex(index1, FCount);
   CheckIndex(index2, FCount);
-  Changing();
   ExchangeItems(index1, index2);
   Changed();
 }
@@ -338,7 +330,6 @@ void TWStringList::Insert(int index, const WideString& s) {
 }
 
 void TWStringList::InsertItem(int index, const WideString& s) {
-  Changing();
   if (FCount == FCapacity) Grow();
   WideString text = s;  // copied before the move so a failed copy changes nothing
   std::move_backward(FList + index, FList + FCount, FList + FCount + 1);
@@ -376,7 +367,6 @@ bool TWStringList::Find(const WideString& s, int& index) const {
 
 void TWStringList::Sort() {
   if (FSorted || FCount <= 1) return;
-  Changing();
   QuickSort(0, FCount - 1);
   Changed();
 }
@@ -409,13 +399,8 @@ void TWStringList::SetSorted(bool value) {
   FSorted = value;
 }
 
-void TWStringList::Changed() {
-  if (UpdateCount() == 0 && OnChange) OnChange(this);
-}
-
-void TWStringList::Changing() {
-  if (UpdateCount() == 0 && OnChanging) OnChanging(this);
-}
+// A hook for lists that keep indexes of their items.
+void TWStringList::Changed() {}
 
 WideString TextOfUtf16(const std::string& bytes) {
   const size_t skip = bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE' ? 2 : 0;

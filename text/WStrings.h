@@ -28,9 +28,6 @@ public:
   virtual WideString ClassName() const { return u"TPersistent"; }
 };
 
-class TWStrings;
-using TWStringsNotify = std::function<void(TWStrings* sender)>;
-
 class TWStrings : public TPersistent {
 public:
   void Assign(TPersistent* source) override;
@@ -121,13 +118,9 @@ public:
   bool CaseSensitive() const { return FCaseSensitive; }
   void SetCaseSensitive(bool value) { FCaseSensitive = value; }
 
-  TWStringsNotify OnChange;
-  TWStringsNotify OnChanging;
-
 protected:
   void SetUpdateState(bool updating) override;
   virtual void Changed();
-  virtual void Changing();
 
 private:
   void CheckIndex(int index, int limit) const;

@@ -53,20 +53,6 @@ TEST(IndexChecks, RefuseOutOfBoundsAndChangeNothing) {
   EXPECT_EQ(Items(list), (Strings{u"a", u"b", u"c"})) << "Insert at Count appends";
 }
 
-TEST(Callbacks, ChangesInsideAnUpdateFireOnceWhenTheOutermostBracketCloses) {
-  TWStringList list;
-  int changed = 0;
-  list.OnChange = [&](TWStrings*) { ++changed; };
-  list.BeginUpdate();
-  list.BeginUpdate();
-  list.Add(u"a");
-  list.EndUpdate();
-  list.Add(u"b");
-  EXPECT_EQ(changed, 0);
-  list.EndUpdate();
-  EXPECT_EQ(changed, 1);
-}
-
 // Reading an INI's sections assigns its own list.
 TEST(Assign, CopiesItemsAndItselfStaysWhole) {
   TWStringList source, target;
