@@ -41,9 +41,8 @@ DWORD WINAPI DeleteTrayIcon(void* data) {
 WideString LocalStamp() {
   SYSTEMTIME t{};
   GetLocalTime(&t);
-  auto two = [](int n) { return WideString(1, static_cast<WideChar>(u'0' + n / 10 % 10)) + static_cast<WideChar>(u'0' + n % 10); };
-  return WideFormat(u"%d", {static_cast<int32_t>(t.wYear)}) + two(t.wMonth) + two(t.wDay) + u"-" + two(t.wHour) +
-         two(t.wMinute) + two(t.wSecond);
+  return WideFormat(u"%d", {static_cast<int32_t>(t.wYear)}) + TwoDigits(t.wMonth) + TwoDigits(t.wDay) + u"-" +
+         TwoDigits(t.wHour) + TwoDigits(t.wMinute) + TwoDigits(t.wSecond);
 }
 
 // The first %s of a language text replaced by each value in turn.
@@ -456,7 +455,8 @@ void TWidgetManager::LoadSettings() {
   if (!FUnreadableKeys.empty() && WindowExists()) PostMessageW(StoredHandle(), WM_KEYSUNREADABLE, 0, 0);
   // A key written by hand leaves the file at once, encrypted by its widget.
   if (plainKeys) SettingsChanged();
-  FHistory.Retain(TakenIds());
+  // Only a file read in full says which trackers are gone; a kept or blocked one lists none.
+  if (FStore.State() == TSettingsState::Read) FHistory.Retain(TakenIds());
   if (WindowExists()) SetTimer(StoredHandle(), TIMER_HISTORY, HISTORY_SAVE_INTERVAL_MS, nullptr);
   UpdateTrayTip();
   if (FirstRun()) ShowAddDialog();

@@ -39,3 +39,7 @@ WideString WideFromUtf8(const std::string& text);
 std::string Utf8FromWide(const WideString& text);
 // ASCII (host names, paths, resource names) widened unit by unit.
 inline WideString WideOfAscii(const std::string& ascii) { return WideString(ascii.begin(), ascii.end()); }
+// The last two decimal digits of a clock field, as in "09:05".
+inline WideString TwoDigits(int32_t n) {
+  return WideString(1, static_cast<WideChar>(u'0' + n / 10 % 10)) + static_cast<WideChar>(u'0' + n % 10);
+}

@@ -83,11 +83,11 @@ TScreenRect PlacePopup(const TScreenRect& widget, int32_t width, int32_t height,
       {work.Bottom - widget.Bottom - gap, {left, widget.Bottom + gap, left + width, widget.Bottom + gap + height}},
       {widget.Top - gap - work.Top, {left, widget.Top - gap - height, left + width, widget.Top - gap}},
   };
-  const bool across[] = {true, true, false, false};  // the side's room is measured in width
-  for (int i = 0; i < 4; ++i)
-    if (sides[i].Room >= (across[i] ? width : height) && sides[i].Rect.Top >= work.Top &&
-        sides[i].Rect.Bottom <= work.Bottom && sides[i].Rect.Left >= work.Left && sides[i].Rect.Right <= work.Right)
-      return sides[i].Rect;
+  // A side whose place lies wholly in the work area has the room for it.
+  for (const TSide& side : sides)
+    if (side.Rect.Top >= work.Top && side.Rect.Bottom <= work.Bottom && side.Rect.Left >= work.Left &&
+        side.Rect.Right <= work.Right)
+      return side.Rect;
   int best = 0;
   for (int i = 1; i < 4; ++i)
     if (sides[i].Room > sides[best].Room) best = i;

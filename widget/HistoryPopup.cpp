@@ -24,10 +24,6 @@ constexpr int64_t kHourMarks = 15 * 60, kDayMarks = 6 * 60 * 60;
 constexpr int64_t kHourBreak = 5 * 60, kDayBreak = 10 * 60;
 
 RECT Rect(int32_t left, int32_t top, int32_t right, int32_t bottom) { return RECT{left, top, right, bottom}; }
-
-WideString TwoDigits(int32_t n) {
-  return WideString(1, static_cast<WideChar>(u'0' + n / 10 % 10)) + static_cast<WideChar>(u'0' + n % 10);
-}
 }  // namespace
 
 THistoryPopup::THistoryPopup(TComponent* owner, std::shared_ptr<const TTextLookup> languages)

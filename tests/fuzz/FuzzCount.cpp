@@ -6,21 +6,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
+#include "FuzzCheck.h"
 #include "inet/InetUtil.h"
 #include "text/IntegerSyntax.h"
 #include "widget/CountPolling.h"
 
 namespace {
-
-void Check(bool ok, const char* what) {
-  if (!ok) {
-    std::fprintf(stderr, "property broken: %s\n", what);
-    std::abort();
-  }
-}
 
 bool IsHex(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
 

@@ -5,21 +5,13 @@
 // added to it (at times and with a count taken from the bytes before the
 // checksum) keeps every series as the reader demands.
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "FuzzCheck.h"
 #include "widget/HistoryFile.h"
 
 namespace {
-void Check(bool ok, const char* what) {
-  if (!ok) {
-    std::fprintf(stderr, "invariant broken: %s\n", what);
-    std::abort();
-  }
-}
-
 void Read(const std::string& bytes) {
   THistoryBook book;
   if (!book.Deserialize(bytes)) {

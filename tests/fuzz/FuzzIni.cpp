@@ -4,11 +4,10 @@
 // (whose printed forms FuzzCount reads back). Which of equal names answers is
 // HashedList's unit test.
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "FuzzCheck.h"
 #include "text/IntegerSyntax.h"
 #include "tests/text/TextTestUtil.h"
 #include "text/WIniFiles.h"
@@ -16,13 +15,6 @@
 using testutil::Items;
 
 namespace {
-
-void Check(bool ok, const char* what) {
-  if (!ok) {
-    std::fprintf(stderr, "invariant broken: %s\n", what);
-    std::abort();
-  }
-}
 
 // ReadInteger is the integer syntax applied to the raw value, the default otherwise.
 void CheckInteger(const TWMemIniFile& ini, const WideString& section, const WideString& key, const WideString& raw) {

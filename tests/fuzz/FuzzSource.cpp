@@ -6,20 +6,13 @@
 // a dashboard is an http(s) address or nothing.
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
+#include "FuzzCheck.h"
 #include "widget/CountPolling.h"
 #include "widget/TrackerSource.h"
 
 namespace {
-void Check(bool ok, const char* what) {
-  if (!ok) {
-    std::fprintf(stderr, "property broken: %s\n", what);
-    std::abort();
-  }
-}
 bool Plain(const std::string& s) {
   for (unsigned char c : s)
     if (c < 0x20 || c >= 0x7F) return false;

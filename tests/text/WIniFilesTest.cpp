@@ -44,8 +44,6 @@ TEST(Lookup, EachSectionAnswersToItsExactNameAndOtherwiseTheLastOfEqualNames) {
   EXPECT_EQ(ini.ReadString(u"a", u"k", u""), u"third");
   ini.EraseSection(u"a");
   EXPECT_EQ(ini.ReadString(u"a", u"k", u""), u"second");
-  ini.DeleteKey(u"A", u"k");
-  EXPECT_EQ(ini.ReadString(u"A", u"K", u""), u"first");
 }
 
 #ifdef _WIN32

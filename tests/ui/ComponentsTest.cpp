@@ -1,8 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <functional>
-
+#include "text/TextTestUtil.h"
 #include "ui/Components.h"
+
+using testutil::MessageOf;
 
 namespace {
 struct Tracked : TComponent {
@@ -11,11 +12,6 @@ struct Tracked : TComponent {
   std::vector<int>* Log;
   int Id;
 };
-
-WideString MessageOf(const std::function<void()>& f) {
-  try { f(); } catch (const Exception& e) { return e.Message(); }
-  return u"<no error>";
-}
 }  // namespace
 
 TEST(ComponentOwnership, OwnerFreesOwnedInReverseOrderAndForgetsFreedOnes) {
@@ -38,8 +34,10 @@ TEST(ComponentNames, InvalidOrDuplicateNamesAreRefused) {
   auto* b = new TComponent(&owner);
   a->SetName(u"Desktop");
   for (WideString name : {u"1abc", u"a-b", u"a b", u"\u00e9t\u00e9"})
-    EXPECT_EQ(MessageOf([&] { b->SetName(name); }), u"''" + name + u"'' is not a valid component name");
-  EXPECT_EQ(MessageOf([&] { b->SetName(u"DESKTOP"); }), u"A component named DESKTOP already exists");  // case ignored
+    EXPECT_EQ(MessageOf<Exception>([&] { b->SetName(name); }), u"''" + name + u"'' is not a valid component name");
+  // Case is ignored.
+  EXPECT_EQ(MessageOf<Exception>([&] { b->SetName(u"DESKTOP"); }), u"A component named DESKTOP already exists");
   EXPECT_TRUE(b->Name().empty());
-  EXPECT_EQ(MessageOf([&] { a->SetName(u"desktop"); b->SetName(u"_ok9"); }), u"<no error>");  // renaming itself is fine
+  // Renaming itself is fine.
+  EXPECT_EQ(MessageOf<Exception>([&] { a->SetName(u"desktop"); b->SetName(u"_ok9"); }), u"(nothing raised)");
 }

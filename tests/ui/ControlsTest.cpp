@@ -5,22 +5,17 @@
 #include <vector>
 
 #include "UiTestSupport.h"
+#include "text/TextTestUtil.h"
 
 using namespace uitest;
-
-namespace {
-WideString ErrorOf(const std::function<void()>& f) {
-  try { f(); } catch (const Exception& e) { return e.Message(); }
-  return u"<no error>";
-}
-}  // namespace
+using testutil::MessageOf;
 
 // Nothing is made when a window may not be: no handle is stored and the
 // control stays hidden. Properties set before the window exists are what it
 // is made with; freeing a control destroys its window.
 TEST(ControlWindow, IsMadeOnTheOwnerThreadFromEarlierPropertiesAndGoesWithItsControl) {
   TControl orphan(nullptr);
-  EXPECT_EQ(ErrorOf([&] { orphan.Show(); }), u"Parent Required " + orphan.Name());
+  EXPECT_EQ(MessageOf<Exception>([&] { orphan.Show(); }), u"Parent Required " + orphan.Name());
   EXPECT_FALSE(orphan.Visible());
 
   TWidgetForm form(nullptr);
@@ -34,7 +29,7 @@ TEST(ControlWindow, IsMadeOnTheOwnerThreadFromEarlierPropertiesAndGoesWithItsCon
   auto* child = new TWidgetControl(&form);
   child->SetParent(&form);
   WideString refused;
-  std::thread([&] { refused = ErrorOf([&] { child->Show(); }); }).join();
+  std::thread([&] { refused = MessageOf<Exception>([&] { child->Show(); }); }).join();
   EXPECT_EQ(refused, u"Cannot create the window of " + form.Name() + u" on another thread");
   EXPECT_EQ((std::vector<HWND>{form.StoredHandle(), child->StoredHandle()}), (std::vector<HWND>{nullptr, nullptr}));
   EXPECT_FALSE(child->Visible());
