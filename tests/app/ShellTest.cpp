@@ -26,6 +26,8 @@ protected:
     Maker.SetRoute(VERSION_PATH, TFakeRoute());
     DeleteSettings();
   }
+  // A blocked or read-only file left behind would stop the next test's saves.
+  void TearDown() override { DeleteSettings(); }
 };
 
 // For its life, http addresses open with this command line instead of a
@@ -287,7 +289,7 @@ TEST_F(ShellTest, TrayCommandsDetailsAndTheIconComeBackAndUserChangesReachTheFil
 // named in a box at start, with no first-run dialog, under the name of the
 // copy; the run's own settings are saved. A file the system will not let the
 // program read (here a folder in its place) is named at start and never
-// written over; Exit tells nothing more.
+// written over; Exit tells nothing more. Neither costs a tracker its history.
 TEST_F(ShellTest, AnUnreadableFileIsKeptAsideAndNamedAtStartAndTheRunGoesOnSaving) {
   const std::string utf8 = "\xEF\xBB\xBF[Trackers]\r\nKey0=ro\r\n[ro]\r\nLeft=200\r\nTop=200\r\n";
   for (const std::string* bytes : {&utf8, static_cast<const std::string*>(nullptr)}) {
@@ -297,6 +299,10 @@ TEST_F(ShellTest, AnUnreadableFileIsKeptAsideAndNamedAtStartAndTheRunGoesOnSavin
       WriteBytes(SettingsFile(), *bytes);
     else
       ASSERT_TRUE(SHCreateDirectoryExW(nullptr, SettingsFile().c_str(), nullptr) == ERROR_SUCCESS);
+    const std::wstring history = SettingsFolder() + L"\\history.dat";
+    THistoryBook seeded;
+    seeded.Add(u"ro", static_cast<int64_t>(time(nullptr)) - 60, 7);
+    WriteBytes(history, seeded.Serialize());
     TOrvanta app;
     ASSERT_TRUE(app.WaitManager());
     ASSERT_TRUE(WaitUntil([&] { return app.Dialogs().size() == 1; }, 10000));
@@ -313,6 +319,9 @@ TEST_F(ShellTest, AnUnreadableFileIsKeptAsideAndNamedAtStartAndTheRunGoesOnSavin
       EXPECT_EQ(ReadBytes(SettingsFile()), IniBytes(u"[Config]\nLanguage=TR-TR.INI\n\n"));
     else
       EXPECT_TRUE(GetFileAttributesW(SettingsFile().c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+    THistoryBook after;
+    EXPECT_TRUE(after.Deserialize(ReadBytes(history)) && after.Trackers() == 1)
+        << "a settings file not read in full decides no history's end";
   }
   RemoveDirectoryW(SettingsFile().c_str());
   DeleteKeptFiles();
