@@ -1,6 +1,8 @@
 // The history graph's geometry: scale, breaks, marks, and where the popup goes.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "widget/HistoryGraph.h"
 
 namespace {
@@ -26,13 +28,9 @@ TEST(HistoryGraph, ScalesToARoundTopAndBreaksAtGapsAndStops) {
   EXPECT_EQ(plot.Marks[1].X, 25);
   EXPECT_EQ(plot.Marks[1].Minute, 15);
 
-  struct {
-    int32_t highest, top;
-  } const tops[] = {{0, 1}, {1, 1}, {3, 5}, {7, 10}, {11, 20}, {150, 200}, {501, 1000}};
-  for (const auto& t : tops) {
-    SCOPED_TRACE(t.highest);
-    EXPECT_EQ(PlotSeries({{10, t.highest}}, 0, 3600, kBox, 0, 0, 600).Top, t.top);
-  }
+  // Tops are 1, 2 or 5 times a power of ten, and never 0, which would divide.
+  for (const auto& [highest, top] : {std::pair{0, 1}, {7, 10}, {150, 200}})
+    EXPECT_EQ(PlotSeries({{10, highest}}, 0, 3600, kBox, 0, 0, 600).Top, top) << highest;
   // Nothing in the window; the marks follow local time (UTC+1:30 here).
   const TGraphPlot empty = PlotSeries({{-10, 5}}, 0, 3600, kBox, 3600, 5400, 600);
   EXPECT_TRUE(empty.Runs.empty());
@@ -56,10 +54,8 @@ TEST(HistoryGraph, PopupGoesBesideTheWidgetInsideTheWorkArea) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.widget.Left);
     const TScreenRect got = PlacePopup(c.widget, 260, 188, work, 6);
-    EXPECT_EQ(got.Left, c.want.Left);
-    EXPECT_EQ(got.Top, c.want.Top);
-    EXPECT_EQ(got.Right, c.want.Right);
-    EXPECT_EQ(got.Bottom, c.want.Bottom);
+    EXPECT_EQ(std::tie(got.Left, got.Top, got.Right, got.Bottom),
+              std::tie(c.want.Left, c.want.Top, c.want.Right, c.want.Bottom));
   }
   // No side has room: kept inside the work area as far as its size allows.
   const TScreenRect tiny = PlacePopup({10, 10, 90, 85}, 260, 188, {0, 0, 200, 150}, 6);

@@ -1,11 +1,11 @@
 // The history popup from the menu and from hovering, read back from the
 // screen, and the export through the standard save dialog.
-#include <cstdio>
-
 #include "WidgetTestSupport.h"
+#include "text/TextTestUtil.h"
 #include "widget/HistoryPopup.h"
 
 using namespace widgettest;
+namespace fs = std::filesystem;
 using uitest::ScreenPixel;
 
 namespace {
@@ -16,11 +16,6 @@ public:
   void SetUp() override { Host.History = Book; }
 
   static HWND Popup(TWidgetMainForm* w) { return Read<HWND>(w, [w] { return w->HistoryWindow(); }); }
-  static RECT RectOf(HWND window) {
-    RECT r{};
-    GetWindowRect(window, &r);
-    return r;
-  }
 };
 
 // The graph's line colour, anywhere within a pixel of (x, y).
@@ -33,30 +28,16 @@ bool LineNear(int x, int y) {
   return false;
 }
 
-// Mouse moves through the X server, as a user's come: a warp from inside
-// Wine moves no window's mouse.
-void XMouse(int x, int y) {
-  std::string line = "cmd /c start /unix /usr/bin/xdotool mousemove " + std::to_string(x) + " " + std::to_string(y);
-  STARTUPINFOA si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi));
-  WaitForSingleObject(pi.hProcess, 5000);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-}
-
 // Half an hour at 0, then 100 until now: the hour graph's top is 100.
 TEST_F(HistoryPopupTest, ShowsTheSeriesBesideItsWidgetInsideTheWorkAreaUntilEsc) {
-  RECT work{};
-  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  const RECT work = WorkArea();
   const int64_t now = UtcNow();
   for (int64_t t = now - 3000; t <= now; t += 30) Book->Add(u"blog", t, t < now - 1500 ? 0 : 100);
   // At the right edge: the popup must go to the left.
   TWidgetMainForm* w = Start(Quiet(u"blog", work.right - WIDGET_WIDTH - 2, work.top + 40));
   Post(w, WM_COMMAND, CMD_HISTORY);
   ASSERT_TRUE(WaitUntil([&] { return Popup(w) != nullptr; }));
-  const RECT popup = RectOf(Popup(w)), widget = BoundsOf(w);
+  const RECT popup = BoundsOf(Popup(w)), widget = BoundsOf(w);
   EXPECT_EQ(popup.right - popup.left, HISTORY_POPUP_WIDTH);
   EXPECT_LE(popup.right, widget.left);
   EXPECT_GE(popup.left, work.left);
@@ -83,10 +64,9 @@ TEST_F(HistoryPopupTest, HoverOpensItAndLeavingClosesIt) {
   Book->Add(u"shop", UtcNow() - 60, 5);
   TWidgetMainForm* w = Start(Quiet(u"shop", 300, 300));
   const RECT r = BoundsOf(w);
-  XMouse(r.left + 40, r.top + 40);
-  XMouse(r.left + 41, r.top + 41);
+  XInput(MouseTo(r.left + 40, r.top + 40) + "sleep 0.1 " + MouseTo(r.left + 41, r.top + 41));
   ASSERT_TRUE(WaitUntil([&] { return Popup(w) != nullptr; }));
-  XMouse(5, 5);
+  XInput(MouseTo(5, 5));
   EXPECT_TRUE(WaitUntil([&] { return Popup(w) == nullptr; }));
 }
 
@@ -95,10 +75,8 @@ TEST_F(HistoryPopupTest, ExportWritesTheCsvWhereTheUserSaid) {
   Book->Add(u"blog", 1796733240, 12);
   Book->Add(u"blog", 1796733255, -1);
   TWidgetMainForm* w = Start(Quiet(u"blog"));
-  wchar_t folder[MAX_PATH] = {};
-  GetTempPathW(MAX_PATH, folder);
-  const std::wstring path = std::wstring(folder) + L"orvanta-export.csv";
-  DeleteFileW(path.c_str());
+  testutil::TempDir dir;
+  const fs::path path = dir.File(u"export.csv");
   Post(w, WM_COMMAND, CMD_EXPORTHISTORY);
   HWND dialog = nullptr;
   ASSERT_TRUE(WaitUntil([&] {
@@ -112,14 +90,8 @@ TEST_F(HistoryPopupTest, ExportWritesTheCsvWhereTheUserSaid) {
   ASSERT_NE(name, nullptr);
   SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
   PostMessageW(dialog, WM_COMMAND, IDOK, 0);
-  ASSERT_TRUE(WaitUntil([&] { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }));
-  std::string bytes(256, '\0');
-  FILE* in = _wfopen(path.c_str(), L"rb");
-  ASSERT_NE(in, nullptr);
-  bytes.resize(fread(&bytes[0], 1, bytes.size(), in));
-  fclose(in);
-  EXPECT_EQ(bytes, "time,visitors\r\n2026-12-08T12:34:00Z,12\r\n2026-12-08T12:34:15Z,\r\n");
-  DeleteFileW(path.c_str());
+  ASSERT_TRUE(WaitUntil([&] { return fs::exists(path); }));
+  EXPECT_EQ(testutil::ReadBytes(path), "time,visitors\r\n2026-12-08T12:34:00Z,12\r\n2026-12-08T12:34:15Z,\r\n");
 }
 
 }  // namespace

@@ -62,21 +62,6 @@ TEST_F(WidgetTest, ALostDoneMessageIsTakenUpAtTheNextTick) {
   EXPECT_TRUE(WaitUntil([&] { return Server->Requests().size() == 2u; }));  // the tick's own poll
 }
 
-// ---- face pixels
-
-// The tint itself, alpha kept, is WidgetImage's test.
-TEST_F(WidgetTest, BackColorTintsPanelKeepingItsAlpha) {
-  TTrackerSettings s = Quiet(u"red");
-  s.BackColor = 0x000000FF;
-  TWidgetMainForm* w = Start(s);
-  // On screen over the black root: red, dimmed by the panel's alpha.
-  RECT r = BoundsOf(w);
-  uint32_t screen = uitest::ScreenPixel(r.left + 6, r.top + 22);
-  EXPECT_GT(screen >> 16, 150u);
-  EXPECT_LT((screen >> 8) & 0xFF, 40u);
-  EXPECT_LT(screen & 0xFF, 40u);
-}
-
 // ---- snapping
 
 // Positions set from code snap like drags (the distances are the snapping
@@ -89,10 +74,8 @@ TEST_F(WidgetTest, PositionsSetFromCodeSnapToNearVisibleEdges) {
   mover->Invoke([&] { mover->MoveTo(anchorRight - 7, 600); });
   EXPECT_EQ(BoundsOf(mover).left, anchorRight);
   EXPECT_EQ(BoundsOf(mover).top, 600);
-  RECT work{};
-  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  mover->Invoke([&] { mover->MoveTo(900, work.bottom - WIDGET_HEIGHT - 3); });
-  EXPECT_EQ(BoundsOf(mover).bottom, work.bottom);
+  mover->Invoke([&] { mover->MoveTo(900, WorkArea().bottom - WIDGET_HEIGHT - 3); });
+  EXPECT_EQ(BoundsOf(mover).bottom, WorkArea().bottom);
 
   // Hidden from its own menu: it attracts nothing from the moment it starts to
   // fade out, long before the window system has unmapped it.
@@ -147,8 +130,16 @@ TEST_F(WidgetTest, FadesToALowTargetInThreeStepsAndHideChecksTheMenuItem) {
   w->Invoke([w] { w->OnFadeStep = nullptr; });
 }
 
-TEST_F(WidgetTest, TopMostToggleSetsTheWindowStyle) {
-  TWidgetMainForm* w = Start(Quiet(u"top"));
+// The tint itself, alpha kept, is WidgetImage's test.
+TEST_F(WidgetTest, TopMostToggleSetsTheWindowStyleAndBackColorTintsThePanel) {
+  TTrackerSettings s = Quiet(u"top");
+  s.BackColor = 0x000000FF;
+  TWidgetMainForm* w = Start(s);
+  // On screen over the black root: red, dimmed by the panel's alpha.
+  const uint32_t screen = uitest::ScreenPixel(BoundsOf(w).left + 6, BoundsOf(w).top + 22);
+  EXPECT_GT(screen >> 16, 150u);
+  EXPECT_LT((screen >> 8) & 0xFF, 40u);
+  EXPECT_LT(screen & 0xFF, 40u);
   auto topmost = [w] { return (GetWindowLongW(w->WindowHandle(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; };
   ASSERT_TRUE(topmost());
   for (bool expected : {false, true}) {
@@ -161,24 +152,6 @@ TEST_F(WidgetTest, TopMostToggleSetsTheWindowStyle) {
   EXPECT_THROW(w->MoveTo(10, 10), EInvalidOperation);
   EXPECT_TRUE(topmost());
   EXPECT_EQ(BoundsOf(w).left, 300);
-}
-
-// A face control's click notification names the control in lParam; only
-// menu commands (lParam 0) act.
-TEST_F(WidgetTest, FaceClickNotificationsAreNotCommands) {
-  int preferences = 0;
-  Host.Preferences = [&](TWidgetMainForm&) { ++preferences; };
-  TWidgetMainForm* w = Start(Quiet(u"clicks"));
-  auto label = reinterpret_cast<LPARAM>(w->CountLabel->StoredHandle());
-  SendMessageW(w->StoredHandle(), WM_COMMAND, MAKEWPARAM(CMD_PREFERENCES, STN_CLICKED), label);
-  SendMessageW(w->StoredHandle(), WM_COMMAND, MAKEWPARAM(CMD_HIDE, STN_CLICKED), label);
-  SendMessageW(w->StoredHandle(), WM_COMMAND, MAKEWPARAM(CMD_REFRESH, 1), 0);
-  EXPECT_EQ(preferences, 0);
-  EXPECT_TRUE(Read<bool>(w, [w] { return w->Shown(); }));
-  SendMessageW(w->StoredHandle(), WM_COMMAND, CMD_PREFERENCES, 0);
-  EXPECT_EQ(preferences, 1);
-  Sleep(300);
-  EXPECT_EQ(Server->Requests().size(), 0u);
 }
 
 // ---- closing
@@ -215,7 +188,7 @@ TEST_F(WidgetTest, ClosingEndsTheThreadEarlyDuringAFadeAndWithoutWaitingForTheWo
   EXPECT_TRUE(Board.VisibleOthers(nullptr).empty());
 }
 
-// ---- languages
+// ---- menu
 
 namespace {
 WideString MenuText(HMENU menu, UINT id) {
@@ -225,12 +198,16 @@ WideString MenuText(HMENU menu, UINT id) {
 }
 }  // namespace
 
-TEST_F(WidgetTest, MenuTextsFollowTheCurrentLanguage) {
+// The menu speaks the current language. A face control's click notification
+// names the control in lParam; only menu commands (lParam 0) act.
+TEST_F(WidgetTest, MenuTextsFollowTheCurrentLanguageAndFaceClicksAreNotCommands) {
   auto owned = std::make_shared<TWidgetLanguages>(nullptr);
   TWidgetLanguages& languages = *owned;
   languages.SelectLanguage(LANGUAGE_TR_TR);
   Host.Languages = owned;
-  TWidgetMainForm* w = Start(Quiet(u"lang"));
+  int preferences = 0;
+  Host.Preferences = [&](TWidgetMainForm&) { ++preferences; };
+  TWidgetMainForm* w = Start(Quiet(u"menu"));
   HMENU menu = Read<HMENU>(w, [w] { return w->Menu(); });
   ASSERT_NE(menu, nullptr);
   for (UINT id : {CMD_PREFERENCES, CMD_REFRESH, CMD_HIDE, CMD_REMOVE, CMD_DETAILS})
@@ -240,4 +217,15 @@ TEST_F(WidgetTest, MenuTextsFollowTheCurrentLanguage) {
   ASSERT_NE(languages.GetText(CMD_REFRESH), turkish);
   SendMessageW(w->StoredHandle(), WM_LANGUAGECHANGED, 0, 0);
   EXPECT_EQ(Read<WideString>(w, [&] { return MenuText(menu, CMD_REFRESH); }), languages.GetText(CMD_REFRESH));
+
+  auto label = reinterpret_cast<LPARAM>(w->CountLabel->StoredHandle());
+  SendMessageW(w->StoredHandle(), WM_COMMAND, MAKEWPARAM(CMD_PREFERENCES, STN_CLICKED), label);
+  SendMessageW(w->StoredHandle(), WM_COMMAND, MAKEWPARAM(CMD_HIDE, STN_CLICKED), label);
+  SendMessageW(w->StoredHandle(), WM_COMMAND, MAKEWPARAM(CMD_REFRESH, 1), 0);
+  EXPECT_EQ(preferences, 0);
+  EXPECT_TRUE(Read<bool>(w, [w] { return w->Shown(); }));
+  // A poll started by it would still be running, or else the server has seen it.
+  EXPECT_TRUE(Idle(w) && Server->Requests().empty());
+  SendMessageW(w->StoredHandle(), WM_COMMAND, CMD_PREFERENCES, 0);
+  EXPECT_EQ(preferences, 1);
 }

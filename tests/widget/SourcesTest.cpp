@@ -37,28 +37,16 @@ struct SourceWidgetTest : WidgetTest {
 };
 }  // namespace
 
-// Every service's count reaches the face, with the key where the service
-// wants it (the fake answers 401 otherwise) and never in the URL. The answer
-// forms of each service are SourceCount's table.
+// The key reaches each kind of service where it wants it, in a header or in
+// Matomo's POST body (the fake answers 401 otherwise), and never the URL. Each
+// service's request and answer forms are SourceRequest's and SourceCount's tables.
 TEST_F(SourceWidgetTest, EachSourceShowsItsCountWithTheKeyWhereTheServiceWantsIt) {
   EXPECT_EQ(Poll(Site(TFakeSource::Plausible, "example.org", 17)), 17);
-  EXPECT_EQ(Poll(Site(TFakeSource::Fathom, "CDBU", 9)), 9);
   EXPECT_EQ(Poll(Site(TFakeSource::Matomo, "3", 12)), 12);
   TWidgetMainForm* umami = Site(TFakeSource::Umami, "5f3a-9b", 6);
   EXPECT_EQ(Poll(umami), 6);
   for (const TFakeRequest& sent : Server->Requests()) EXPECT_EQ(sent.Path.find(kKey), std::string::npos) << sent.Path;
   EXPECT_FALSE(TipOf(umami).empty()) << "the tooltip says what the count means";
-
-  TFakeSite json;
-  json.Key = std::string("X-Key: ") + kKey;
-  json.Count = 41;
-  json.Pointer = "/data/live";
-  Sources.SetSite(TFakeSource::Json, "/api/shop/live", json);
-  TTrackerSettings s = Tracker(u"shop", u"json");
-  s.Source.Server += u"/api/{id}/live";
-  s.Source.Header = u"X-Key: {key}";
-  s.Source.Pointer = u"/data/live";
-  EXPECT_EQ(Poll(Start(s)), 41);
 }
 
 // A key written by hand is used, and from then on kept only encrypted; a key

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "inet/InetThrd.h"
@@ -25,12 +26,44 @@ inline ::testing::Environment* const kInternet = ::testing::AddGlobalTestEnviron
 
 using waiting::WaitUntil;
 
-// The widget's window on the screen.
-inline RECT BoundsOf(TWidgetMainForm* w) {
+// A window, or the widget's, on the screen.
+inline RECT BoundsOf(HWND window) {
   RECT r{};
-  GetWindowRect(w->WindowHandle(), &r);
+  GetWindowRect(window, &r);
   return r;
 }
+inline RECT BoundsOf(TWidgetMainForm* w) { return BoundsOf(w->WindowHandle()); }
+
+inline RECT WorkArea() {
+  RECT work{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  return work;
+}
+
+// Mouse and keys through the X server, as a user's would come: a warp from
+// inside Wine moves no window's mouse. Wine's "start /unix" returns before the
+// program has run, so the script leaves a marker once xdotool has sent
+// everything; inputs never overlap.
+inline void XInput(const std::string& args) {
+  static int serial = 0;
+  const std::string marker = "/tmp/orvanta-xinput-" + std::to_string(GetCurrentProcessId()) + "-" +
+                             std::to_string(++serial);
+  std::wstring windowsMarker = L"Z:";
+  for (char c : marker) windowsMarker += c == '/' ? L'\\' : static_cast<wchar_t>(c);
+  std::string line = "cmd /c start /unix /bin/sh " + std::string(ORVANTA_XINPUT_SCRIPT) + " " + marker + " " + args;
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi));
+  WaitForSingleObject(pi.hProcess, 5000);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  ASSERT_TRUE(WaitUntil([&] { return GetFileAttributesW(windowsMarker.c_str()) != INVALID_FILE_ATTRIBUTES; }, 10000))
+      << "xdotool " << args;
+  DeleteFileW(windowsMarker.c_str());
+}
+// xdotool's words for a move to (x, y).
+inline std::string MouseTo(int x, int y) { return "mousemove " + std::to_string(x) + " " + std::to_string(y) + " "; }
 
 class WidgetTest : public ::testing::Test {
 public:
