@@ -106,18 +106,6 @@ TEST_F(TrackerStore, OnlyAMissingFileIsAFirstRunAndOneThatCannotBeReachedIsNever
 #endif
 }
 
-// A crash between the two steps of a replace that is not atomic leaves only
-// the temporary file: a whole one is the settings file (UpdateFile's tests
-// cover the cut one).
-TEST_F(TrackerStore, AWholeTemporaryFileStandsInForAMissingSettingsFile) {
-  const std::string whole = Ini(u"[Trackers]\nKey0=a\n\n" + Section(u"a", 1));
-  WriteBytes(Dir.File(u"orvanta.ini.~tmp"), whole);
-  EXPECT_EQ(Load().State(), TSettingsState::Read);
-  EXPECT_EQ(Created(), (Ids{u"a"}));
-  EXPECT_EQ(OnDisk(), whole);
-  EXPECT_EQ(Dir.Content(), (std::vector<std::string>{"orvanta.ini"}));
-}
-
 // Hand edits: sections whose names differ only in case, one key name twice,
 // an entry naming the file's own list. Each entry keeps its own section.
 TEST_F(TrackerStore, HandEditedListsAreReadByPositionAndEachSectionStaysItsOwn) {
