@@ -26,14 +26,19 @@ int InkHeight(int width, int height, const std::function<bool(int, int)>& ink) {
 }
 }  // namespace
 
-TEST_F(WidgetTest, FaceFollowsTheScreenDpiSharply) {
+// Monitors are one under Wine: a widget is put where no monitor shows it and
+// the platform's notices are sent as a monitor change would send them.
+TEST_F(WidgetTest, FaceFollowsTheScreenDpiSharplyAndWidgetsNoMonitorShowsComeBack) {
   const uint32_t dpi = SystemDpi();
-  TTrackerSettings s = Quiet(u"dpi", 200, 200);
+  const RECT work = WorkArea();
+  TTrackerSettings s = Quiet(u"dpi", work.right + 3000, 300);
   s.Title = u"";  // the glass shows undisturbed in the title strip
   s.Count = 88;
   s.Previous = 88;
   TWidgetMainForm* w = Start(s, 60000);
   EXPECT_EQ(Read<uint32_t>(w, [w] { return w->Dpi(); }), dpi);
+  EXPECT_EQ(BoundsOf(w).right, work.right) << "off screen at start";
+  EXPECT_EQ(BoundsOf(w).top, 300);
 
   const RECT r = BoundsOf(w);
   EXPECT_EQ(r.right - r.left, ScaleToDpi(WIDGET_WIDTH, dpi));
@@ -64,18 +69,8 @@ TEST_F(WidgetTest, FaceFollowsTheScreenDpiSharply) {
   for (int y = ScaleToDpi(3, dpi); y < ScaleToDpi(17, dpi); ++y)
     repeats += ScreenPixel(x, r.top + y) == ScreenPixel(x, r.top + y + 1);
   EXPECT_LE(repeats, 1) << "rows of the glass repeated as in a nearest-neighbour stretch";
-}
 
-// Monitors are one under Wine: a widget is put where no monitor shows it and
-// the platform's notices are sent as a monitor change would send them.
-TEST_F(WidgetTest, WidgetsNoMonitorShowsComeBackAndVisibleOnesStay) {
-  RECT work{};
-  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  TWidgetMainForm* w = Start(Quiet(u"lost", work.right + 3000, 300), 60000);
-  const int height = ScaleToDpi(WIDGET_HEIGHT, SystemDpi());
-  EXPECT_EQ(BoundsOf(w).right, work.right) << "off screen at start";
-  EXPECT_EQ(BoundsOf(w).top, 300);
-
+  const int height = ScaleToDpi(WIDGET_HEIGHT, dpi);
   struct Case {
     const char* What;
     int32_t X, Y;
@@ -100,5 +95,5 @@ TEST_F(WidgetTest, WidgetsNoMonitorShowsComeBackAndVisibleOnesStay) {
   // The snap distance grows with the face: 10 pixels catch at 150 %, not at 100 %.
   w->Invoke([&] { w->MoveTo(work.left + 300, work.bottom - height - 10); });
   const int snapped = work.bottom - height;
-  EXPECT_EQ(BoundsOf(w).top, ScaleToDpi(SNAP_DISTANCE, SystemDpi()) > 10 ? snapped : snapped - 10);
+  EXPECT_EQ(BoundsOf(w).top, ScaleToDpi(SNAP_DISTANCE, dpi) > 10 ? snapped : snapped - 10);
 }

@@ -4,8 +4,10 @@
 #include "dialogs/DialogTestSupport.h"
 #include "widget/WidgetTestSupport.h"
 
+#include <algorithm>
 #include <atomic>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace widgettest;
@@ -13,14 +15,10 @@ using namespace widgettest;
 namespace {
 // A stand-in manager window on the test's thread that records what widgets send and post.
 struct TRecorder {
-  struct TEntry {
-    UINT Msg;
-    LPARAM LParam;
-  };
-  static inline std::vector<TEntry> Log;
+  static inline std::vector<std::pair<UINT, LPARAM>> Log;
   static LRESULT CALLBACK Proc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_SHOWDETAILS || msg == WM_REMOVEWIDGET || msg == WM_TRACKERCHANGED) Log.push_back({msg, lParam});
-    if (msg == WM_COMMAND) Log.push_back({msg, static_cast<LPARAM>(wParam)});  // the command, for commands
+    if (msg == WM_SHOWDETAILS || msg == WM_REMOVEWIDGET || msg == WM_TRACKERCHANGED) Log.emplace_back(msg, lParam);
+    if (msg == WM_COMMAND) Log.emplace_back(msg, static_cast<LPARAM>(wParam));  // the command, for commands
     return DefWindowProcW(window, msg, wParam, lParam);
   }
   TRecorder() {
@@ -34,9 +32,7 @@ struct TRecorder {
   }
   ~TRecorder() { DestroyWindow(Window); }
   int Count(UINT msg, LPARAM lParam) const {
-    int n = 0;
-    for (const TEntry& e : Log) n += e.Msg == msg && e.LParam == lParam;
-    return n;
+    return static_cast<int>(std::count(Log.begin(), Log.end(), std::pair{msg, lParam}));
   }
   // Pumps this thread until the message arrived from that window.
   bool WaitFor(UINT msg, HWND from, int milliseconds = 5000) const {
@@ -90,9 +86,6 @@ TEST_F(WidgetTest, SnapshotFollowsTheWidgetAndStaysReadableWhileItsThreadIsBusy)
   TWidgetMainForm* w = Start(Quiet(u"snap"));
   Refresh(w);
   ASSERT_TRUE(WaitUntil([&] { return w->Settings().Count == 31; }));
-  w->Invoke([w] { w->MoveTo(333, 222); });
-  EXPECT_EQ(w->Settings().Left, 333);
-  EXPECT_EQ(w->Settings().Top, 222);
 
   // Titles swapped on the widget's thread are never read half-written.
   const WideString a(300, u'a'), b(5, u'b');
@@ -123,43 +116,37 @@ TEST_F(WidgetTest, SnapshotFollowsTheWidgetAndStaysReadableWhileItsThreadIsBusy)
 
 // ---- the manager's side
 
-// Details reaching the manager is the closing test's, below.
-TEST_F(WidgetTest, AboutAndAConfirmedRemoveReachTheManager) {
-  TRecorder manager;
-  Host.ManagerWindow = manager.Window;
-  TWidgetMainForm* w = Start(Quiet(u"mgr"));
-  HWND window = w->WindowHandle();
-  Post(w, WM_COMMAND, CMD_ABOUT);  // the About window is the manager's
-  EXPECT_TRUE(manager.WaitFor(WM_COMMAND, reinterpret_cast<HWND>(static_cast<uintptr_t>(CMD_ABOUT))));
-
-  for (int answer : {IDNO, IDYES}) {
-    Post(w, WM_COMMAND, CMD_REMOVE);
-    HWND box = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (box = MessageBoxOf(w)) != nullptr; }));
-    PostMessageW(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, answer)));
-    ASSERT_TRUE(WaitUntil([&] { return MessageBoxOf(w) == nullptr; }));
-    // The question returns only after its box is unmapped (two seconds under Wine).
-    EXPECT_EQ(manager.WaitFor(WM_REMOVEWIDGET, window, 4000), answer == IDYES) << answer;
-  }
-}
-
-TEST_F(WidgetTest, ClosingEndsTheThreadWhileADialogOrTheRemoveQuestionIsOpenOrDetailsAreBeingSent) {
+// About and a confirmed Remove reach the manager. Closing ends the thread
+// while the remove question or a dialog is open, or details are being sent.
+TEST_F(WidgetTest, TheManagerHearsAboutRemoveAndDetailsAndClosingEndsTheThreadWhileADialogIsOpen) {
   TRecorder manager;
   Host.ManagerWindow = manager.Window;
   Host.Preferences = RunSettingsLikeDialog;
+  TWidgetMainForm* asking = Start(Quiet(u"asking", 200, 200));
+  HWND window = asking->WindowHandle();
+  Post(asking, WM_COMMAND, CMD_ABOUT);  // the About window is the manager's
+  EXPECT_TRUE(manager.WaitFor(WM_COMMAND, reinterpret_cast<HWND>(static_cast<uintptr_t>(CMD_ABOUT))));
+  for (int answer : {IDNO, IDYES}) {
+    Post(asking, WM_COMMAND, CMD_REMOVE);
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (box = MessageBoxOf(asking)) != nullptr; }));
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, answer)));
+    ASSERT_TRUE(WaitUntil([&] { return MessageBoxOf(asking) == nullptr; }));
+    // The question returns only after its box is unmapped (two seconds under Wine).
+    EXPECT_EQ(manager.WaitFor(WM_REMOVEWIDGET, window, 4000), answer == IDYES) << answer;
+  }
+  Post(asking, WM_COMMAND, CMD_REMOVE);
+  ASSERT_TRUE(WaitUntil([&] { return MessageBoxOf(asking) != nullptr; }));
+  EXPECT_TRUE(asking->Stop(FORM_STOP_WAIT_MS));
+  EXPECT_FALSE(IsWindow(window));
+  uitest::Pump(200);
+  EXPECT_EQ(manager.Count(WM_REMOVEWIDGET, reinterpret_cast<LPARAM>(window)), 1)
+      << "the yes above, and nothing from the closed question";
+
   TWidgetMainForm* editing = Start(Quiet(u"editing", 500, 200));
   Post(editing, WM_COMMAND, CMD_PREFERENCES);
   ASSERT_TRUE(WaitUntil([&] { return MessageBoxOf(editing) != nullptr; }));
   EXPECT_TRUE(editing->Stop(FORM_STOP_WAIT_MS));
-
-  TWidgetMainForm* asking = Start(Quiet(u"asking", 200, 200));
-  Post(asking, WM_COMMAND, CMD_REMOVE);
-  ASSERT_TRUE(WaitUntil([&] { return MessageBoxOf(asking) != nullptr; }));
-  HWND window = asking->WindowHandle();
-  EXPECT_TRUE(asking->Stop(FORM_STOP_WAIT_MS));
-  EXPECT_FALSE(IsWindow(window));
-  uitest::Pump(200);
-  EXPECT_EQ(manager.Count(WM_REMOVEWIDGET, reinterpret_cast<LPARAM>(window)), 0);
 
   // This thread does not pump while it waits; the widget's details request to
   // it must still be answered, or both would wait on each other.
