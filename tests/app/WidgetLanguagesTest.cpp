@@ -9,9 +9,18 @@
 // Both tables load from the resources and the last is current; a name is
 // selected only when it matches exactly; a missing resource adds nothing and a
 // missing text reads as empty. A table without a byte order mark is read from
-// its first byte.
-TEST(Languages, TheLastTableLoadedIsCurrentAndOnlyExactNamesAreSelected) {
+// its first byte. The tables never touch the disk: files of a table's name in
+// the current folder (a leftover of an all-or-nothing write, a folder nothing
+// can read) are someone else's and stay as they are.
+TEST(Languages, TheLastTableLoadedIsCurrentOnlyExactNamesAreSelectedAndFilesNamedLikeATableAreLeftAlone) {
+  const std::string leftover = std::string("\xFF\xFE[\0L\0]\0\r\0\n\0", 12);
+  std::ofstream("EN-US.INI.~tmp", std::ios::binary) << leftover;
+  ASSERT_TRUE(CreateDirectoryW(L"TR-TR.INI", nullptr));
   TWidgetLanguages languages(nullptr);
+  EXPECT_EQ(GetFileAttributesW(L"EN-US.INI"), INVALID_FILE_ATTRIBUTES) << "a leftover was promoted";
+  EXPECT_TRUE(DeleteFileW(L"EN-US.INI.~tmp"));
+  EXPECT_TRUE(RemoveDirectoryW(L"TR-TR.INI"));
+  DeleteFileW(L"EN-US.INI");
   EXPECT_THROW(languages.LoadLanguage(u"XX-XX.INI"), Exception);
   ASSERT_EQ(languages.Count(), 2);
   languages.SelectLanguage(u"en-us.ini");
@@ -26,19 +35,4 @@ TEST(Languages, TheLastTableLoadedIsCurrentAndOnlyExactNamesAreSelected) {
   EXPECT_EQ(languages.GetText(1003), u"Okay");
   languages.LoadLanguageText(u"MARKED.INI", "\xFF\xFE" + bytes);
   EXPECT_EQ(languages.Current()->DisplayName(), u"Plain");
-}
-
-// The tables never touch the disk: files of a table's name in the current
-// folder (a leftover of an all-or-nothing write, a folder nothing can read)
-// are someone else's and stay as they are.
-TEST(Languages, FilesNamedLikeATableAreLeftAlone) {
-  const std::string leftover = std::string("\xFF\xFE[\0L\0]\0\r\0\n\0", 12);
-  std::ofstream("EN-US.INI.~tmp", std::ios::binary) << leftover;
-  ASSERT_TRUE(CreateDirectoryW(L"TR-TR.INI", nullptr));
-  TWidgetLanguages languages(nullptr);
-  EXPECT_EQ(languages.Count(), 2);
-  EXPECT_EQ(GetFileAttributesW(L"EN-US.INI"), INVALID_FILE_ATTRIBUTES) << "a leftover was promoted";
-  EXPECT_TRUE(DeleteFileW(L"EN-US.INI.~tmp"));
-  EXPECT_TRUE(RemoveDirectoryW(L"TR-TR.INI"));
-  DeleteFileW(L"EN-US.INI");
 }

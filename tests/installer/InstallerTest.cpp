@@ -11,7 +11,8 @@ using namespace shelltest;
 namespace {
 
 constexpr const wchar_t UNINSTALL_KEY[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Orvanta";
-constexpr const char16_t SEEDED[] = u"[Trackers]\nKey0=kept\n[kept]\nLeft=40\nTop=40\nTitle=Kept\n";
+// System DLLs that a planted copy beside the program must not replace.
+const wchar_t* const PLANTED[] = {L"comctl32.dll", L"gdiplus.dll", L"wininet.dll", L"winmm.dll"};
 
 std::wstring InstallDir() { return SpecialFolder(CSIDL_LOCAL_APPDATA) + L"\\Programs\\Orvanta"; }
 std::wstring StartMenuShortcut() { return SpecialFolder(CSIDL_PROGRAMS) + L"\\Orvanta.lnk"; }
@@ -45,9 +46,8 @@ class TRunningCopy {
 public:
   TRunningCopy() {
     WaitUntil([this] { return (Manager = FindWindowW(MANAGER_CLASS, MANAGER_CAPTION)) != nullptr; }, 15000);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(Manager, &pid);
-    FProcess = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, pid);
+    GetWindowThreadProcessId(Manager, &Pid);
+    FProcess = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, Pid);
   }
   ~TRunningCopy() {
     if (FProcess && !Ended(0)) TerminateProcess(FProcess, 99);
@@ -70,6 +70,7 @@ public:
     return path;
   }
   HWND Manager = nullptr;
+  DWORD Pid = 0;
 
 private:
   HANDLE FProcess = nullptr;
@@ -81,14 +82,15 @@ bool Open(const std::wstring& shortcut) {
 
 }  // namespace
 
-// Install, start from the Start menu, install again over the running copy (it
-// is asked to exit and saves its trackers), start at "log-on", uninstall while
-// it runs: the program, its shortcuts and its registration go, the trackers stay.
-TEST(Installer, InstallsOverARunningCopyAndUninstallsKeepingTheTrackers) {
+// Install, start from the Start menu with system DLLs planted beside the
+// program, install again over the running copy (it is asked to exit and saves
+// its trackers), start at "log-on", uninstall while it runs: the program, its
+// shortcuts and its registration go, the trackers stay.
+TEST(Installer, InstallsOverARunningCopyLoadsNoPlantedDllAndUninstallsKeepingTheTrackers) {
   const std::wstring setup = L"\"" + WindowsPath(ORVANTA_SETUP_PATH) + L"\" /S";
   const std::wstring program = InstallDir() + L"\\Orvanta.exe";
   DeleteSettings();
-  SeedSettings(SEEDED);
+  SeedSettings(u"[Trackers]\nKey0=kept\n[kept]\nLeft=40\nTop=40\nTitle=Kept\n");
 
   ASSERT_EQ(RunToEnd(setup), 0u);
   EXPECT_EQ(ReadBytes(program), ReadBytes(WindowsPath(ORVANTA_EXE_PATH)));
@@ -97,11 +99,31 @@ TEST(Installer, InstallsOverARunningCopyAndUninstallsKeepingTheTrackers) {
   EXPECT_EQ(Registered(L"InstallLocation"), InstallDir());
   EXPECT_EQ(Registered(L"DisplayName"), L"Orvanta");
 
-  ASSERT_TRUE(Open(StartMenuShortcut()));
+  // Windows prefers a DLL beside the program to the system's own unless it is
+  // a known DLL; Wine prefers its own unless told otherwise, so it is told to
+  // prefer DLLs beside the program for this start.
+  for (const wchar_t* dll : PLANTED)
+    ASSERT_TRUE(CopyFileW(WindowsPath(ORVANTA_PLANTED_DLL).c_str(), (InstallDir() + L"\\" + dll).c_str(), FALSE));
+  wchar_t overrides[512] = {};
+  GetEnvironmentVariableW(L"WINEDLLOVERRIDES", overrides, 512);
+  SetEnvironmentVariableW(L"WINEDLLOVERRIDES", (std::wstring(overrides) + L";comctl32,gdiplus,wininet,winmm=n,b").c_str());
+  const bool opened = Open(StartMenuShortcut());
+  SetEnvironmentVariableW(L"WINEDLLOVERRIDES", overrides);
+  ASSERT_TRUE(opened);
   {
     TRunningCopy running;
     ASSERT_TRUE(running.Found());
     EXPECT_EQ(_wcsicmp(running.Image().c_str(), program.c_str()), 0) << running.Image();
+    // The widget is drawn through GDI+ and has asked for its count through WinInet.
+    EXPECT_TRUE(WaitUntil([&] {
+      return !WindowsOf(running.Pid, [](HWND w) {
+                return IsWindowVisible(w) && (GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_LAYERED);
+              }).empty();
+    }));
+    for (const wchar_t* dll : PLANTED) {
+      EXPECT_FALSE(Exists(InstallDir() + L"\\" + dll + L".loaded")) << dll;
+      DeleteFileW((InstallDir() + L"\\" + dll).c_str());
+    }
     // As if another version ran: its manager window has other names, and
     // the installer finds it by the names that carry no version.
     SetWindowTextW(running.Manager, L"Orvanta9.99_Widget_Manager_Window_Name");
@@ -125,51 +147,5 @@ TEST(Installer, InstallsOverARunningCopyAndUninstallsKeepingTheTrackers) {
   EXPECT_FALSE(Exists(StartMenuShortcut()) || Exists(LogOnShortcut()));
   EXPECT_EQ(Registered(L"UninstallString"), L"<none>");
   EXPECT_EQ(ReadBytes(SettingsFile()), saved);
-  DeleteSettings();
-}
-
-// Windows prefers a DLL beside the program to the system's own unless it is a
-// known DLL; Wine prefers its own unless told otherwise, so it is told to
-// prefer DLLs beside the program for this start.
-TEST(Installer, SystemDllsPlantedBesideTheProgramAreNeverLoaded) {
-  wchar_t temp[MAX_PATH] = {};
-  GetTempPathW(MAX_PATH, temp);
-  const std::wstring folder = std::wstring(temp) + L"orvanta-planted";
-  const wchar_t* planted[] = {L"comctl32.dll", L"gdiplus.dll", L"wininet.dll", L"winmm.dll"};
-  CreateDirectoryW(folder.c_str(), nullptr);
-  ASSERT_TRUE(CopyFileW(WindowsPath(ORVANTA_EXE_PATH).c_str(), (folder + L"\\Orvanta.exe").c_str(), FALSE));
-  for (const wchar_t* dll : planted) {
-    DeleteFileW((folder + L"\\" + dll + L".loaded").c_str());
-    ASSERT_TRUE(CopyFileW(WindowsPath(ORVANTA_PLANTED_DLL).c_str(), (folder + L"\\" + dll).c_str(), FALSE));
-  }
-  DeleteSettings();
-  SeedSettings(SEEDED);
-
-  wchar_t overrides[512] = {};
-  GetEnvironmentVariableW(L"WINEDLLOVERRIDES", overrides, 512);
-  SetEnvironmentVariableW(L"WINEDLLOVERRIDES", (std::wstring(overrides) + L";comctl32,gdiplus,wininet,winmm=n,b").c_str());
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION info{};
-  std::wstring command = L"\"" + folder + L"\\Orvanta.exe\"";
-  const bool started =
-      CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup, &info);
-  SetEnvironmentVariableW(L"WINEDLLOVERRIDES", overrides);
-  ASSERT_TRUE(started);
-  CloseHandle(info.hThread);
-  CloseHandle(info.hProcess);
-
-  TRunningCopy running;
-  ASSERT_TRUE(running.Found());
-  // The widget is drawn through GDI+ and has asked for its count through WinInet.
-  EXPECT_TRUE(WaitUntil([&] {
-    return !WindowsOf(info.dwProcessId, [](HWND w) {
-              return IsWindowVisible(w) && (GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_LAYERED);
-            }).empty();
-  }));
-  for (const wchar_t* dll : planted) EXPECT_FALSE(Exists(folder + L"\\" + dll + L".loaded")) << dll;
-  PostMessageW(running.Manager, WM_COMMAND, CMD_EXIT, 0);
-  EXPECT_TRUE(running.Ended(15000));
-  EXPECT_EQ(running.ExitCode(), 0u);
   DeleteSettings();
 }

@@ -54,11 +54,6 @@ TEST(Lookup, NamesFoldThroughTheAnsiCodePage) {
   EXPECT_EQ(replaced.substr(0, 2), u"A?");
   Ini ini(u"[S\u0414]\na\U0001F600=v\n");
   EXPECT_EQ(ini.ReadString(u"s\u0416", replaced, u""), u"v");
-  TWStringList values;
-  ini.ReadSectionValues(u"S?", &values);
-  TWHashedStringList hashed;
-  hashed.Assign(&values);
-  EXPECT_EQ(hashed.Values(replaced), u"v");
 }
 #endif
 
