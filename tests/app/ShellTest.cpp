@@ -30,74 +30,6 @@ protected:
   void TearDown() override { DeleteSettings(); }
 };
 
-// For its life, http addresses open with this command line instead of a
-// browser. Wine's classes root is the machine's alone, so that is where it goes;
-// the old command comes back at the end.
-class TRegisteredBrowser {
-public:
-  explicit TRegisteredBrowser(const std::wstring& command) {
-    RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Classes\\http\\shell\\open\\command", 0, nullptr, 0,
-                    KEY_ALL_ACCESS, nullptr, &FKey, nullptr);
-    DWORD size = sizeof FOld;
-    RegQueryValueExW(FKey, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(FOld), &size);
-    Set(command.c_str());
-  }
-  ~TRegisteredBrowser() {
-    Set(FOld);
-    RegCloseKey(FKey);
-  }
-
-private:
-  void Set(const wchar_t* command) {
-    RegSetValueExW(FKey, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command),
-                   static_cast<DWORD>((wcslen(command) + 1) * sizeof(wchar_t)));
-  }
-  HKEY FKey = nullptr;
-  wchar_t FOld[MAX_PATH] = {};
-};
-
-// The names through which any version finds a running one: other versions
-// and their installers rely on them, so they are spelled out here.
-constexpr const wchar_t ANY_VERSION_MUTEX[] = L"Orvanta_Running_Instance_Mutex";
-constexpr const wchar_t BEACON[] = L"Orvanta_Running_Instance";
-
-// The Add Tracker dialog's edit boxes, as its template numbers them.
-constexpr int IDC_TRACKERID = 1002, IDC_TITLE = 1003;
-
-std::u16string U16(const std::string& s) { return std::u16string(s.begin(), s.end()); }
-
-// Texts of another process's windows travel in the messages themselves.
-std::wstring TextOf(HWND w) {
-  wchar_t text[256] = {};
-  DWORD_PTR copied = 0;
-  SendMessageTimeoutW(w, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text), SMTO_BLOCK, 5000, &copied);
-  return text;
-}
-void SetText(HWND w, const wchar_t* text) {
-  DWORD_PTR result = 0;
-  SendMessageTimeoutW(w, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text), SMTO_BLOCK, 5000, &result);
-}
-// A message box's text: its one static control that holds text.
-std::wstring StaticTextOf(HWND box) {
-  for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-    if (ClassOf(child) == L"Static" && !TextOf(child).empty()) return TextOf(child);
-  return L"";
-}
-
-// Files an earlier run kept aside.
-void DeleteKeptFiles() {
-  WIN32_FIND_DATAW found{};
-  HANDLE h = FindFirstFileW((SettingsFile() + L".unreadable-*").c_str(), &found);
-  if (h == INVALID_HANDLE_VALUE) return;
-  do DeleteFileW((SettingsFolder() + L"\\" + found.cFileName).c_str());
-  while (FindNextFileW(h, &found));
-  FindClose(h);
-}
-
-std::u16string TrackerSection(const std::u16string& id, int left, int top, const std::u16string& rest = u"") {
-  return u"[" + id + u"]\nLeft=" + U16(std::to_string(left)) + u"\nTop=" + U16(std::to_string(top)) + u"\n" + rest;
-}
-
 }  // namespace
 
 // A first run, switched to Turkish while the Add Tracker dialog it opens by
@@ -171,43 +103,6 @@ TEST_F(ShellTest, FirstRunInTurkishAddsTwoTrackersThroughTheDialogAndASecondStar
   EXPECT_TRUE(SettingsHold(u"\nTitle=Alfa\nOrvantaID=alpha\nInterval=15000\nTracker=11\n"));
   EXPECT_TRUE(SettingsHold(u"\nTitle=Beta\nOrvantaID=beta\nInterval=15000\nTracker=-1\n"));
 }
-
-namespace {
-// A running copy of another version, played by this process: it holds only
-// the version-free names and notes the second start's signal.
-class TOtherVersion {
-public:
-  TOtherVersion() {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = Proc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = BEACON;
-    RegisterClassW(&wc);
-    Mutex = CreateMutexW(nullptr, FALSE, ANY_VERSION_MUTEX);
-    Window = CreateWindowExW(0, BEACON, BEACON, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
-  }
-  ~TOtherVersion() {
-    DestroyWindow(Window);
-    UnregisterClassW(BEACON, GetModuleHandleW(nullptr));
-    CloseHandle(Mutex);
-  }
-  // Waits for cond, answering what is sent to the window meanwhile.
-  bool PumpUntil(const std::function<bool()>& cond) {
-    return WaitUntil([&] {
-      MSG msg;
-      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-      return cond();
-    }, 10000);
-  }
-  static LRESULT CALLBACK Proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_SECONDINSTANCE) ++Signals;
-    return DefWindowProcW(w, msg, wp, lp);
-  }
-  static inline int Signals = 0;
-  HANDLE Mutex = nullptr;
-  HWND Window = nullptr;
-};
-}  // namespace
 
 TEST_F(ShellTest, ASecondStartSignalsAnotherVersionAndLeavesAndQuickStartsLeaveOneInstance) {
   {

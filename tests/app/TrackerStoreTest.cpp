@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/TrackerStore.h"
-#include "text/TextTestUtil.h"
+#include "tools/testkit/TextTestUtil.h"
 
 using namespace testutil;
 using Ids = std::vector<WideString>;

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <string>
 
-#include "FuzzCheck.h"
+#include "tools/testkit/FuzzCheck.h"
 #include "inet/InetUtil.h"
 #include "text/IntegerSyntax.h"
 #include "widget/CountPolling.h"

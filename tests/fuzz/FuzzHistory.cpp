@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "FuzzCheck.h"
+#include "tools/testkit/FuzzCheck.h"
 #include "widget/HistoryFile.h"
 
 namespace {

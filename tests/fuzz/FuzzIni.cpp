@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "FuzzCheck.h"
-#include "tests/text/TextTestUtil.h"
+#include "tools/testkit/FuzzCheck.h"
+#include "tools/testkit/TextTestUtil.h"
 #include "text/WIniFiles.h"
 
 using testutil::Items;

@@ -3,7 +3,7 @@
 #include <chrono>
 
 #include "inet/InetThrd.h"
-#include "support/FakeServerFixture.h"
+#include "tools/testkit/FakeServerFixture.h"
 #include "tools/fakeserver/TlsFront.h"
 #include "tools/programdriver/Waiting.h"
 
@@ -105,20 +105,15 @@ TEST_F(InetWorker, OnlyAWholeBodyWithA2xxStatusSucceeds) {
     std::string Cookie;  // Set-Cookie sent, and kept when it fits 1024 bytes
     int MinReads = 0;
   } cases[] = {
-      {"big", {}, INET_OK, FakeBody(20000), "", 3},
+      {"big", {200, "", 20000}, INET_OK, FakeBody(20000), "", 3},
       {"empty", {}, INET_OK, "", "sid=abc; path=/"},
-      {"busy", {}, INET_FAILED, "busy", fits},  // an error page is kept, but fails
-      {"missing", {}, INET_FAILED, "12", ""},
+      {"busy", {503}, INET_FAILED, "busy", fits},  // an error page is kept, but fails
+      {"missing", {404}, INET_FAILED, "12", ""},
       {"cookie", {}, INET_OK, "1", "k=" + std::string(1100, 'v')},
       {"short", FakeRoute(TFakeMode::ShortBody, "12"), INET_FAILED, "12", ""},
-      {"cap", {}, INET_OK, FakeBody(1 << 20), ""},
-      {"huge", {}, INET_FAILED, "", ""},
+      {"cap", {200, "", 1 << 20}, INET_OK, FakeBody(1 << 20), ""},
+      {"huge", {200, "", (1 << 20) + 1}, INET_FAILED, "", ""},
   };
-  cases[0].Route.GeneratedSize = 20000;
-  cases[2].Route.Status = 503;
-  cases[3].Route.Status = 404;
-  cases[6].Route.GeneratedSize = 1 << 20;
-  cases[7].Route.GeneratedSize = (1 << 20) + 1;
   for (Case& c : cases) {
     if (c.Route.Mode == TFakeMode::Normal && !c.Route.GeneratedSize) c.Route.Body = c.Body;
     if (!c.Cookie.empty()) c.Route.ExtraHeaders.push_back("Set-Cookie: " + c.Cookie);

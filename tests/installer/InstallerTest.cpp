@@ -26,60 +26,6 @@ std::wstring Registered(const wchar_t* value) {
   return text;
 }
 
-// Runs a command to its end; its exit code, or STILL_ACTIVE when it hangs.
-DWORD RunToEnd(const std::wstring& commandLine) {
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION info{};
-  std::wstring command = commandLine;
-  if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
-    return GetLastError();
-  DWORD code = STILL_ACTIVE;
-  if (WaitForSingleObject(info.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(info.hProcess, &code);
-  CloseHandle(info.hProcess);
-  CloseHandle(info.hThread);
-  return code;
-}
-
-// The running copy, found as the installer finds it: by its manager window.
-class TRunningCopy {
-public:
-  TRunningCopy() {
-    WaitUntil([this] { return (Manager = FindWindowW(MANAGER_CLASS, MANAGER_CAPTION)) != nullptr; }, 15000);
-    GetWindowThreadProcessId(Manager, &Pid);
-    FProcess = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, Pid);
-  }
-  ~TRunningCopy() {
-    if (FProcess && !Ended(0)) TerminateProcess(FProcess, 99);
-    if (FProcess) CloseHandle(FProcess);
-  }
-  TRunningCopy(const TRunningCopy&) = delete;
-  TRunningCopy& operator=(const TRunningCopy&) = delete;
-
-  bool Found() const { return FProcess != nullptr; }
-  bool Ended(DWORD waitMs) const { return WaitForSingleObject(FProcess, waitMs) == WAIT_OBJECT_0; }
-  DWORD ExitCode() const {
-    DWORD code = STILL_ACTIVE;
-    GetExitCodeProcess(FProcess, &code);
-    return code;
-  }
-  std::wstring Image() const {
-    wchar_t path[MAX_PATH] = {};
-    DWORD size = MAX_PATH;
-    QueryFullProcessImageNameW(FProcess, 0, path, &size);
-    return path;
-  }
-  HWND Manager = nullptr;
-  DWORD Pid = 0;
-
-private:
-  HANDLE FProcess = nullptr;
-};
-
-bool Open(const std::wstring& shortcut) {
-  return reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", shortcut.c_str(), nullptr, nullptr, SW_SHOWNORMAL)) > 32;
-}
-
 }  // namespace
 
 // Install, start from the Start menu with system DLLs planted beside the

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "TextTestUtil.h"
+#include "tools/testkit/TextTestUtil.h"
 #include "text/WFold.h"
 #include "text/WIniFiles.h"
 

@@ -3,7 +3,7 @@
 #include <functional>
 #include <vector>
 
-#include "TextTestUtil.h"
+#include "tools/testkit/TextTestUtil.h"
 
 using testutil::Items;
 using testutil::MessageOf;

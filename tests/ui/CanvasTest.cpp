@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "UiTestSupport.h"
+#include "tools/testkit/UiTestSupport.h"
 
 using namespace uitest;
 using namespace Gdiplus::DllExports;

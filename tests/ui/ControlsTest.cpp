@@ -4,8 +4,8 @@
 #include <thread>
 #include <vector>
 
-#include "UiTestSupport.h"
-#include "text/TextTestUtil.h"
+#include "tools/testkit/UiTestSupport.h"
+#include "tools/testkit/TextTestUtil.h"
 
 using namespace uitest;
 using testutil::MessageOf;

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "UiTestSupport.h"
+#include "tools/testkit/UiTestSupport.h"
 
 using namespace uitest;
 

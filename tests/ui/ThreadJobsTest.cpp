@@ -6,7 +6,7 @@
 #include <atomic>
 #include <thread>
 
-#include "UiTestSupport.h"
+#include "tools/testkit/UiTestSupport.h"
 #include "ui/ThreadForm.h"
 #include "ui/ThreadJobs.h"
 

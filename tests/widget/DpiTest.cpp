@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <functional>
 
-#include "WidgetTestSupport.h"
+#include "tools/testkit/WidgetTestSupport.h"
 
 using namespace widgettest;
 using uitest::PixelAt;

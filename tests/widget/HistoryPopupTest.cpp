@@ -1,7 +1,7 @@
 // The history popup from the menu and from hovering, read back from the
 // screen, and the export through the standard save dialog.
-#include "WidgetTestSupport.h"
-#include "text/TextTestUtil.h"
+#include "tools/testkit/WidgetTestSupport.h"
+#include "tools/testkit/TextTestUtil.h"
 #include "widget/HistoryPopup.h"
 
 using namespace widgettest;

@@ -1,4 +1,4 @@
-#include "widget/WidgetTestSupport.h"
+#include "tools/testkit/WidgetTestSupport.h"
 
 #include <utility>
 #include <vector>

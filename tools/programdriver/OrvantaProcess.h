@@ -1,7 +1,9 @@
 #pragma once
 // Starting the real Orvanta.exe in the run's Wine prefix and watching it from
 // outside: its windows found by class and process, its settings file seeded
-// and read byte for byte. Shared by the shell and installer tests and the
+// and read byte for byte, its boxes read and filled through messages, and the
+// peers it meets (another version, the browser, a copy the installer starts)
+// played or found from here. Shared by the shell and installer tests and the
 // program's benchmark, so it stands apart from both; the build names the
 // program (ORVANTA_EXE_PATH) and its hosts.
 #include "platform/WinApi.h"
@@ -201,5 +203,166 @@ public:
 private:
   PROCESS_INFORMATION FInfo{};
 };
+
+// ---- windows of the program and of its peers, driven from outside
+
+// For its life, http addresses open with this command line instead of a
+// browser. Wine's classes root is the machine's alone, so that is where it goes;
+// the old command comes back at the end.
+class TRegisteredBrowser {
+public:
+  explicit TRegisteredBrowser(const std::wstring& command) {
+    RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Classes\\http\\shell\\open\\command", 0, nullptr, 0,
+                    KEY_ALL_ACCESS, nullptr, &FKey, nullptr);
+    DWORD size = sizeof FOld;
+    RegQueryValueExW(FKey, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(FOld), &size);
+    Set(command.c_str());
+  }
+  ~TRegisteredBrowser() {
+    Set(FOld);
+    RegCloseKey(FKey);
+  }
+
+private:
+  void Set(const wchar_t* command) {
+    RegSetValueExW(FKey, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command),
+                   static_cast<DWORD>((wcslen(command) + 1) * sizeof(wchar_t)));
+  }
+  HKEY FKey = nullptr;
+  wchar_t FOld[MAX_PATH] = {};
+};
+
+// The names through which any version finds a running one: other versions
+// and their installers rely on them, so they are spelled out here and not taken from the program.
+constexpr const wchar_t ANY_VERSION_MUTEX[] = L"Orvanta_Running_Instance_Mutex";
+constexpr const wchar_t BEACON[] = L"Orvanta_Running_Instance";
+
+// The Add Tracker dialog's edit boxes, as its template numbers them.
+constexpr int IDC_TRACKERID = 1002, IDC_TITLE = 1003;
+
+inline std::u16string U16(const std::string& s) { return std::u16string(s.begin(), s.end()); }
+
+// Texts of another process's windows travel in the messages themselves.
+inline std::wstring TextOf(HWND w) {
+  wchar_t text[256] = {};
+  DWORD_PTR copied = 0;
+  SendMessageTimeoutW(w, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text), SMTO_BLOCK, 5000, &copied);
+  return text;
+}
+inline void SetText(HWND w, const wchar_t* text) {
+  DWORD_PTR result = 0;
+  SendMessageTimeoutW(w, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text), SMTO_BLOCK, 5000, &result);
+}
+// A message box's text: its one static control that holds text.
+inline std::wstring StaticTextOf(HWND box) {
+  for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+    if (ClassOf(child) == L"Static" && !TextOf(child).empty()) return TextOf(child);
+  return L"";
+}
+
+// Files an earlier run kept aside.
+inline void DeleteKeptFiles() {
+  WIN32_FIND_DATAW found{};
+  HANDLE h = FindFirstFileW((SettingsFile() + L".unreadable-*").c_str(), &found);
+  if (h == INVALID_HANDLE_VALUE) return;
+  do DeleteFileW((SettingsFolder() + L"\\" + found.cFileName).c_str());
+  while (FindNextFileW(h, &found));
+  FindClose(h);
+}
+
+inline std::u16string TrackerSection(const std::u16string& id, int left, int top, const std::u16string& rest = u"") {
+  return u"[" + id + u"]\nLeft=" + U16(std::to_string(left)) + u"\nTop=" + U16(std::to_string(top)) + u"\n" + rest;
+}
+
+// A running copy of another version, played by this process: it holds only
+// the version-free names and notes the second start's signal.
+class TOtherVersion {
+public:
+  TOtherVersion() {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = Proc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = BEACON;
+    RegisterClassW(&wc);
+    Mutex = CreateMutexW(nullptr, FALSE, ANY_VERSION_MUTEX);
+    Window = CreateWindowExW(0, BEACON, BEACON, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
+  }
+  ~TOtherVersion() {
+    DestroyWindow(Window);
+    UnregisterClassW(BEACON, GetModuleHandleW(nullptr));
+    CloseHandle(Mutex);
+  }
+  // Waits for cond, answering what is sent to the window meanwhile.
+  bool PumpUntil(const std::function<bool()>& cond) {
+    return WaitUntil([&] {
+      MSG msg;
+      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+      return cond();
+    }, 10000);
+  }
+  static LRESULT CALLBACK Proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_SECONDINSTANCE) ++Signals;
+    return DefWindowProcW(w, msg, wp, lp);
+  }
+  static inline int Signals = 0;
+  HANDLE Mutex = nullptr;
+  HWND Window = nullptr;
+};
+
+// ---- processes started the way a user or an installer starts them
+
+// Runs a command to its end; its exit code, or STILL_ACTIVE when it hangs.
+inline DWORD RunToEnd(const std::wstring& commandLine) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  std::wstring command = commandLine;
+  if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+    return GetLastError();
+  DWORD code = STILL_ACTIVE;
+  if (WaitForSingleObject(info.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(info.hProcess, &code);
+  CloseHandle(info.hProcess);
+  CloseHandle(info.hThread);
+  return code;
+}
+
+// The running copy, found as the installer finds it: by its manager window.
+class TRunningCopy {
+public:
+  TRunningCopy() {
+    WaitUntil([this] { return (Manager = FindWindowW(MANAGER_CLASS, MANAGER_CAPTION)) != nullptr; }, 15000);
+    GetWindowThreadProcessId(Manager, &Pid);
+    FProcess = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, Pid);
+  }
+  ~TRunningCopy() {
+    if (FProcess && !Ended(0)) TerminateProcess(FProcess, 99);
+    if (FProcess) CloseHandle(FProcess);
+  }
+  TRunningCopy(const TRunningCopy&) = delete;
+  TRunningCopy& operator=(const TRunningCopy&) = delete;
+
+  bool Found() const { return FProcess != nullptr; }
+  bool Ended(DWORD waitMs) const { return WaitForSingleObject(FProcess, waitMs) == WAIT_OBJECT_0; }
+  DWORD ExitCode() const {
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(FProcess, &code);
+    return code;
+  }
+  std::wstring Image() const {
+    wchar_t path[MAX_PATH] = {};
+    DWORD size = MAX_PATH;
+    QueryFullProcessImageNameW(FProcess, 0, path, &size);
+    return path;
+  }
+  HWND Manager = nullptr;
+  DWORD Pid = 0;
+
+private:
+  HANDLE FProcess = nullptr;
+};
+
+inline bool Open(const std::wstring& shortcut) {
+  return reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", shortcut.c_str(), nullptr, nullptr, SW_SHOWNORMAL)) > 32;
+}
 
 }  // namespace shelltest

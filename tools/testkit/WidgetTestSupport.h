@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "inet/InetThrd.h"
-#include "support/FakeServerFixture.h"
+#include "tools/testkit/FakeServerFixture.h"
 #include "tools/programdriver/Waiting.h"
-#include "ui/UiTestSupport.h"
+#include "tools/testkit/UiTestSupport.h"
 #include "widget/MainForm.h"
 
 namespace widgettest {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/WinApi.h"
-#include "ui/UiTestSupport.h"
+#include "tools/testkit/UiTestSupport.h"
 
 namespace dialogtest {
 
