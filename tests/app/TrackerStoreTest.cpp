@@ -65,7 +65,6 @@ TEST_F(TrackerStore, AFileNotReadInFullIsKeptAsideByteForByteAndANewOneIsSaved) 
       {"an odd last byte", utf16 + "x"},
       {"a lone surrogate", utf16 + Utf16Bytes(WideString(1, static_cast<WideChar>(0xD800))) + Utf16Bytes(u"\r\n")},
       {"text without a section", Ini(u"Key0=a\nLeft=1\n")},
-      {"binary junk", std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16)},
   };
   int n = 0;
   for (const auto& [what, bytes] : unreadable) {
@@ -168,6 +167,4 @@ TEST_F(TrackerStore, AHundredThousandEntriesLoadInOnePass) {
   TTrackerStore& store = LoadFrom(Ini(text));
   EXPECT_EQ(store.ToCreate().size(), MAX_TRACKERS);
   EXPECT_EQ(store.ToCreate().back().ID, u"t398");
-  EXPECT_EQ(store.Kept().size(), 50000u - MAX_TRACKERS);
-  EXPECT_EQ(store.ToCreate().back().StartDelay, FIRST_START_DELAY + START_DELAY_STEP * 199);
 }
