@@ -15,7 +15,6 @@ TEST(TrayTotals, TotalThenEachTrackerCutAtWholeEntries) {
     WideString Tip;
   } cases[] = {
       {{}, u"%s online", 127, u""},
-      {three, u"%s online", 127, full},
       {three, u"%s online", full.size(), full},
       {three, u"%s online", full.size() - 1, u"212 online (1 ?) \u00B7 Blog 132 \u00B7 Shop 80 \u2026"},
       {three, u"%s online", 18, u"212 online (1 ?) \u2026"},
