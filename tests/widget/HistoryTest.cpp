@@ -52,11 +52,7 @@ TEST(History, KeepsGapsEachMinutesHighestAndItsWindows) {
     EXPECT_EQ(Recent(h), c.Recent) << c.Name;
     EXPECT_EQ(Minutes(h), c.Minutes) << c.Name;
   }
-  TTrackerHistory h = Polled({{0, 1}, {3000, 2}});
-  h.Expire(T0 + 3600);
-  EXPECT_EQ(Recent(h), (Pairs{{3000, 2}})) << "a clock gone forward";
-  h.Expire(T0 + 3000 + 1440 * 60);
-  EXPECT_TRUE(h.Empty());
+  TTrackerHistory h;
   EXPECT_FALSE(h.Assign({{T0, 1}, {T0, 2}}, {})) << "times strictly increase";
   EXPECT_FALSE(h.Assign({}, {{T0 / 60, -2}})) << "a count or a gap";
   EXPECT_FALSE(h.Assign({{T0, 1}, {T0 + 3600, 2}}, {})) << "an hour";

@@ -7,7 +7,8 @@ using Ini = testutil::MemIni;
 
 // A section missing every key gives the defaults, with the widget in the work
 // area's bottom-right corner; hand-edited values come back in the file's own
-// forms, the thirteen keys in their order whatever order they were read in.
+// forms, the thirteen keys in their order whatever order they were read in,
+// and a source's keys after them.
 TEST(TrackerSettingsFile, DefaultsClampingAndTheWrittenForm) {
   const TScreenRect work{0, 0, 1000, 700};
   TTrackerSettings bare = ReadTrackerSettings(Ini(u"[site]\n"), u"site", work);
@@ -29,17 +30,14 @@ TEST(TrackerSettingsFile, DefaultsClampingAndTheWrittenForm) {
                          u"OrvantaID=x\r\nInterval=15000\r\nTracker=7\r\nPrevious=-1\r\nOpacity=255\r\nEnable=1\r\n"
                          u"BackColor=0x000000FF\r\n\r\n");
   EXPECT_EQ(BackColorText(0x00FF8A0Bu), u"0x00FF8A0B");
-}
 
-// A source's keys follow the thirteen and only when set, so a counter-service
-// tracker's section is written exactly as older versions wrote it.
-TEST(TrackerSettingsFile, SourceKeysFollowTheThirteenOnlyWhenSet) {
-  const TScreenRect work{0, 0, 1000, 700};
-  const Ini in(u"[p]\nAlertQuiet=-5\nAlertAbove=40\nPage=\nApiKey=dpapi:QUJD\nServer=https://s\n"
-                        u"Source=plausible\nLeft=1\n");
-  Ini out(u"");
-  WriteTrackerSettings(out, ReadTrackerSettings(in, u"p", work));
-  const WideString text = out.Text();
+  // A source's keys follow the thirteen and only when set, so the counter-service
+  // section above is written exactly as older versions wrote it.
+  const Ini source(u"[p]\nAlertQuiet=-5\nAlertAbove=40\nPage=\nApiKey=dpapi:QUJD\nServer=https://s\n"
+                   u"Source=plausible\nLeft=1\n");
+  Ini written(u"");
+  WriteTrackerSettings(written, ReadTrackerSettings(source, u"p", work));
+  const WideString text = written.Text();
   EXPECT_EQ(text.substr(text.find(u"BackColor=")),
             u"BackColor=0x00000000\r\nSource=plausible\r\nServer=https://s\r\nApiKey=dpapi:QUJD\r\nAlertAbove=40\r\n\r\n");
 }
