@@ -13,6 +13,9 @@ using namespace shelltest;
 
 namespace {
 
+// The Add Tracker dialog's edit boxes, as its template numbers them.
+constexpr int IDC_TRACKERID = 1002, IDC_TITLE = 1003;
+
 // Every test starts from no settings, with fresh servers on the fixed ports
 // that answer the ping and the version request with nothing.
 class ShellTest : public ::testing::Test {

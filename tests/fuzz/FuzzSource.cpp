@@ -39,7 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   t.RetryAfter = head;
   TPollFailure why;
   const int32_t count = ReadSourceCount(source, t, 1000000, why);
-  // The counter service's negative numbers are read as they always were.
+  // Only a source's count is bounded: the counter service's negative numbers
+  // are read as they always were.
   if (!source.Source.empty()) Check(count >= NO_COUNT, "a count is a count or none");
   Check((count >= 0) == (why.Kind == TFailure::None), "a count comes without a failure");
   if (why.PausedUntil) Check(why.PausedUntil > 1000000 && why.PausedUntil <= 1003600, "a pause is at most an hour");

@@ -237,9 +237,6 @@ private:
 constexpr const wchar_t ANY_VERSION_MUTEX[] = L"Orvanta_Running_Instance_Mutex";
 constexpr const wchar_t BEACON[] = L"Orvanta_Running_Instance";
 
-// The Add Tracker dialog's edit boxes, as its template numbers them.
-constexpr int IDC_TRACKERID = 1002, IDC_TITLE = 1003;
-
 inline std::u16string U16(const std::string& s) { return std::u16string(s.begin(), s.end()); }
 
 // Texts of another process's windows travel in the messages themselves.
