@@ -7,6 +7,7 @@
 
 class TWidgetManager;
 
+constexpr const WideChar ABOUT_CLASS_NAME[] = u"TAboutForm";
 constexpr int32_t ABOUT_WIDTH = 343;
 constexpr int32_t ABOUT_HEIGHT = 197;
 constexpr const char IMG_ABOUT[] = "ABOUT.PNG";
@@ -19,7 +20,7 @@ public:
   // ownerWindow owns the window (the manager's); the form starts hidden and
   // fully transparent, centred in the work area.
   TAboutForm(TComponent* owner, HWND ownerWindow);
-  const WideChar* ClassName() const override { return u"TAboutForm"; }
+  const WideChar* ClassName() const override { return ABOUT_CLASS_NAME; }
 
   // Shows the window, fades it in from its current opacity, then each text.
   void ShowAnimated();
@@ -43,6 +44,7 @@ protected:
   void ApplyDpi() override;
 
 private:
+  TWindowClass FWindowClass{ABOUT_CLASS_NAME};
   void Place(TWidgetControl* control, int32_t left, int32_t top, int32_t width, int32_t height);
   void FitTitle();
   void LinkClick();

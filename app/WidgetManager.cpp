@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "app/StartNotices.h"
 #include "app/TrayMenu.h"
 #include "app/TrayNotices.h"
 #include "inet/InetUtil.h"
@@ -11,7 +12,6 @@
 #include "widget/ApiKeys.h"
 
 namespace {
-
 
 // How far the tick count is from a deadline; 0 once it has passed.
 DWORD Remaining(DWORD deadline) {
@@ -45,18 +45,6 @@ WideString LocalStamp() {
          TwoDigits(t.wHour) + TwoDigits(t.wMinute) + TwoDigits(t.wSecond);
 }
 
-// The first %s of a language text replaced by each value in turn.
-WideString Filled(WideString text, std::initializer_list<WideString> values) {
-  size_t from = 0;
-  for (const WideString& value : values) {
-    const size_t at = text.find(u"%s", from);
-    if (at == WideString::npos) break;
-    text.replace(at, 2, value);
-    from = at + value.size();
-  }
-  return text;
-}
-
 }  // namespace
 
 TWidgetManager::TWidgetManager(TComponent* owner, std::shared_ptr<TWidgetLanguages> languages,
@@ -82,11 +70,6 @@ TWidgetManager::~TWidgetManager() {
 }
 
 // ---- window
-
-void TWidgetManager::FillCreateParams(TWidgetCreateParams& params) {
-  TWinForm::FillCreateParams(params);
-  SubclassWindowClass(params, MANAGER_CLASS_NAME);
-}
 
 void TWidgetManager::DoCreate() {
   TWinForm::DoCreate();
@@ -130,7 +113,8 @@ void TWidgetManager::WndProc(TWidgetMessage& message) {
     case WM_TRACKERALERT: ShowAlert(message); return;
     case WM_THREADJOB: RunThreadJob(message.LParam); return;
     case WM_SETTINGSUNREADABLE: TellSettingsUnreadable(); return;
-    case WM_KEYSUNREADABLE: TellKeysUnreadable(); return;
+    case WM_KEYSUNREADABLE: TellKeysUnreadable(StoredHandle(), FLanguages.get(), FTitle, FUnreadableKeys); return;
+    case WM_WIDGETNOTSHOWN: WidgetNotShown(reinterpret_cast<const TWidgetMainForm*>(message.LParam)); return;
     default:
       if (FTaskbarCreated && message.Msg == FTaskbarCreated) {
         RestoreTrayIcon();
@@ -150,6 +134,11 @@ void TWidgetManager::WMTimer(TWidgetMessage& message) {
       break;
     case TIMER_REAP: ReapRetired(); break;
     case TIMER_HISTORY: FHistory.Save(); break;
+    case TIMER_NOTSHOWN:
+      KillTimer(StoredHandle(), TIMER_NOTSHOWN);
+      TellNotShown(StoredHandle(), FLanguages.get(), FTitle, FNotShown);
+      FNotShown.clear();
+      break;
     default: break;
   }
 }
@@ -329,16 +318,35 @@ int TWidgetManager::CreateTracker(const WideString& id, const WideString& title,
     widget->ListOnBoard();
     widget->Resume();
   } catch (...) {
-    if (widget) {
-      auto it = std::find_if(FWidgetList.begin(), FWidgetList.end(),
-                             [&](const TTrackerSlot& s) { return s.Widget == widget; });
-      if (it != FWidgetList.end()) FWidgetList.erase(it);
-      delete widget;
-    }
-    index = -1;
+    NotShown(TrackerLabel(title, id), CaughtErrorText());
+    index = DropFailedWidget(widget);
   }
   Sleep(TRACKER_START_GAP_MS);
   return index;
+}
+
+int TWidgetManager::DropFailedWidget(TWidgetMainForm* widget) {
+  if (widget) {
+    auto it = std::find_if(FWidgetList.begin(), FWidgetList.end(), [&](const TTrackerSlot& s) { return s.Widget == widget; });
+    if (it != FWidgetList.end()) FWidgetList.erase(it);
+    delete widget;
+  }
+  return -1;
+}
+
+// Its thread ended without a window; the tracker stays listed, so the file keeps it.
+void TWidgetManager::WidgetNotShown(const TWidgetMainForm* widget) {
+  for (const TTrackerSlot& slot : FWidgetList)
+    if (slot.Widget == widget) {
+      const TTrackerSettings settings = widget->Settings();
+      NotShown(TrackerLabel(settings.Title, settings.ID), widget->StartFailure());
+    }
+}
+
+// Told in one box for every tracker that fails within a moment of another.
+void TWidgetManager::NotShown(const WideString& tracker, const WideString& reason) {
+  FNotShown.push_back(tracker + u": " + reason);
+  if (WindowExists()) SetTimer(StoredHandle(), TIMER_NOTSHOWN, NOTSHOWN_DELAY_MS, nullptr);
 }
 
 int TWidgetManager::AddWidget(TWidgetMainForm* widget) {
@@ -440,8 +448,7 @@ void TWidgetManager::LoadSettings() {
     switch (ReadApiKey(stored.ApiKey, plain)) {
       case TStoredKey::Plain: plainKeys = true; break;
       case TStoredKey::Unreadable:
-        // With its ID: untitled trackers all read "Orvanta".
-        FUnreadableKeys.push_back(title.empty() || title == start.ID ? start.ID : title + u" (" + start.ID + u")");
+        FUnreadableKeys.push_back(TrackerLabel(title, start.ID));
         break;
       default: break;
     }
@@ -472,15 +479,6 @@ void TWidgetManager::TellSettingsUnreadable() {
     FSaveFailureTold = true;
   }
   MessageBoxW(StoredHandle(), WinStr(text), WinStr(FTitle), MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
-}
-
-void TWidgetManager::TellKeysUnreadable() {
-  WideString names;
-  for (const WideString& name : FUnreadableKeys) names += (names.empty() ? u"" : u", ") + name;
-  const WideString text = TextOr(FLanguages.get(), STR_KEYS_UNREADABLE,
-                                 u"The API key of these trackers cannot be read on this Windows account; enter it "
-                                 u"again in their Preferences: %s");
-  MessageBoxW(StoredHandle(), WinStr(Filled(text, {names})), WinStr(FTitle), MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
 }
 
 std::vector<TTrackerEntry> TWidgetManager::Entries() const {

@@ -29,10 +29,12 @@ constexpr const char STATS_PATH[] = "/stats/";
 constexpr uint32_t TIMER_AUTOSAVE = 1003;  // the settings file is written when a burst of changes is over
 constexpr uint32_t TIMER_REAP = 1004;      // removed widgets are freed once their threads have ended
 constexpr uint32_t TIMER_HISTORY = 1006;   // the history file is written once a minute
+constexpr uint32_t TIMER_NOTSHOWN = 1007;  // trackers whose window could not be made are told about
 
 constexpr uint32_t UPDATECHECK_DELAY_MS = 500;
 constexpr uint32_t AUTOSAVE_DELAY_MS = 1000;
 constexpr uint32_t REAP_INTERVAL_MS = 100;
+constexpr uint32_t NOTSHOWN_DELAY_MS = 500;
 constexpr DWORD TRACKER_START_GAP_MS = 20;
 constexpr DWORD CLOSE_STEP_MS = 10;
 // Exit, counted from WM_CLOSE: widgets that have not ended by then are left to
@@ -96,7 +98,7 @@ public:
   void SetCounterServer(const std::string& hostSetting) { FCounterServer = hostSetting; }
 
 protected:
-  void FillCreateParams(TWidgetCreateParams& params) override;
+  const WideChar* ClassName() const override { return MANAGER_CLASS_NAME; }
   void WndProc(TWidgetMessage& message) override;
   void WMDestroy(TWidgetMessage& message) override;
   void WMTimer(TWidgetMessage& message) override;
@@ -124,7 +126,9 @@ private:
   void VersionResponse(TWidgetMessage& message);
   void EndSession();
   void TellSettingsUnreadable();
-  void TellKeysUnreadable();
+  int DropFailedWidget(TWidgetMainForm* widget);
+  void WidgetNotShown(const TWidgetMainForm* widget);
+  void NotShown(const WideString& tracker, const WideString& reason);
   std::vector<TTrackerEntry> Entries() const;
   void ReapRetired();
   // Closes every widget in list order, waits until the deadline (a tick count),
@@ -133,10 +137,12 @@ private:
   void CloseTray(DWORD deadline);
 
   // Declared first, so they go last: every widget leans on them.
+  TWindowClass FWindowClass{MANAGER_CLASS_NAME};
   std::shared_ptr<TWidgetLanguages> FLanguages;
   std::shared_ptr<TWidgetBoard> FBoard;
   std::shared_ptr<TKeyShares> FKeyShares = std::make_shared<TKeyShares>();
   std::vector<WideString> FUnreadableKeys;  // trackers told about once the message loop runs
+  std::vector<WideString> FNotShown;        // trackers without a window, and why, told together
   TShellDialogs FDialogs;
   WideString FTitle;
   std::string FCounterServer = CounterHost();

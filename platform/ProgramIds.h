@@ -25,6 +25,9 @@ constexpr uint32_t WM_SECONDINSTANCE = 5938;                 // second start -> 
 constexpr uint32_t WM_SETTINGSUNREADABLE = 0x8000 + 0x103;
 // Private, likewise: trackers whose stored API key cannot be decrypted here.
 constexpr uint32_t WM_KEYSUNREADABLE = 0x8000 + 0x104;
+// widget -> manager, posted when the widget's thread could not make its
+// window; lParam: the widget object (its window does not exist).
+constexpr uint32_t WM_WIDGETNOTSHOWN = MSG_USER_BASE + 30;
 // request worker -> Settings or Add Tracker dialog: the Test poll's answer.
 constexpr uint32_t WM_SOURCETESTED = MSG_USER_BASE + 27;
 // widget -> manager, posted after a poll put new counts on the face and in the

@@ -74,3 +74,15 @@ WideString WideFormat(const WideChar* format, std::initializer_list<FormatArg> a
   }
   return out;
 }
+
+WideString CaughtErrorText() {
+  try {
+    throw;
+  } catch (const Exception& e) {
+    return e.Message();
+  } catch (const std::exception& e) {
+    return WideFromUtf8(e.what());
+  } catch (...) {
+    return u"unknown error";
+  }
+}

@@ -20,6 +20,9 @@ private:
   std::string FUtf8;
 };
 
+// Inside a catch block: the caught error's message, for telling the user.
+WideString CaughtErrorText();
+
 // One argument of WideFormat: %d takes an integer, %s a text, %u an unsigned, %x hex.
 struct FormatArg {
   FormatArg(int32_t v) : Kind(kInt), Int(v) {}

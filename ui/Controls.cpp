@@ -2,25 +2,20 @@
 
 #include <algorithm>
 #include <commctrl.h>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "text/WStreams.h"
 #include "ui/WidgetsUnit.h"
+#include "ui/WindowClass.h"
 
 namespace {
 std::atomic<int32_t> gControlCount{0};
-std::mutex gClassLock;  // makes looking up and registering a window class one step
 
 constexpr DWORD kChildStyle = WS_CHILD | WS_CLIPSIBLINGS;
 constexpr UINT kRaiseFlags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
 constexpr UINT kMoveFlags = SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE;
 constexpr UINT kSizeFlags = SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE;
-constexpr UINT kClassStyle = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
-constexpr UINT kSharedClassStyles = CS_OWNDC | CS_CLASSDC | CS_PARENTDC | CS_GLOBALCLASS;
-constexpr int kWindowExtraBytes = 4;
-const HBRUSH kWindowBrush = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
 
 int32_t LowSigned(LPARAM value) { return static_cast<int16_t>(LOWORD(value)); }
 int32_t HighSigned(LPARAM value) { return static_cast<int16_t>(HIWORD(value)); }
@@ -61,7 +56,7 @@ LRESULT CALLBACK SharedWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM l
     TControl* control = TControl::FromWindow(window);
     if (control) {
       if (msg == WM_NCDESTROY) {
-        if (control->FDefWndProc)
+        if (control->FSubclassed)
           SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(control->FDefWndProc));
         ATOM atom = WindowAtom();
         control->UnlinkFromPlatformParent();
@@ -191,53 +186,43 @@ void TControl::FillCreateParams(TWidgetCreateParams& params) {
   params.Width = FWidth;
   params.Height = FHeight;
   params.WndParent = FParent ? FParent->Handle() : FParentWindow;
-  params.WindowClass.style = kClassStyle;
-  params.WindowClass.lpfnWndProc = DefWindowProcW;
-  params.WindowClass.cbWndExtra = kWindowExtraBytes;
-  params.WindowClass.hInstance = GetModuleHandleW(nullptr);
-  params.WindowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  params.WindowClass.hbrBackground = kWindowBrush;
+  params.Instance = GetModuleHandleW(nullptr);
   CopyClassName(params, ClassName());
 }
 
 void TControl::SubclassWindowClass(TWidgetCreateParams& params, const WideChar* className) {
-  if (!className) return;
-  HINSTANCE remembered = params.WindowClass.hInstance;
-  HINSTANCE program = GetModuleHandleW(nullptr);
-  for (HINSTANCE instance : {program, HINSTANCE(nullptr), program, remembered})
-    if (GetClassInfoW(instance, WinStr(className), &params.WindowClass)) break;
-  // A class this program registered earlier (a second tray or manager in one
-  // process) has the shared procedure: as the default it would call itself.
-  if (params.WindowClass.lpfnWndProc == SharedWindowProc) params.WindowClass.lpfnWndProc = DefWindowProcW;
-  params.WindowClass.hInstance = remembered;
-  params.WindowClass.style = (params.WindowClass.style & ~kSharedClassStyles) | CS_VREDRAW | CS_HREDRAW;
   CopyClassName(params, className);
 }
 
+// The class exists before its first window. One of the program's own has the
+// shared procedure already, so DefWindowProc is its default whatever else (a
+// tooltip's TTF_SUBCLASS, say) hooks the window while it is made; any other
+// class is subclassed once the window exists, its procedure then the default.
 void TControl::CreateWindowObject() {
   TWidgetCreateParams params;
   FillCreateParams(params);
   if (!params.WndParent && (params.Style & WS_CHILD))
     throw EInvalidOperation(WideFormat(u"Parent Required %s", {Name()}));
-  FDefWndProc = params.WindowClass.lpfnWndProc;
-  WNDCLASSW existing{};
-  bool existed;
-  {
-    std::lock_guard<std::mutex> lock(gClassLock);
-    existed = GetClassInfoW(params.WindowClass.hInstance, WinStr(params.WinClassName), &existing);
-    if (!existed) {
-      WNDCLASSW registered = params.WindowClass;
-      registered.lpfnWndProc = SharedWindowProc;
-      registered.lpszClassName = WinStr(params.WinClassName);
-      if (!RegisterClassW(&registered)) RaiseLastOSError();
-    }
-  }
+  WNDCLASSW info{};
+  if (!GetClassInfoW(params.Instance, WinStr(params.WinClassName), &info) &&
+      !GetClassInfoW(nullptr, WinStr(params.WinClassName), &info))
+    throw EInvalidOperation(WideFormat(u"Window class %s is not registered", {WideString(params.WinClassName)}));
+  const bool own = IsOwnWindowClass(info);
+  FDefWndProc = own ? DefWindowProcW : nullptr;
+  FSubclassed = false;
   CreateWindowHandle(params);
   if (!FHandle) RaiseLastOSError();
-  if (existed && reinterpret_cast<WNDPROC>(GetWindowLongPtrW(FHandle, GWLP_WNDPROC)) != SharedWindowProc) {
-    FDefWndProc = existing.lpfnWndProc;
+  if (!own) {
+    auto previous = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(FHandle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SharedWindowProc)));
+    // As the default the shared procedure would call itself for ever.
+    if (!previous || previous == SharedWindowProc) {
+      DestroyWindow(FHandle);
+      FHandle = nullptr;
+      throw EInvalidOperation(WideFormat(u"Cannot subclass the window of %s", {Name()}));
+    }
+    FDefWndProc = previous;
     FSubclassed = true;
-    SetWindowLongPtrW(FHandle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SharedWindowProc));
   }
   if ((GetWindowLongW(FHandle, GWL_STYLE) & WS_CHILD) && GetWindowLongPtrW(FHandle, GWLP_ID) == 0)
     SetWindowLongPtrW(FHandle, GWLP_ID, reinterpret_cast<LONG_PTR>(FHandle));
@@ -247,7 +232,7 @@ void TControl::CreateWindowObject() {
 void TControl::CreateWindowHandle(const TWidgetCreateParams& params) {
   FHandle = CreateWindowExW(params.ExStyle, WinStr(params.WinClassName), WinStr(params.Caption), params.Style, params.X,
                             params.Y, params.Width, params.Height, params.WndParent, nullptr,
-                            params.WindowClass.hInstance, params.Param);
+                            params.Instance, params.Param);
 }
 
 void TControl::DestroyWindowHandle() {

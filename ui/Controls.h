@@ -25,7 +25,7 @@ struct TWidgetCreateParams {
   int32_t X, Y, Width, Height;
   HWND WndParent;
   void* Param;
-  WNDCLASSW WindowClass;
+  HINSTANCE Instance;
   WideChar WinClassName[64];
 };
 
@@ -206,7 +206,7 @@ protected:
   virtual void WMNotify(TWidgetMessage& message) { ForwardToParent(message); }
   virtual void WMCtlColor(TWidgetMessage& message) { ForwardToParent(message); }
 
-  // Bases the window on an existing window class ("STATIC", the tray's class).
+  // Bases the window on a class of the system's ("STATIC"), subclassed once made.
   static void SubclassWindowClass(TWidgetCreateParams& params, const WideChar* className);
 
 private:

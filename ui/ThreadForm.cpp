@@ -54,13 +54,18 @@ void TThreadForm::Resume() {
 void TThreadForm::ThreadMain() {
   ReleaseUnusedStack();  // such a thread lives long and stays shallow
   SetOwnerThread(GetCurrentThreadId());
+  WideString failure;
   try {
     EnsureHandle();
   } catch (...) {
-    // No window: the thread ends without showing anything.
+    failure = CaughtErrorText();
   }
   HWND window = WindowExists() ? StoredHandle() : nullptr;
-  if (!window) return;
+  if (!window) {
+    // Never silent: the owner tells the user which window is missing and why.
+    ThreadFailed(failure.empty() ? WideString(u"the window was not made") : failure);
+    return;
+  }
   // Published before the stop flag is read; RequestClose does the reverse, so
   // one of the two always sees the other.
   FThreadWindow = window;

@@ -46,6 +46,9 @@ public:
 protected:
   // What the thread does once the window exists, before its message loop.
   virtual void ThreadStarted() {}
+  // The thread's window could not be made, for the reason given; the thread
+  // ends after this returns.
+  virtual void ThreadFailed(const WideString& /*reason*/) {}
   void WndProc(TWidgetMessage& message) override;
   // Ends the thread's loop; a derived form calls it last in its own WMDestroy.
   void WMDestroy(TWidgetMessage& message) override;

@@ -5,7 +5,9 @@
 
 #include <mmsystem.h>
 
+#include "ui/Forms.h"
 #include "ui/Handles.h"
+#include "ui/WinControls.h"
 
 using namespace Gdiplus;
 
@@ -67,6 +69,9 @@ int32_t ComputeOSLevel(uint32_t major, uint32_t minor, const std::wstring& servi
 }
 
 TWidgetsUnit::TWidgetsUnit() {
+  for (const WideChar* name : {CONTROL_CLASS_NAME, WIDGET_CONTROL_CLASS_NAME, WIN_CONTROL_CLASS_NAME, WIN_FORM_CLASS_NAME,
+                               WIDGET_FORM_CLASS_NAME, TRAY_WINDOW_CLASS})
+    FClasses.push_back(std::make_unique<TWindowClass>(name));
   std::lock_guard<std::mutex> lock(gUnitLock);
   if (gHolders++ > 0) return;
   gAtom.Reset(GlobalAddAtomA(WINDOW_ATOM_NAME));

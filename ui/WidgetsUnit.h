@@ -1,22 +1,30 @@
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/WinApi.h"
 
 #include <gdiplus.h>
 
+#include "ui/WindowClass.h"
+
 // Framework start-up and shut-down, held as a scoped object by the application
 // and by the tests: the first holder adds the window-property atom, computes
 // OSLevel, raises the timer resolution and starts GDI+; the last one releases
 // the cached font family, shuts GDI+ down, restores the timer and deletes the
-// atom. Holders may live on any thread.
+// atom. Holders may live on any thread. Each holder also holds the window
+// classes of the framework's own controls and forms.
 class TWidgetsUnit {
 public:
   TWidgetsUnit();
   ~TWidgetsUnit();
   TWidgetsUnit(const TWidgetsUnit&) = delete;
   TWidgetsUnit& operator=(const TWidgetsUnit&) = delete;
+
+private:
+  std::vector<std::unique_ptr<TWindowClass>> FClasses;
 };
 
 constexpr const char* WINDOW_ATOM_NAME = "Widget.WindowAtom.3.1";

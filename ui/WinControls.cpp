@@ -136,7 +136,6 @@ TWidgetTray::TWidgetTray(TComponent* owner) : TWinForm(owner), FIconData{} {
 
 void TWidgetTray::FillCreateParams(TWidgetCreateParams& params) {
   TWinForm::FillCreateParams(params);
-  SubclassWindowClass(params, TRAY_WINDOW_CLASS);
   params.ExStyle = WS_EX_TOOLWINDOW;
   params.Style = WS_POPUP;
 }

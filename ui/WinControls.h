@@ -18,7 +18,6 @@ constexpr const WideChar* TRAY_WINDOW_CLASS = u"Widget_Tray_Window_Class";
 
 constexpr const WideChar WIN_CONTROL_CLASS_NAME[] = u"TWinControl";
 constexpr const WideChar WIN_FORM_CLASS_NAME[] = u"TWinForm";
-constexpr const WideChar WIDGET_TRAY_CLASS_NAME[] = u"TWidgetTray";
 
 class TWinControl : public TControl {
 public:
@@ -80,8 +79,7 @@ private:
 class TWidgetTray : public TWinForm {
 public:
   explicit TWidgetTray(TComponent* owner);
-  // The window itself is of TRAY_WINDOW_CLASS.
-  const WideChar* ClassName() const override { return WIDGET_TRAY_CLASS_NAME; }
+  const WideChar* ClassName() const override { return TRAY_WINDOW_CLASS; }
 
   const NOTIFYICONDATAW& IconData() const { return FIconData; }
   bool Notify(DWORD command);

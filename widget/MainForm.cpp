@@ -74,6 +74,20 @@ void TWidgetMainForm::ThreadStarted() {
   if (!Freed(life)) Redraw();
 }
 
+// The tracker keeps its place in the list and the file; only its window is missing.
+void TWidgetMainForm::ThreadFailed(const WideString& reason) {
+  {
+    std::lock_guard<std::mutex> guard(FSettingsLock);
+    FStartFailure = reason;
+  }
+  if (FHost.ManagerWindow) PostMessageW(FHost.ManagerWindow, WM_WIDGETNOTSHOWN, 0, reinterpret_cast<LPARAM>(this));
+}
+
+WideString TWidgetMainForm::StartFailure() const {
+  std::lock_guard<std::mutex> guard(FSettingsLock);
+  return FStartFailure;
+}
+
 TTrackerSettings TWidgetMainForm::Settings() const {
   std::lock_guard<std::mutex> guard(FSettingsLock);
   return FPublished;

@@ -69,6 +69,8 @@ public:
 
   // Any thread: the persisted fields as the widget's thread last published them.
   TTrackerSettings Settings() const;
+  // Any thread: why the widget's window could not be made; empty while it could.
+  WideString StartFailure() const;
 
   // Polling (widget thread).
   void StartPoll();
@@ -151,6 +153,7 @@ protected:
   void DoCreate() override;
   void ApplyDpi() override;
   void ThreadStarted() override;
+  void ThreadFailed(const WideString& reason) override;
   virtual void WMCommand(TWidgetMessage& message);
   virtual void ApplyResponse(TWidgetMessage& message);
   virtual void WMHideWidget(TWidgetMessage& message);
@@ -180,6 +183,10 @@ private:
   // Pumps this thread's messages between a fade's steps while the widget lives.
   std::function<bool()> Pump();
 
+  // Registered here, on the owner's thread, before the widget's thread makes
+  // either window.
+  TWindowClass FWindowClass{WIDGET_MAINFORM_CLASS_NAME};
+  TWindowClass FPopupClass{HISTORY_POPUP_CLASS_NAME};
   TWidgetHost FHost;
   THistoryWatch FHistory;
   TCountPoller FPoller;
@@ -203,4 +210,5 @@ private:
 
   mutable std::mutex FSettingsLock;
   TTrackerSettings FPublished;  // guarded by FSettingsLock; written by the widget's thread
+  WideString FStartFailure;     // guarded by FSettingsLock
 };

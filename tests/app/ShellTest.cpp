@@ -7,6 +7,8 @@
 
 #include "tools/programdriver/OrvantaProcess.h"
 #include "tools/fakeserver/FakeServer.h"
+#include "tools/fakeserver/FakeSources.h"
+#include "text/WStrUtils.h"
 #include "widget/History.h"
 
 using namespace shelltest;
@@ -356,4 +358,99 @@ TEST_F(ShellTest, HistoryOutlivesRestartsAndKillsAndASettingsFileThatCannotBeWri
   ASSERT_TRUE(app.Ended(5000));
   EXPECT_EQ(app.ExitCode(), 0u);
   EXPECT_EQ(ReadBytes(SettingsFile()), before);
+}
+
+// What a user has after a while: trackers of every source, keys the program
+// encrypted, a day of history and an alert. Each of three starts shows all eight
+// widgets and polls each with its key; each Exit keeps all eight with their
+// sources and keys. A widget whose window could not be made vanished here once,
+// without a word, from the second start on.
+TEST_F(ShellTest, EveryTrackerOfEverySourceComesBackWithItsKeyAcrossThreeStarts) {
+  TFakeServer analytics;
+  ASSERT_TRUE(analytics.Start());
+  TFakeSources sources(analytics);
+  const std::u16string server = u"Server=http://" + U16(analytics.HostPort());
+  struct TSite {
+    std::u16string Id, Rest;
+    TFakeSource Source;
+    std::string Key;  // Json: the header line the endpoint wants
+  };
+  const std::vector<TSite> sites = {
+      {u"blog", u"AlertAbove=15\n", TFakeSource::Json, ""},
+      {u"forum", u"", TFakeSource::Json, ""},
+      {u"example.org", u"Source=plausible\n" + server + u"\nApiKey=pk-4e7a1\n", TFakeSource::Plausible, "pk-4e7a1"},
+      {u"5b1e7c3a-94d2", u"Source=umami\n" + server + u"\nApiKey=uk-9c2d0\n", TFakeSource::Umami, "uk-9c2d0"},
+      {u"7", u"Source=matomo\n" + server + u"\nApiKey=mk-31b8f\n", TFakeSource::Matomo, "mk-31b8f"},
+      {u"CDBUGS", u"Source=fathom\n" + server + u"\nApiKey=fk-0a6e2\n", TFakeSource::Fathom, "fk-0a6e2"},
+      {u"shop", u"Source=json\n" + server + u"/api/{id}/live\nPointer=/count\n", TFakeSource::Json, ""},
+      {u"desk", u"Source=json\n" + server + u"/api/{id}/secure\nPointer=/count\nHeader=X-Key: {key}\nApiKey=jk-77d31\n",
+       TFakeSource::Json, "X-Key: jk-77d31"},
+  };
+  std::u16string list = u"[Trackers]\n", sections;
+  for (size_t i = 0; i < sites.size(); ++i) {
+    list += U16("Key" + std::to_string(i) + "=") + sites[i].Id + u"\n";
+    sections += TrackerSection(sites[i].Id, 100 + static_cast<int>(i) % 4 * 90, 300 + static_cast<int>(i) / 4 * 90,
+                               u"Interval=7000\n" + sites[i].Rest);
+  }
+  SeedSettings(list + sections);
+  THistoryBook day;
+  const int64_t now = static_cast<int64_t>(time(nullptr));
+  for (const TSite& site : sites)
+    for (int64_t t = now - 86000; t < now - 60; t += 600) day.Add(site.Id, t, 4);
+  WriteBytes(SettingsFolder() + L"\\history.dat", day.Serialize());
+
+  for (int32_t start = 1; start <= 3; ++start) {
+    // A count of its own for every tracker and start: a file that shows it was polled then, with its key.
+    auto countOf = [&](size_t i) { return 10 * start + static_cast<int32_t>(i); };
+    for (size_t i = 0; i < sites.size(); ++i) {
+      const std::string id = Utf8FromWide(sites[i].Id);
+      if (i < 2) {
+        Counter.SetCount(id, std::to_string(countOf(i)));
+        continue;
+      }
+      TFakeSite site;
+      site.Key = sites[i].Key;
+      site.Count = countOf(i);
+      sources.SetSite(sites[i].Source, sites[i].Source == TFakeSource::Json ? "/api/" + id + (site.Key.empty() ? "/live" : "/secure") : id,
+                      site);
+    }
+    const size_t counterBefore = Counter.Requests().size(), analyticsBefore = analytics.Requests().size();
+    // Two polls of a tracker in this start: the first one's answer was shown before the second went out.
+    auto polledTwice = [&](size_t i) {
+      const std::string needle = i == 4 ? "idSite=7&" : Utf8FromWide(sites[i].Id);
+      const std::vector<TFakeRequest> sent = i < 2 ? Counter.Requests() : analytics.Requests();
+      size_t n = 0;
+      for (size_t r = i < 2 ? counterBefore : analyticsBefore; r < sent.size(); ++r) n += sent[r].Path.find(needle) != std::string::npos;
+      return n >= 2;
+    };
+    TOrvanta app;
+    ASSERT_TRUE(app.WaitManager());
+    ASSERT_TRUE(app.WaitWidgets(sites.size(), 20000)) << "start " << start << ": " << app.Widgets().size() << " widgets";
+    ASSERT_TRUE(WaitUntil([&] {
+      bool all = true;
+      for (size_t i = 0; i < sites.size(); ++i) all = polledTwice(i) && all;
+      for (HWND w : app.Widgets()) PostMessageW(w, WM_COMMAND, CMD_REFRESH, 0);
+      return all;
+    }, 30000)) << "start " << start;
+    EXPECT_TRUE(app.Dialogs().empty()) << "start " << start << ": nothing to tell";
+    ASSERT_TRUE(app.Exit()) << "start " << start;
+    // Exit wrote what the widgets showed: every count of this start, every key encrypted.
+    const std::string bytes = ReadBytes(SettingsFile());
+    for (size_t i = 0; i < sites.size(); ++i) {
+      const size_t at = bytes.find(IniBytes(u"[" + sites[i].Id + u"]\n").substr(2));
+      ASSERT_NE(at, std::string::npos) << "start " << start << ": " << Utf8FromWide(sites[i].Id);
+      const std::string own = bytes.substr(at, bytes.find(IniBytes(u"\n[").substr(2), at) - at);
+      const std::u16string count = U16("Tracker=" + std::to_string(countOf(i)) + "\n");
+      EXPECT_NE(own.find(IniBytes(count).substr(2)), std::string::npos)
+          << "start " << start << ": " << Utf8FromWide(sites[i].Id) << " was not polled with its key";
+      if (!sites[i].Key.empty()) {
+        EXPECT_NE(own.find(IniBytes(u"ApiKey=dpapi:").substr(2)), std::string::npos);
+      }
+    }
+    for (const TSite& site : sites) {
+      if (!site.Key.empty()) {
+        EXPECT_EQ(bytes.find(IniBytes(U16(site.Key.substr(site.Key.find(' ') + 1))).substr(2)), std::string::npos);
+      }
+    }
+  }
 }

@@ -125,3 +125,36 @@ TEST(FormPlacement, CentringUsesTheWorkAreaSizeAndOSLevelFollowsTheVersion) {
                                   ComputeOSLevel(5, 1, L"service pack 2"), ComputeOSLevel(5, 0, L"Service Pack 4")}),
             (std::vector<int32_t>{0x600, 0x501, 0x502, 0}));
 }
+
+namespace {
+// A form that attaches a tooltip while its window is being made, as a widget
+// with a count to explain does: the tooltip subclasses the window (TTF_SUBCLASS).
+struct TTippedForm : TWidgetForm {
+  TTippedForm() : TWidgetForm(nullptr) {}
+  void DoCreate() override {
+    TWidgetForm::DoCreate();
+    Tip.Attach(StoredHandle());
+    Tip.SetText(u"visitors in the last 5 minutes");
+  }
+  TWindowTip Tip;
+};
+}  // namespace
+
+// The second form of a class once found the window's procedure changed by the
+// tooltip, took the class's own procedure for the default and called itself
+// on the first message it passed on, until the stack overflowed.
+TEST(FormWindowClass, AFormHookedWhileItIsMadePassesMessagesOnOnceNotForEver) {
+  TTippedForm first, second;
+  for (TTippedForm* form : {&first, &second}) {
+    HWND window = form->Handle();
+    ASSERT_TRUE(IsWindow(window));
+    EXPECT_EQ(SendMessageW(window, WM_GETICON, ICON_SMALL, 0), 0);
+    EXPECT_EQ(SendMessageW(window, WM_GETTEXTLENGTH, 0, 0), 0);
+  }
+  // A class nobody registered is refused loudly, not registered on the spot.
+  struct TUnregistered : TWidgetForm {
+    TUnregistered() : TWidgetForm(nullptr) {}
+    const WideChar* ClassName() const override { return u"TNobodyRegisteredThis"; }
+  } stray;
+  EXPECT_THROW(stray.Handle(), EInvalidOperation);
+}

@@ -17,7 +17,8 @@ namespace {
 struct TRecorder {
   static inline std::vector<std::pair<UINT, LPARAM>> Log;
   static LRESULT CALLBACK Proc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_SHOWDETAILS || msg == WM_REMOVEWIDGET || msg == WM_TRACKERCHANGED) Log.emplace_back(msg, lParam);
+    if (msg == WM_SHOWDETAILS || msg == WM_REMOVEWIDGET || msg == WM_TRACKERCHANGED || msg == WM_WIDGETNOTSHOWN)
+      Log.emplace_back(msg, lParam);
     if (msg == WM_COMMAND) Log.emplace_back(msg, static_cast<LPARAM>(wParam));  // the command, for commands
     return DefWindowProcW(window, msg, wParam, lParam);
   }
@@ -157,6 +158,17 @@ TEST_F(WidgetTest, TheManagerHearsAboutRemoveAndDetailsAndClosingEndsTheThreadWh
   EXPECT_TRUE(sending->Stop(FORM_STOP_WAIT_MS));
   EXPECT_LT(GetTickCount64() - started, 4000u);
   EXPECT_EQ(manager.Count(WM_SHOWDETAILS, reinterpret_cast<LPARAM>(window)), 1);
+
+  // A widget whose window cannot be made tells the manager, with the reason,
+  // instead of ending its thread without a word.
+  struct TNoWindow : TWidgetMainForm {
+    using TWidgetMainForm::TWidgetMainForm;
+    const WideChar* ClassName() const override { return u"TNoSuchWidgetClass"; }
+  };
+  auto* lost = new TNoWindow(Owner.get(), Host, Quiet(u"lost"));
+  lost->Resume();
+  EXPECT_TRUE(manager.WaitFor(WM_WIDGETNOTSHOWN, reinterpret_cast<HWND>(static_cast<TWidgetMainForm*>(lost))));
+  EXPECT_NE(lost->StartFailure().find(u"TNoSuchWidgetClass"), WideString::npos);
 }
 
 TEST_F(WidgetTest, AWidgetFreedOrStoppedFromItsOwnThreadEndsQuietly) {

@@ -84,6 +84,8 @@ STRINGS = [
     (1157, "No history yet", "Henüz geçmiş yok"),
     (1158, "CSV files", "CSV dosyaları"),
     (1159, "The history could not be written to %s:\n%s", "Geçmiş %s dosyasına yazılamadı:\n%s"),
+    (1190, "These trackers could not be shown. They stay in your settings and are tried again at the next start:",
+     "Bu izleyiciler gösterilemedi. Ayarlarınızda kalırlar ve bir sonraki başlatmada yeniden denenirler:"),
     (3020, "Source", "Kaynak"),
     (3021, "Server", "Sunucu"),
     (3022, "API key", "API anahtarı"),

@@ -1,0 +1,45 @@
+#include "app/StartNotices.h"
+
+#include "text/TextIds.h"
+
+namespace {
+WideString Joined(const std::vector<WideString>& items, const WideString& separator) {
+  WideString all;
+  for (const WideString& item : items) all += (all.empty() ? u"" : separator) + item;
+  return all;
+}
+
+void Warn(HWND owner, const WideString& text, const WideString& caption) {
+  MessageBoxW(owner, WinStr(text), WinStr(caption), MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
+}
+}  // namespace
+
+WideString Filled(WideString text, std::initializer_list<WideString> values) {
+  size_t from = 0;
+  for (const WideString& value : values) {
+    const size_t at = text.find(u"%s", from);
+    if (at == WideString::npos) break;
+    text.replace(at, 2, value);
+    from = at + value.size();
+  }
+  return text;
+}
+
+WideString TrackerLabel(const WideString& title, const WideString& id) {
+  return title.empty() || title == id ? id : title + u" (" + id + u")";
+}
+
+void TellKeysUnreadable(HWND owner, const TTextLookup* texts, const WideString& caption,
+                        const std::vector<WideString>& trackers) {
+  const WideString text = TextOr(texts, STR_KEYS_UNREADABLE,
+                                 u"The API key of these trackers cannot be read on this Windows account; enter it "
+                                 u"again in their Preferences: %s");
+  Warn(owner, Filled(text, {Joined(trackers, u", ")}), caption);
+}
+
+void TellNotShown(HWND owner, const TTextLookup* texts, const WideString& caption, const std::vector<WideString>& lines) {
+  const WideString text = TextOr(texts, STR_TRACKERS_NOT_SHOWN,
+                                 u"These trackers could not be shown. They stay in your settings and are tried again "
+                                 u"at the next start:");
+  Warn(owner, text + u"\r\n\r\n" + Joined(lines, u"\r\n"), caption);
+}
