@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/programdriver/OrvantaProcess.h"
+#include "tests/support/OrvantaProcess.h"
 #include "tools/fakeserver/FakeServer.h"
 
 #include "tools/hostproc/HostProcess.h"

@@ -1,5 +1,5 @@
 // The About window: its fade, its title, and what a press on it does.
-#include "tools/testkit/DialogTestSupport.h"
+#include "tests/support/DialogTestSupport.h"
 
 #include "app/AboutForm.h"
 #include "inet/InetUtil.h"

@@ -5,7 +5,7 @@
 #include <ctime>
 #include <string>
 
-#include "tools/programdriver/OrvantaProcess.h"
+#include "tests/support/OrvantaProcess.h"
 #include "tools/fakeserver/FakeServer.h"
 #include "tools/fakeserver/FakeSources.h"
 #include "text/WStrUtils.h"

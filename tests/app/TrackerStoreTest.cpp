@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/TrackerStore.h"
-#include "tools/testkit/TextTestUtil.h"
+#include "tests/support/TextTestUtil.h"
 
 using namespace testutil;
 using Ids = std::vector<WideString>;

@@ -1,6 +1,6 @@
 // The version file fetched as the program fetches it, and the prompt it leads to.
-#include "tools/testkit/DialogTestSupport.h"
-#include "tools/testkit/WidgetTestSupport.h"
+#include "tests/support/DialogTestSupport.h"
+#include "tests/support/WidgetTestSupport.h"
 
 #include <objbase.h>
 

@@ -1,8 +1,8 @@
 // The Settings dialog for real: a manager on the test's (GUI) thread with the
 // dialog hooked in, its widgets polling a loopback fake counter service, and an
 // empty settings file in the scratch prefix (English, no trackers, no first start).
-#include "tools/testkit/DialogTestSupport.h"
-#include "tools/testkit/WidgetTestSupport.h"
+#include "tests/support/DialogTestSupport.h"
+#include "tests/support/WidgetTestSupport.h"
 
 #include <commctrl.h>
 
@@ -10,7 +10,7 @@
 #include "dialogs/DialogRes.h"
 #include "dialogs/SourceFields.h"
 #include "dialogs/SettingsDlg.h"
-#include "tools/testkit/TextTestUtil.h"
+#include "tests/support/TextTestUtil.h"
 #include "text/WIniFiles.h"
 #include "tools/fakeserver/FakeSources.h"
 

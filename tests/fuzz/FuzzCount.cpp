@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <string>
 
-#include "tools/testkit/FuzzCheck.h"
+#include "tests/support/FuzzCheck.h"
 #include "inet/InetUtil.h"
 #include "text/IntegerSyntax.h"
 #include "widget/CountPolling.h"

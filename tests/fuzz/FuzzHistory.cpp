@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "tools/testkit/FuzzCheck.h"
+#include "tests/support/FuzzCheck.h"
 #include "widget/HistoryFile.h"
 
 namespace {

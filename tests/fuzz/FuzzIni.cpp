@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/testkit/FuzzCheck.h"
-#include "tools/testkit/TextTestUtil.h"
+#include "tests/support/FuzzCheck.h"
+#include "tests/support/TextTestUtil.h"
 #include "text/WIniFiles.h"
 
 using testutil::Items;

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "tools/testkit/FuzzCheck.h"
+#include "tests/support/FuzzCheck.h"
 #include "widget/CountPolling.h"
 #include "widget/TrackerSource.h"
 

@@ -3,9 +3,9 @@
 #include <chrono>
 
 #include "inet/InetThrd.h"
-#include "tools/testkit/FakeServerFixture.h"
+#include "tests/support/FakeServerFixture.h"
 #include "tools/fakeserver/TlsFront.h"
-#include "tools/programdriver/Waiting.h"
+#include "tests/support/Waiting.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "tools/programdriver/OrvantaProcess.h"
+#include "tests/support/OrvantaProcess.h"
 
 using namespace shelltest;
 

@@ -4,7 +4,7 @@
 #include <thread>
 #include <vector>
 
-#include "tools/testkit/TextTestUtil.h"
+#include "tests/support/TextTestUtil.h"
 #include "text/WIniFiles.h"
 
 #ifdef _WIN32

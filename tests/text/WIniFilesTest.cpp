@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "tools/testkit/TextTestUtil.h"
+#include "tests/support/TextTestUtil.h"
 #include "text/WFold.h"
 #include "text/WIniFiles.h"
 

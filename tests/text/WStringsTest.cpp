@@ -3,7 +3,7 @@
 #include <functional>
 #include <vector>
 
-#include "tools/testkit/TextTestUtil.h"
+#include "tests/support/TextTestUtil.h"
 
 using testutil::Items;
 using testutil::MessageOf;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "tools/testkit/UiTestSupport.h"
+#include "tests/support/UiTestSupport.h"
 
 using namespace uitest;
 using namespace Gdiplus::DllExports;

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "tools/testkit/TextTestUtil.h"
+#include "tests/support/TextTestUtil.h"
 #include "ui/Components.h"
 
 using testutil::MessageOf;

@@ -4,8 +4,8 @@
 #include <thread>
 #include <vector>
 
-#include "tools/testkit/UiTestSupport.h"
-#include "tools/testkit/TextTestUtil.h"
+#include "tests/support/UiTestSupport.h"
+#include "tests/support/TextTestUtil.h"
 
 using namespace uitest;
 using testutil::MessageOf;

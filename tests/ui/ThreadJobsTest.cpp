@@ -6,7 +6,7 @@
 #include <atomic>
 #include <thread>
 
-#include "tools/testkit/UiTestSupport.h"
+#include "tests/support/UiTestSupport.h"
 #include "ui/ThreadForm.h"
 #include "ui/ThreadJobs.h"
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "tools/testkit/UiTestSupport.h"
+#include "tests/support/UiTestSupport.h"
 
 using namespace uitest;
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <functional>
 
-#include "tools/testkit/WidgetTestSupport.h"
+#include "tests/support/WidgetTestSupport.h"
 
 using namespace widgettest;
 using uitest::PixelAt;

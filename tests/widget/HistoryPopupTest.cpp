@@ -1,7 +1,7 @@
 // The history popup from the menu and from hovering, read back from the
 // screen, and the export through the standard save dialog.
-#include "tools/testkit/WidgetTestSupport.h"
-#include "tools/testkit/TextTestUtil.h"
+#include "tests/support/WidgetTestSupport.h"
+#include "tests/support/TextTestUtil.h"
 #include "widget/HistoryPopup.h"
 
 using namespace widgettest;

@@ -2,7 +2,7 @@
 // the export's rows, and the file that a start reads back or keeps aside.
 #include <gtest/gtest.h>
 
-#include "tools/testkit/TextTestUtil.h"
+#include "tests/support/TextTestUtil.h"
 #include "widget/HistoryFile.h"
 
 using namespace testutil;

@@ -1,4 +1,4 @@
-#include "tools/testkit/WidgetTestSupport.h"
+#include "tests/support/WidgetTestSupport.h"
 
 #include <utility>
 #include <vector>

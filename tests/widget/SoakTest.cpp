@@ -1,7 +1,7 @@
 // Twenty trackers on twenty threads polling the fake service, started the way
 // the program starts them, until each has polled three times; then thousands
 // of layer updates and face changes, which must not grow the process.
-#include "tools/testkit/WidgetTestSupport.h"
+#include "tests/support/WidgetTestSupport.h"
 
 #include <map>
 #include <vector>

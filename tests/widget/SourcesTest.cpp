@@ -1,6 +1,6 @@
 // Real widgets polling the fake analytics services, which check every request
 // the way each service's reference describes it and refuse a wrong key.
-#include "tools/testkit/WidgetTestSupport.h"
+#include "tests/support/WidgetTestSupport.h"
 
 #include "tools/fakeserver/FakeSources.h"
 #include "widget/ApiKeys.h"

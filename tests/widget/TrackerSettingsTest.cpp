@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "tools/testkit/TextTestUtil.h"
+#include "tests/support/TextTestUtil.h"
 #include "widget/TrackerSettings.h"
 
 using Ini = testutil::MemIni;

@@ -1,8 +1,8 @@
 // The widget seen from its owner's thread: the published snapshot, bounded
 // looks and closes, messages to the manager, freeing from inside a callback,
 // and real mouse input under Xvfb.
-#include "tools/testkit/DialogTestSupport.h"
-#include "tools/testkit/WidgetTestSupport.h"
+#include "tests/support/DialogTestSupport.h"
+#include "tests/support/WidgetTestSupport.h"
 
 #include <algorithm>
 #include <atomic>

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "inet/InetThrd.h"
-#include "tools/testkit/FakeServerFixture.h"
-#include "tools/programdriver/Waiting.h"
-#include "tools/testkit/UiTestSupport.h"
+#include "tests/support/FakeServerFixture.h"
+#include "tests/support/Waiting.h"
+#include "tests/support/UiTestSupport.h"
 #include "widget/MainForm.h"
 
 namespace widgettest {

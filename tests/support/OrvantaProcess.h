@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "platform/ProgramIds.h"
-#include "tools/programdriver/Waiting.h"
+#include "tests/support/Waiting.h"
 
 namespace shelltest {
 

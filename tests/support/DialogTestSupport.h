@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/WinApi.h"
-#include "tools/testkit/UiTestSupport.h"
+#include "tests/support/UiTestSupport.h"
 
 namespace dialogtest {
 
