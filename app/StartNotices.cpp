@@ -14,17 +14,6 @@ void Warn(HWND owner, const WideString& text, const WideString& caption) {
 }
 }  // namespace
 
-WideString Filled(WideString text, std::initializer_list<WideString> values) {
-  size_t from = 0;
-  for (const WideString& value : values) {
-    const size_t at = text.find(u"%s", from);
-    if (at == WideString::npos) break;
-    text.replace(at, 2, value);
-    from = at + value.size();
-  }
-  return text;
-}
-
 WideString TrackerLabel(const WideString& title, const WideString& id) {
   return title.empty() || title == id ? id : title + u" (" + id + u")";
 }

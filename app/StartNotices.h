@@ -1,14 +1,11 @@
 #pragma once
 // The boxes the manager shows about trackers once its message loop runs: keys
 // this Windows account cannot read, and widgets whose window could not be made.
-#include <initializer_list>
 #include <vector>
 
 #include "platform/WinApi.h"
 #include "text/TextLookup.h"
 
-// The first %s of a language text replaced by each value in turn.
-WideString Filled(WideString text, std::initializer_list<WideString> values);
 // A tracker as the user knows it: its title with its ID, or the ID alone
 // (untitled trackers all read "Orvanta").
 WideString TrackerLabel(const WideString& title, const WideString& id);

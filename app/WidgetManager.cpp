@@ -457,8 +457,8 @@ void TWidgetManager::LoadSettings() {
     if (CreateTracker(start.ID, title, start.StartDelay) < 0) FStore.Keep(start.ID);
   }
   // Told once the message loop runs, so that nothing waits on the user's answer.
-  if ((FStore.State() == TSettingsState::KeptAside || FStore.State() == TSettingsState::Blocked) && WindowExists())
-    PostMessageW(StoredHandle(), WM_SETTINGSUNREADABLE, 0, 0);
+  const bool storeTold = FStore.State() == TSettingsState::KeptAside || FStore.State() == TSettingsState::Blocked;
+  if ((storeTold || FHistory.Blocked()) && WindowExists()) PostMessageW(StoredHandle(), WM_SETTINGSUNREADABLE, 0, 0);
   if (!FUnreadableKeys.empty() && WindowExists()) PostMessageW(StoredHandle(), WM_KEYSUNREADABLE, 0, 0);
   // A key written by hand leaves the file at once, encrypted by its widget.
   if (plainKeys) SettingsChanged();
@@ -473,11 +473,13 @@ void TWidgetManager::TellSettingsUnreadable() {
   WideString text;
   if (FStore.State() == TSettingsState::KeptAside) {
     text = Filled(FLanguages->GetText(STR_SETTINGS_KEPT_ASIDE), {WideExpandFileName(FStore.KeptFile())});
-  } else {
+  } else if (FStore.State() == TSettingsState::Blocked) {
     text = Filled(FLanguages->GetText(STR_SETTINGS_UNREACHABLE), {SettingsFileName(), FStore.LoadError()});
     // The same reason would be all that Exit could tell.
     FSaveFailureTold = true;
   }
+  // One box for both files: a folder out of reach keeps both away.
+  if (FHistory.Blocked()) text += (text.empty() ? u"" : u"\n\n") + FHistory.Unreadable(*FLanguages);
   MessageBoxW(StoredHandle(), WinStr(text), WinStr(FTitle), MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
 }
 

@@ -20,8 +20,8 @@ constexpr uint32_t WM_LANGUAGECHANGED = MSG_USER_BASE + 25;  // manager -> widge
 // (a drag ended, settings saved, pinned on top); lParam: the widget's window.
 constexpr uint32_t WM_TRACKERCHANGED = MSG_USER_BASE + 26;
 constexpr uint32_t WM_SECONDINSTANCE = 5938;                 // second start -> running manager
-// Private, posted by the manager to itself: the settings file could not be
-// read, told once the message loop runs.
+// Private, posted by the manager to itself: the settings or the history file
+// could not be read, told once the message loop runs.
 constexpr uint32_t WM_SETTINGSUNREADABLE = 0x8000 + 0x103;
 // Private, likewise: trackers whose stored API key cannot be decrypted here.
 constexpr uint32_t WM_KEYSUNREADABLE = 0x8000 + 0x104;

@@ -16,6 +16,8 @@ constexpr int32_t STR_SETTINGS_NOT_SAVED = 1012;
 constexpr int32_t STR_ID_UNUSABLE = 1013;
 constexpr int32_t STR_SETTINGS_KEPT_ASIDE = 1014;
 constexpr int32_t STR_SETTINGS_UNREACHABLE = 1015;
+constexpr int32_t STR_HISTORY_UNREACHABLE = 1180;   // %s: the history file, then the system's reason
+constexpr int32_t STR_HISTORY_NOT_KEPT = 1181;      // likewise, for a damaged one that could not be renamed
 constexpr int32_t STR_SETTINGS_CAPTION = 3000;     // the Settings dialog
 constexpr int32_t STR_ADD_CAPTION = 4000;          // the Add Tracker dialog
 // The trackers' sources in the dialogs and the manager.

@@ -363,15 +363,20 @@ void THistoryBook::Serialize(TStream& out, uint64_t* change) const {
   Write([&](const char* data, size_t n) { out.WriteBuffer(data, n); }, change);
 }
 
+// Copied under the lock and written outside it: every widget adds a sample
+// on each poll and must not wait on a slow disk.
 void THistoryBook::Write(const std::function<void(const char*, size_t)>& sink, uint64_t* change) const {
-  std::lock_guard<std::mutex> hold(FLock);
+  std::unique_lock<std::mutex> hold(FLock);
+  const std::map<WideString, TEntry> entries = FEntries;
+  const uint64_t copied = FChange;
+  hold.unlock();
   uint32_t trackers = 0;
-  for (const auto& [key, e] : FEntries) trackers += Storable(e.Id);  // only a rename gives one the file cannot hold
+  for (const auto& [key, e] : entries) trackers += Storable(e.Id);  // only a rename gives one the file cannot hold
   TWriter out(sink);
   out.Raw(HISTORY_MAGIC, 4);
   out.U32(HISTORY_VERSION);
   out.U32(trackers);
-  for (const auto& [key, e] : FEntries) {
+  for (const auto& [key, e] : entries) {
     if (!Storable(e.Id)) continue;
     out.U32(static_cast<uint32_t>(e.Id.size()));
     for (WideChar c : e.Id) out.U16(c);
@@ -387,7 +392,7 @@ void THistoryBook::Write(const std::function<void(const char*, size_t)>& sink, u
     }
   }
   out.Finish();
-  if (change) *change = FChange;
+  if (change) *change = copied;
 }
 
 bool THistoryBook::Deserialize(const std::string& bytes) {
@@ -402,16 +407,11 @@ bool THistoryBook::Deserialize(const std::string& bytes) {
 bool THistoryBook::Deserialize(TStream& in, int64_t size) {
   if (size < 4 || static_cast<uint64_t>(size) > HISTORY_MAX_FILE_BYTES) return Replace(false, {});
   TReadEntries read;
-  bool ok = false;
-  try {
-    TReader body(in, static_cast<uint64_t>(size) - 4);
-    ok = ReadBody(body, read);
-    char tail[4];
-    if (ok) in.ReadBuffer(tail, 4);
-    ok = ok && TReader(tail, 4).U32() == body.Sum();
-  } catch (const Exception&) {
-    ok = false;
-  }
+  TReader body(in, static_cast<uint64_t>(size) - 4);
+  bool ok = ReadBody(body, read);
+  char tail[4];
+  if (ok) in.ReadBuffer(tail, 4);
+  ok = ok && TReader(tail, 4).U32() == body.Sum();
   return Replace(ok, std::move(read));
 }
 

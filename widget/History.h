@@ -86,8 +86,8 @@ public:
   // when they are not a whole history file of this version.
   bool Deserialize(const std::string& bytes);
   // The same a piece at a time, for the file: no copy of a whole file in
-  // memory. Serialize raises the stream's errors; Deserialize reads size bytes
-  // from the stream's position, false as above or when they cannot be read.
+  // memory. Deserialize reads size bytes from the stream's position, false as
+  // above; both raise the stream's errors (the book then as it was).
   void Serialize(TStream& out, uint64_t* change) const;
   bool Deserialize(TStream& in, int64_t size);
 

@@ -32,15 +32,13 @@ int64_t SizeOf(const WideString& fileName) {
   }
 }
 
-// Reads the file a buffer at a time; one longer than any history file is not read.
+// Reads the file a buffer at a time; one longer than any history file is not
+// read. A file the system would not open or read raises the stream's error:
+// only bytes read can say that it is not ours.
 bool ReadHistory(const WideString& fileName, THistoryBook& book) {
-  try {
-    TFileStream in(fileName, TFileMode::OpenRead);
-    const int64_t size = in.Size();
-    return size >= 0 && static_cast<uint64_t>(size) <= HISTORY_MAX_FILE_BYTES && book.Deserialize(in, size);
-  } catch (const EStreamError&) {
-    return false;
-  }
+  TFileStream in(fileName, TFileMode::OpenRead);
+  const int64_t size = in.Size();
+  return size >= 0 && static_cast<uint64_t>(size) <= HISTORY_MAX_FILE_BYTES && book.Deserialize(in, size);
 }
 
 bool IsWholeHistory(const std::string& bytes) {
@@ -49,16 +47,20 @@ bool IsWholeHistory(const std::string& bytes) {
 }
 
 // Renamed rather than copied, as the settings file is: byte for byte, and the
-// name is free for the next save.
-bool KeepAside(const WideString& fileName, const WideString& stamp, WideString* keptFile) {
+// name is free for the next save. False with the system's reason in error.
+bool KeepAside(const WideString& fileName, const WideString& stamp, WideString* keptFile, WideString* error) {
   const WideString base = fileName + HISTORY_UNREADABLE_SUFFIX + stamp;
+  int code = 0;
   for (int32_t n = 1; n < 100; ++n) {
     const WideString kept = n == 1 ? base : base + WideFormat(u"-%d", {n});
-    if (ProbeFile(kept) != TFileState::Missing) continue;
-    if (!WideRenameFile(fileName, kept)) return false;
-    if (keptFile) *keptFile = kept;
-    return true;
+    if (WideRenameFile(fileName, kept)) {
+      if (keptFile) *keptFile = kept;
+      return true;
+    }
+    code = LastSysError();
+    if (ProbeFile(kept) == TFileState::Missing) break;  // the file itself would not move
   }
+  if (error) *error = SysErrorMessage(code);
   return false;
 }
 
@@ -75,24 +77,37 @@ uint32_t HistoryChecksum(const char* data, size_t size, uint32_t previous) {
   return c ^ 0xFFFFFFFFu;
 }
 
-// A history is not worth a blocked start: a file the system will not show or
-// let us move leaves the book empty, and the next save replaces it if it can.
+// Only a file that is not there starts a new history. One the system would
+// not show or let us read, or one not ours that cannot be moved aside, may
+// hold a day of history: the caller writes nothing over it this run.
 THistoryLoadState LoadHistoryFile(const WideString& fileName, THistoryBook& book, const WideString& stamp,
-                                  WideString* keptFile) {
+                                  WideString* keptFile, WideString* error) {
   book.Clear();
   if (keptFile) keptFile->clear();
+  if (error) error->clear();
+  WideString why;
   try {
     // A leftover too long to be a history file is not read; the next save overwrites it.
     const int64_t leftover = SizeOf(TAtomicFileStream::TempName(fileName));
     if (leftover >= 0 && static_cast<uint64_t>(leftover) <= HISTORY_MAX_FILE_BYTES)
       TAtomicFileStream::RecoverLeftover(fileName, IsWholeHistory);
-    if (ProbeFile(fileName) != TFileState::Present) return THistoryLoadState::None;
-    if (ReadHistory(fileName, book)) return THistoryLoadState::Read;  // or empty
-    return KeepAside(fileName, stamp, keptFile) ? THistoryLoadState::KeptAside : THistoryLoadState::None;
-  } catch (const std::exception&) {
-    book.Clear();
-    return THistoryLoadState::None;
+    switch (ProbeFile(fileName, &why)) {
+      case TFileState::Missing: return THistoryLoadState::None;
+      case TFileState::Unknown: break;
+      case TFileState::Present:
+        if (ReadHistory(fileName, book)) return THistoryLoadState::Read;  // or empty
+        if (KeepAside(fileName, stamp, keptFile, &why)) return THistoryLoadState::KeptAside;
+        if (error) *error = why;
+        return THistoryLoadState::NotKept;
+    }
+  } catch (const Exception& e) {
+    why = e.Message();
+  } catch (const std::exception& e) {
+    why = WideFromUtf8(e.what());
   }
+  book.Clear();
+  if (error) *error = why;
+  return THistoryLoadState::Blocked;
 }
 
 bool SaveHistoryFile(const WideString& fileName, THistoryBook& book, WideString* error) {

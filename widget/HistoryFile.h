@@ -40,16 +40,18 @@ uint32_t HistoryChecksum(const char* data, size_t size, uint32_t previous = 0);
 
 enum class THistoryLoadState {
   Read,       // the file, read in full
-  None,       // no file (or one the system would not show): the book starts empty
+  None,       // no file: the book starts empty
   KeptAside,  // not a whole history file of this version: kept as keptFile, the book starts empty
+  Blocked,    // the system would not let us read the file: nothing may be written over it this run
+  NotKept,    // not a whole history file, and it could not be kept aside: likewise
 };
 
 // Reads fileName into book; never throws. A file that is not a whole history
 // file of this version is renamed to fileName + HISTORY_UNREADABLE_SUFFIX +
 // stamp (then "-2", "-3"… when taken) and the book starts empty; keptFile gets
-// the new name then.
+// the new name then. Blocked and NotKept leave the book empty and say why in error.
 THistoryLoadState LoadHistoryFile(const WideString& fileName, THistoryBook& book, const WideString& stamp,
-                                  WideString* keptFile);
+                                  WideString* keptFile, WideString* error = nullptr);
 // All-or-nothing write; marks what it wrote saved. False with the reason in
 // error when it could not be written (the old file stays).
 bool SaveHistoryFile(const WideString& fileName, THistoryBook& book, WideString* error);

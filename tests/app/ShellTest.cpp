@@ -454,3 +454,48 @@ TEST_F(ShellTest, EveryTrackerOfEverySourceComesBackWithItsKeyAcrossThreeStarts)
     }
   }
 }
+
+// A history file that another program holds open without sharing, or a
+// damaged one held so that it cannot be renamed aside, is named once at start
+// and never written over: after a run that polled and an Exit it is byte for
+// byte what it was, though nothing held it any more by then.
+TEST_F(ShellTest, AHistoryFileThatCannotBeReadIsNamedOnceAndLeftAsItWas) {
+  const std::wstring history = SettingsFolder() + L"\\history.dat";
+  SeedSettings(u"[Trackers]\nKey0=blog\n" + TrackerSection(u"blog", 200, 200, u"Interval=7000\n"));
+  Counter.SetCount("blog", "42");
+  THistoryBook seeded;
+  seeded.Add(u"blog", static_cast<int64_t>(time(nullptr)) - 600, 5);
+  auto polls = [&] {
+    size_t n = 0;
+    for (const TFakeRequest& r : Counter.Requests()) n += r.Path == "/sitecount/blog";
+    return n;
+  };
+  const struct {
+    const char* What;
+    std::string Bytes;
+    DWORD Share;
+    const wchar_t* Told;
+  } cases[] = {
+      {"held without sharing", seeded.Serialize(), 0, L"cannot read its history file"},
+      {"damaged, held against a rename", "not a history file", FILE_SHARE_READ, L"nor rename it"},
+  };
+  for (const auto& c : cases) {
+    Counter.ClearRequests();
+    WriteBytes(history, c.Bytes);
+    HANDLE held = CreateFileW(history.c_str(), GENERIC_READ, c.Share, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    TOrvanta app;
+    ASSERT_TRUE(app.WaitManager());
+    ASSERT_TRUE(WaitUntil([&] { return app.Dialogs().size() == 1; }, 10000)) << c.What;
+    const std::wstring told = StaticTextOf(app.Dialogs()[0]);
+    EXPECT_NE(told.find(L"\"" + history + L"\""), std::wstring::npos) << c.What;
+    EXPECT_NE(told.find(c.Told), std::wstring::npos) << std::string(told.begin(), told.end());
+    PostMessageW(app.Dialogs()[0], WM_COMMAND, IDOK, 0);
+    CloseHandle(held);
+    // The first poll's sample is in the book once the second poll goes out.
+    ASSERT_TRUE(WaitUntil([&] { return polls() >= 2; }, 20000)) << c.What;
+    ASSERT_TRUE(app.Exit()) << "told once: no box at Exit";
+    EXPECT_EQ(ReadBytes(history), c.Bytes) << c.What;
+  }
+  DeleteKeptFiles();
+}

@@ -2,6 +2,9 @@
 // the export's rows, and the file that a start reads back or keeps aside.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <future>
+
 #include "tests/support/TextTestUtil.h"
 #include "widget/HistoryFile.h"
 
@@ -32,6 +35,28 @@ std::string Patched(std::string bytes, size_t at, uint32_t value, bool seal = tr
   for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(value >> 8 * i);
   return seal ? Patched(bytes, bytes.size() - 4, HistoryChecksum(bytes.data(), bytes.size() - 4), false) : bytes;
 }
+// A history file whose first write waits until a poll on another thread has
+// added its sample to the book being written, or five seconds have passed.
+class TPolledWhileWritten : public TStream {
+public:
+  explicit TPolledWhileWritten(THistoryBook& book) : FBook(book) {}
+  size_t Read(void*, size_t) override { return 0; }
+  size_t Write(const void* buffer, size_t count) override {
+    if (!FPoll.valid()) {
+      FPoll = std::async(std::launch::async, [this] { FBook.Add(u"b", T0, 2); });
+      PollAdded = FPoll.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+    }
+    Bytes.append(static_cast<const char*>(buffer), count);
+    return count;
+  }
+  int64_t Seek(int64_t, TSeekOrigin) override { return static_cast<int64_t>(Bytes.size()); }
+  std::string Bytes;
+  bool PollAdded = false;
+
+private:
+  THistoryBook& FBook;
+  std::future<void> FPoll;  // ends once the book is free: after the write, at worst
+};
 }  // namespace
 
 TEST(History, KeepsGapsEachMinutesHighestAndItsWindows) {
@@ -145,4 +170,57 @@ TEST(History, FileRoundTripsAndAnythingButAWholeFileIsKeptAside) {
     EXPECT_FALSE(WideFileExists(name)) << what;
     EXPECT_EQ(loaded.Trackers(), 0u) << what;
   }
+}
+
+// Only a file that is not there starts a new history. One the system will not
+// let the program read, or a damaged one that cannot be moved aside, stays as
+// it is, and the reason comes with it.
+TEST(History, AFileThatCannotBeReadOrMovedAsideIsLeftAsItIs) {
+  TempDir dir;
+  const WideString name = dir.Name(u"history.dat");
+  THistoryBook loaded;
+  WideString kept, error;
+  auto load = [&] {
+    loaded.Add(u"left", T0, 1);
+    return LoadHistoryFile(name, loaded, u"20261207-113000", &kept, &error);
+  };
+  fs::create_directory(dir.File(u"history.dat"));
+  EXPECT_EQ(load(), THistoryLoadState::Blocked) << "a folder in its place";
+  EXPECT_TRUE(fs::is_directory(dir.File(u"history.dat")));
+  EXPECT_FALSE(error.empty());
+  EXPECT_EQ(loaded.Trackers(), 0u);
+  fs::remove(dir.File(u"history.dat"));
+#ifndef _WIN32
+  fs::create_symlink(dir.File(u"history.dat"), dir.File(u"history.dat"));
+  EXPECT_EQ(load(), THistoryLoadState::Blocked) << "a name the system will not look up";
+  EXPECT_TRUE(fs::is_symlink(dir.File(u"history.dat")));
+  fs::remove(dir.File(u"history.dat"));
+#endif
+  // Damaged, with every name it could be kept under taken.
+  WriteBytes(dir.File(u"history.dat"), "not a history file");
+  for (int n = 1; n < 100; ++n)
+    WriteBytes(fs::path(name + u".unreadable-20261207-113000" + (n > 1 ? WideFormat(u"-%d", {n}) : u"")), "");
+  error.clear();
+  EXPECT_EQ(load(), THistoryLoadState::NotKept);
+  EXPECT_EQ(ReadBytes(dir.File(u"history.dat")), "not a history file");
+  EXPECT_FALSE(error.empty());
+  EXPECT_TRUE(kept.empty());
+  EXPECT_EQ(loaded.Trackers(), 0u);
+}
+
+// Every widget adds a sample on each poll: a save in progress holds none of
+// them up, and a sample added meanwhile waits for the next save.
+TEST(History, APollIsNotHeldUpByASaveInProgress) {
+  THistoryBook book;
+  book.Add(u"a", T0, 1);
+  TPolledWhileWritten file(book);
+  uint64_t change = 0;
+  book.Serialize(file, &change);
+  EXPECT_TRUE(file.PollAdded) << "the poll waited for the write";
+  book.MarkSaved(change);
+  EXPECT_TRUE(book.Dirty());
+  THistoryBook written;
+  ASSERT_TRUE(written.Deserialize(file.Bytes));
+  EXPECT_EQ(written.Trackers(), 1u);
+  EXPECT_EQ(book.Trackers(), 2u);
 }

@@ -84,6 +84,8 @@ STRINGS = [
     (1157, "No history yet", "Henüz geçmiş yok"),
     (1158, "CSV files", "CSV dosyaları"),
     (1159, "The history could not be written to %s:\n%s", "Geçmiş %s dosyasına yazılamadı:\n%s"),
+    (1180, 'Orvanta cannot read its history file "%s": %s The history of this run will not be saved, so the file stays as it is.', 'Orvanta geçmiş dosyasını ("%s") okuyamıyor: %s Bu oturumun geçmişi kaydedilmeyecek; dosya olduğu gibi kalacak.'),
+    (1181, 'Orvanta could not read its history file "%s", nor rename it to keep it aside: %s The history of this run will not be saved, so the file stays as it is.', 'Orvanta geçmiş dosyasını ("%s") okuyamadı, saklamak için adını da değiştiremedi: %s Bu oturumun geçmişi kaydedilmeyecek; dosya olduğu gibi kalacak.'),
     (1190, "These trackers could not be shown. They stay in your settings and are tried again at the next start:",
      "Bu izleyiciler gösterilemedi. Ayarlarınızda kalırlar ve bir sonraki başlatmada yeniden denenirler:"),
     (3020, "Source", "Kaynak"),
