@@ -65,20 +65,23 @@ void WriteTrackerSettings(TWCustomIniFile& ini, const TTrackerSettings& s) {
 }
 
 std::vector<WideString> UnknownTrackerLines(const TWCustomIniFile& ini, const WideString& section) {
-  static const WideChar* const known[] = {
-      KEY_LEFT,   KEY_TOP,     KEY_ALWAYSTOP, KEY_IGNOREMOUSE, KEY_PREVENTDRAGGING, KEY_TITLE,
-      KEY_ORVANTAID, KEY_INTERVAL, KEY_TRACKER, KEY_PREVIOUS, KEY_OPACITY,      KEY_ENABLE,
-      KEY_BACKCOLOR, KEY_SOURCE, KEY_SERVER,  KEY_APIKEY,   KEY_HEADER,      KEY_POINTER,
-      KEY_PAGE,   KEY_ALERTABOVE, KEY_ALERTQUIET};
+  // Folded once: keys are found ignoring case, so "left=" is the position, not a key of its own.
+  static const std::vector<WideString> known = [] {
+    std::vector<WideString> names;
+    for (const WideChar* key : {KEY_LEFT, KEY_TOP, KEY_ALWAYSTOP, KEY_IGNOREMOUSE, KEY_PREVENTDRAGGING, KEY_TITLE,
+                                KEY_ORVANTAID, KEY_INTERVAL, KEY_TRACKER, KEY_PREVIOUS, KEY_OPACITY, KEY_ENABLE,
+                                KEY_BACKCOLOR, KEY_SOURCE, KEY_SERVER, KEY_APIKEY, KEY_HEADER, KEY_POINTER, KEY_PAGE,
+                                KEY_ALERTABOVE, KEY_ALERTQUIET})
+      names.push_back(FoldName(key));
+    return names;
+  }();
   TWStringList lines;
   ini.ReadSectionValues(section, &lines);
   std::vector<WideString> unknown;
   for (int i = 0; i < lines.GetCount(); ++i) {
     const WideString line = lines.Get(i);
-    // Keys are found ignoring case, so "left=" is the position, not a key of its own.
     const WideString name = FoldName(line.substr(0, line.find(u'=')));
-    if (std::none_of(std::begin(known), std::end(known), [&](const WideChar* k) { return FoldName(k) == name; }))
-      unknown.push_back(line);
+    if (std::find(known.begin(), known.end(), name) == known.end()) unknown.push_back(line);
   }
   return unknown;
 }
