@@ -283,23 +283,19 @@ bool ParseHttpDate(const std::string& text, int64_t& when) {
 std::string ShownDetail(const WideString& text) {
   WideString line;
   size_t chars = 0;
+  bool cut = false;
   for (size_t i = 0; i < text.size(); ++i) {
     WideChar c = text[i];
     if ((c >= 0x200E && c <= 0x200F) || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069)) continue;
     if (c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029) c = u' ';
     if (c == u' ' && (line.empty() || line.back() == u' ' || chars == MAX_DETAIL_CHARS)) continue;
-    if (chars == MAX_DETAIL_CHARS) {
-      while (!line.empty() && line.back() == u' ') line.pop_back();
-      line += u"\u2026";
-      return Utf8FromWide(line);
-    }
+    if ((cut = chars++ == MAX_DETAIL_CHARS)) break;
     line += c;
     // A surrogate pair is one character and is never cut in two.
     if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size()) line += text[++i];
-    ++chars;
   }
   while (!line.empty() && line.back() == u' ') line.pop_back();
-  return Utf8FromWide(line);
+  return Utf8FromWide(cut ? line + u"\u2026" : line);
 }
 
 const char* SourceName(TSourceKind kind) {
