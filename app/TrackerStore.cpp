@@ -110,6 +110,11 @@ bool TTrackerStore::Save(const WideString& language, std::vector<TTrackerEntry>&
   }
   try {
     FIni->WriteString(SECTION_CONFIG, KEY_LANGUAGE, language);
+    // Keys this version does not know, taken from where each tracker was read
+    // before any section moves, so that a renamed tracker takes them along.
+    std::vector<std::vector<WideString>> unknown;
+    for (const TTrackerEntry& e : live)
+      unknown.push_back(UnknownTrackerLines(*FIni, e.Section.empty() ? e.Settings.ID : e.Section));
     // Sections that renamed trackers left, found before anything moves.
     const std::vector<bool> named = NamedSections(live, nullptr);
     std::vector<WideString> left;
@@ -129,13 +134,15 @@ bool TTrackerStore::Save(const WideString& language, std::vector<TTrackerEntry>&
     for (const WideString& id : FKept) list(id);
     // Each live section goes to the end, in list order. A section found only
     // by a case variant of the ID is left where a kept entry names it.
-    for (TTrackerEntry& e : live) {
+    for (size_t n = 0; n < live.size(); ++n) {
+      TTrackerEntry& e = live[n];
       const WideString& id = e.Settings.ID;
       const int i = FIni->SectionIndex(id);
       if (i >= 0 && (FIni->SectionName(i) == id || !NamedSections({}, nullptr)[static_cast<size_t>(i)]))
         FIni->EraseSection(WideString(FIni->SectionName(i)));
       FIni->AppendSection(id);
       WriteTrackerSettings(*FIni, e.Settings);
+      for (const WideString& line : unknown[n]) FIni->AppendLine(id, line);
       e.Section = e.Settings.ID;
     }
     FIni->UpdateFile();

@@ -51,8 +51,9 @@ public:
   void Keep(const WideString& id) { FKept.push_back(id); }
 
   // The language, [Trackers] (live in list order, then kept) and every live
-  // tracker's section, which a renamed tracker writes under its new ID; the
-  // section it left goes unless another entry still names it. Updates each
+  // tracker's section, which a renamed tracker writes under its new ID, the
+  // keys this version does not know after its own; the section it left goes
+  // unless another entry still names it. Updates each
   // entry's Section. False when the file was not written (SaveError says why;
   // the file on disk is as it was).
   bool Save(const WideString& language, std::vector<TTrackerEntry>& live);

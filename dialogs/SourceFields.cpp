@@ -2,6 +2,9 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "dialogs/DialogRes.h"
 #include "text/TextIds.h"
 #include "widget/ApiKeys.h"
@@ -16,6 +19,10 @@ constexpr const WideChar* kKindNames[] = {u"Orvanta counter", u"Plausible", u"Um
                                          u"Matomo",          u"Fathom",    u"Any JSON endpoint"};
 
 WideString FieldText(HWND dialog, int id) { return GetControlText(GetDlgItem(dialog, id)); }
+
+// The list's item after the sources: the tracker's own source that this version does not know.
+constexpr LRESULT kUnknownItem = static_cast<LRESULT>(std::size(kKinds));
+constexpr int kSourceEdits[] = {IDC_SERVER, IDC_APIKEY, IDC_POINTER, IDC_HEADER};
 
 TSourceKind ChosenKind(HWND dialog) {
   const LRESULT i = SendDlgItemMessageW(dialog, IDC_SOURCE, CB_GETCURSEL, 0, 0);
@@ -35,10 +42,15 @@ WideString TSourceFields::Text(int32_t id, const WideChar* fallback) const {
 
 void TSourceFields::Init(HWND dialog, const TSourceSettings& source, const WideString& storedKey) {
   TSourceKind kind = TSourceKind::Orvanta;
-  ParseSourceName(source.Source, kind);
+  FUnknown = ParseSourceName(source.Source, kind) ? TSourceSettings() : source;
   Relabel(dialog);
   for (size_t i = 0; i < std::size(kKinds); ++i)
     if (kKinds[i] == kind) SendDlgItemMessageW(dialog, IDC_SOURCE, CB_SETCURSEL, i, 0);
+  // Its keys mean what another version says: shown, kept, not edited here.
+  if (!FUnknown.Source.empty()) {
+    SendDlgItemMessageW(dialog, IDC_SOURCE, CB_SETCURSEL, kUnknownItem, 0);
+    for (int id : kSourceEdits) EnableWindow(GetDlgItem(dialog, id), FALSE);
+  }
   SetDlgItemTextW(dialog, IDC_SERVER, WinStr(source.Server));
   SetDlgItemTextW(dialog, IDC_POINTER, WinStr(source.Pointer));
   SetDlgItemTextW(dialog, IDC_HEADER, WinStr(source.Header));
@@ -54,11 +66,21 @@ void TSourceFields::Relabel(HWND dialog) {
   for (size_t i = 0; i < std::size(kKinds); ++i)
     SendDlgItemMessageW(dialog, IDC_SOURCE, CB_ADDSTRING, 0,
                         reinterpret_cast<LPARAM>(WinStr(Text(STR_SOURCE_NAMES + static_cast<int32_t>(i), kKindNames[i]))));
+  if (!FUnknown.Source.empty()) {
+    const WideString name = WideFromUtf8(ShownDetail(FUnknown.Source));
+    const WideString unknown = WideFormat(Text(STR_SOURCE_UNKNOWN, u"unknown source: %s").c_str(), {name});
+    SendDlgItemMessageW(dialog, IDC_SOURCE, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(WinStr(unknown)));
+  }
   SendDlgItemMessageW(dialog, IDC_SOURCE, CB_SETCURSEL, chosen >= 0 ? chosen : 0, 0);
 }
 
 TSourceInput TSourceFields::Read(HWND dialog) const {
   TSourceInput input;
+  if (!FUnknown.Source.empty() && SendDlgItemMessageW(dialog, IDC_SOURCE, CB_GETCURSEL, 0, 0) == kUnknownItem) {
+    input.Source = FUnknown;
+    input.Unknown = true;
+    return input;
+  }
   input.Kind = ChosenKind(dialog);
   // The counter service is the default and is written as no Source at all.
   if (input.Kind != TSourceKind::Orvanta) input.Source.Source = WideFromUtf8(SourceName(input.Kind));
@@ -73,9 +95,13 @@ TSourceInput TSourceFields::Read(HWND dialog) const {
 
 bool TSourceFields::StoredKeyToSave(const TSourceInput& input, const WideString& storedKey, WideString& result) const {
   result.clear();
+  if (input.Unknown) {
+    result = storedKey;
+    return true;
+  }
   if (input.Kind == TSourceKind::Orvanta) return true;
   if (input.TypedKey.empty()) {
-    result = storedKey;
+    result = StoredKeyOf(storedKey);
     return true;
   }
   result = ProtectApiKey(input.TypedKey);
@@ -104,10 +130,40 @@ bool TSourceFields::Answer(HWND dialog, UINT msg, WPARAM wParam, const WideStrin
 }
 
 void TSourceFields::SourceChosen(HWND dialog) {
+  if (!FUnknown.Source.empty() && !ReplaceUnknown(dialog)) return;
   SetStatus(dialog, ChosenKind(dialog) == TSourceKind::Fathom
                         ? Text(STR_FATHOM_QUOTA, u"Fathom counts every request against the account's monthly "
                                                  u"pageview quota, so a new Fathom tracker polls once a minute.")
                         : WideString());
+}
+
+// Another version's source goes only when the user says so; with it go its
+// server, header, pointer and stored key, none of which was entered for the new one.
+bool TSourceFields::ReplaceUnknown(HWND dialog) {
+  const LRESULT chosen = SendDlgItemMessageW(dialog, IDC_SOURCE, CB_GETCURSEL, 0, 0);
+  if (chosen == kUnknownItem) return false;
+  const LRESULT length = SendDlgItemMessageW(dialog, IDC_SOURCE, CB_GETLBTEXTLEN, chosen, 0);
+  std::vector<wchar_t> chosenName(static_cast<size_t>(std::max<LRESULT>(length, 0)) + 1, L'\0');
+  SendDlgItemMessageW(dialog, IDC_SOURCE, CB_GETLBTEXT, chosen, reinterpret_cast<LPARAM>(chosenName.data()));
+  const WideString question = WideFormat(
+      Text(STR_SOURCE_REPLACE, u"This tracker's source \"%s\" comes from another version of Orvanta and is unknown "
+                               u"to this one; its settings are kept as they are. Replace it with %s? Its server, key "
+                               u"and other settings are then removed when you save.").c_str(),
+      {WideFromUtf8(ShownDetail(FUnknown.Source)), WideOf(chosenName.data())});
+  const UINT style = MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2;
+  if (MessageBoxW(dialog, WinStr(question), WinStr(GetControlText(dialog)), style) != IDYES) {
+    SendDlgItemMessageW(dialog, IDC_SOURCE, CB_SETCURSEL, kUnknownItem, 0);
+    return false;
+  }
+  FUnknown = TSourceSettings();
+  FUnknownReplaced = true;
+  SendDlgItemMessageW(dialog, IDC_SOURCE, CB_DELETESTRING, kUnknownItem, 0);
+  SendDlgItemMessageW(dialog, IDC_APIKEY, EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(L""));
+  for (int id : kSourceEdits) {
+    SetDlgItemTextW(dialog, id, L"");
+    EnableWindow(GetDlgItem(dialog, id), TRUE);
+  }
+  return true;
 }
 
 // One Test poll at a time; a click while one runs starts nothing new.
@@ -117,7 +173,9 @@ void TSourceFields::StartTest(HWND dialog, const WideString& id, const WideStrin
   const TSourceInput input = Read(dialog);
   std::string key = input.TypedKey;
   TPollFailure why;
-  if (key.empty() && ReadApiKey(storedKey, key) == TStoredKey::Unreadable) why.Kind = TFailure::KeyUnreadable;
+  // Another version's source is refused before its key is even read.
+  if (key.empty() && !input.Unknown && ReadApiKey(StoredKeyOf(storedKey), key) == TStoredKey::Unreadable)
+    why.Kind = TFailure::KeyUnreadable;
   TSourceRequest request;
   if (why.Kind == TFailure::None && BuildSourceRequest(input.Source, id, key, FCounterHost, request, why)) {
     FTested = input.Source;

@@ -30,6 +30,9 @@ struct TSourceInput {
   TSourceSettings Source;
   TSourceKind Kind = TSourceKind::Orvanta;
   std::string TypedKey;  // empty: the key stays as it was
+  // The tracker's source is one this version does not know: Source holds it
+  // as it was, every key of it, and nothing typed.
+  bool Unknown = false;
 };
 
 class TSourceFields {
@@ -39,7 +42,9 @@ public:
   TSourceFields(const TSourceFields&) = delete;
   TSourceFields& operator=(const TSourceFields&) = delete;
 
-  // Fills the list and the edits; storedKey only sets the cue.
+  // Fills the list and the edits; storedKey only sets the cue. A source this
+  // version does not know is listed as such for this tracker alone, and its
+  // keys are kept unless the user agrees to replace it with another.
   void Init(HWND dialog, const TSourceSettings& source, const WideString& storedKey);
   void Relabel(HWND dialog);
   TSourceInput Read(HWND dialog) const;
@@ -59,9 +64,13 @@ private:
   void StartTest(HWND dialog, const WideString& id, const WideString& storedKey);
   void ShowTestAnswer(HWND dialog);
   void SourceChosen(HWND dialog);
+  bool ReplaceUnknown(HWND dialog);
+  WideString StoredKeyOf(const WideString& storedKey) const { return FUnknownReplaced ? WideString() : storedKey; }
 
   const TTextLookup* FTexts;
   std::string FCounterHost;
+  TSourceSettings FUnknown;  // the tracker's source while this version does not know it and it stays
+  bool FUnknownReplaced = false;  // its stored key went with it
   TSourceSettings FTested;  // the source the Test poll in flight asked
   std::unique_ptr<TInetThread> FTest;
 };

@@ -322,6 +322,11 @@ int TWMemIniFile::SectionIndex(const WideString& section) const {
 
 void TWMemIniFile::AppendSection(const WideString& name) { AddSection(name); }
 
+void TWMemIniFile::AppendLine(const WideString& section, const WideString& line) {
+  const int i = SectionIndex(section);
+  (i >= 0 ? Lines(i) : AddSection(section))->Add(line);
+}
+
 bool TWMemIniFile::SectionExists(const WideString& section) const {
   const int i = SectionIndex(section);
   return i >= 0 && Lines(i)->GetCount() > 0;

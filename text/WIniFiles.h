@@ -168,6 +168,9 @@ public:
   // Adds an empty section at the end under exactly this name, beside any that
   // differs only in case; the name then finds it.
   void AppendSection(const WideString& name);
+  // Adds a line as ReadSectionValues gives it at the end of section (made when
+  // missing), beside any of the same name: lines carried over stay as they were.
+  void AppendLine(const WideString& section, const WideString& line);
 
 protected:
   TWHashedStringList* AddSection(const WideString& name);

@@ -62,7 +62,9 @@ TPollActions TCountPoller::StartPoll() {
   if (FPausedUntil > Now()) return TPollActions();
   FPausedUntil = 0;
   TPollFailure why;
-  if (KeyUnreadable) {
+  TSourceKind kind;
+  // A source this version does not know says so before anything about its key.
+  if (KeyUnreadable && ParseSourceName(Source.Source, kind)) {
     why.Kind = TFailure::KeyUnreadable;
     return Fail(why);
   }

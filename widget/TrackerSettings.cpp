@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "text/WFold.h"
+
 TTrackerSettings ReadTrackerSettings(const TWCustomIniFile& ini, const WideString& id, const TScreenRect& workArea) {
   TTrackerSettings s;
   s.Left = ini.ReadInteger(id, KEY_LEFT, workArea.Right - WIDGET_WIDTH);
@@ -60,4 +62,26 @@ void WriteTrackerSettings(TWCustomIniFile& ini, const TTrackerSettings& s) {
     if (!value->empty()) ini.WriteString(id, key, *value);
   if (s.AlertAbove > 0) ini.WriteInteger(id, KEY_ALERTABOVE, s.AlertAbove);
   if (s.AlertQuiet > 0) ini.WriteInteger(id, KEY_ALERTQUIET, s.AlertQuiet);
+}
+
+std::vector<WideString> UnknownTrackerLines(const TWCustomIniFile& ini, const WideString& section) {
+  // Folded once: keys are found ignoring case, so "left=" is the position, not a key of its own.
+  static const std::vector<WideString> known = [] {
+    std::vector<WideString> names;
+    for (const WideChar* key : {KEY_LEFT, KEY_TOP, KEY_ALWAYSTOP, KEY_IGNOREMOUSE, KEY_PREVENTDRAGGING, KEY_TITLE,
+                                KEY_ORVANTAID, KEY_INTERVAL, KEY_TRACKER, KEY_PREVIOUS, KEY_OPACITY, KEY_ENABLE,
+                                KEY_BACKCOLOR, KEY_SOURCE, KEY_SERVER, KEY_APIKEY, KEY_HEADER, KEY_POINTER, KEY_PAGE,
+                                KEY_ALERTABOVE, KEY_ALERTQUIET})
+      names.push_back(FoldName(key));
+    return names;
+  }();
+  TWStringList lines;
+  ini.ReadSectionValues(section, &lines);
+  std::vector<WideString> unknown;
+  for (int i = 0; i < lines.GetCount(); ++i) {
+    const WideString line = lines.Get(i);
+    const WideString name = FoldName(line.substr(0, line.find(u'=')));
+    if (std::find(known.begin(), known.end(), name) == known.end()) unknown.push_back(line);
+  }
+  return unknown;
 }

@@ -2,6 +2,7 @@
 // What a tracker keeps in its section of the settings file, and how the
 // section's keys map to it. Window-free, so the mapping is tested natively.
 #include <cstdint>
+#include <vector>
 
 #include "text/WIniFiles.h"
 #include "ui/ScreenGeometry.h"
@@ -64,5 +65,9 @@ TTrackerSettings ReadTrackerSettings(const TWCustomIniFile& ini, const WideStrin
 // The thirteen keys of one tracker's section in the file's order, then the
 // source's keys that are set.
 void WriteTrackerSettings(TWCustomIniFile& ini, const TTrackerSettings& s);
+// The lines of section whose keys this version neither reads nor writes (a
+// newer version's, a hand edit's), as the file holds them: a save writes them
+// back after its own keys, so that no version drops what another wrote.
+std::vector<WideString> UnknownTrackerLines(const TWCustomIniFile& ini, const WideString& section);
 // "0x" and eight upper-case hexadecimal digits.
 WideString BackColorText(uint32_t color);

@@ -117,11 +117,6 @@ bool SplitTemplate(const std::string& url, const WideString& id, THostSetting& h
   return true;
 }
 
-TPollFailure Failure(TFailure kind) {
-  TPollFailure f;
-  f.Kind = kind;
-  return f;
-}
 
 // Nesting deeper than the limit is refused before the parser sees it.
 bool WithinDepth(const std::string& body) {
@@ -168,6 +163,28 @@ const nlohmann::json* Member(const nlohmann::json& object, const char* name) {
   if (!object.is_object()) return nullptr;
   auto it = object.find(name);
   return it == object.end() ? nullptr : &*it;
+}
+
+TPollFailure Failure(TFailure kind) {
+  TPollFailure f;
+  f.Kind = kind;
+  return f;
+}
+
+// Some Matomo versions answer a refused token or a bad request with 200 and
+// {"result":"error","message":...}; its message says more than any count could.
+bool ServiceErrorOf(TSourceKind kind, const nlohmann::json& root, std::string& message) {
+  const nlohmann::json* result = Member(root, "result");
+  if (kind != TSourceKind::Matomo || !result || *result != "error") return false;
+  const nlohmann::json* said = Member(root, "message");
+  message = ShownDetail(WideFromUtf8(said && said->is_string() ? said->get<std::string>() : std::string("error")));
+  return true;
+}
+
+TPollFailure UnknownSource(const TSourceSettings& source) {
+  TPollFailure f = Failure(TFailure::UnknownSource);
+  f.Detail = ShownDetail(source.Source);
+  return f;
 }
 
 int32_t JsonCount(TSourceKind kind, const std::string& pointer, const nlohmann::json& root, std::string& where) {
@@ -261,6 +278,26 @@ bool ParseHttpDate(const std::string& text, int64_t& when) {
 
 }  // namespace
 
+// Line breaks become blanks too, so that a tip or a status line stays one line;
+// marks that would reorder the text around it go, and blanks run together.
+std::string ShownDetail(const WideString& text) {
+  WideString line;
+  size_t chars = 0;
+  bool cut = false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    WideChar c = text[i];
+    if ((c >= 0x200E && c <= 0x200F) || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069)) continue;
+    if (c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029) c = u' ';
+    if (c == u' ' && (line.empty() || line.back() == u' ' || chars == MAX_DETAIL_CHARS)) continue;
+    if ((cut = chars++ == MAX_DETAIL_CHARS)) break;
+    line += c;
+    // A surrogate pair is one character and is never cut in two.
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size()) line += text[++i];
+  }
+  while (!line.empty() && line.back() == u' ') line.pop_back();
+  return Utf8FromWide(cut ? line + u"\u2026" : line);
+}
+
 const char* SourceName(TSourceKind kind) {
   for (const auto& s : kSources)
     if (s.Kind == kind) return s.Name;
@@ -296,7 +333,7 @@ bool BuildSourceRequest(const TSourceSettings& source, const WideString& id, con
   request = TSourceRequest();
   why = TPollFailure();
   TSourceKind kind;
-  if (!ParseSourceName(source.Source, kind)) return why = Failure(TFailure::UnknownSource), false;
+  if (!ParseSourceName(source.Source, kind)) return why = UnknownSource(source), false;
   if (kind == TSourceKind::Orvanta) {
     // Exactly the counter service's request of old.
     request.Host = counterHost;
@@ -390,7 +427,7 @@ int32_t ReadSourceCount(const TSourceSettings& source, const TTransferResult& tr
                         TPollFailure& why) {
   why = TPollFailure();
   TSourceKind kind;
-  if (!ParseSourceName(source.Source, kind)) return why = Failure(TFailure::UnknownSource), NO_COUNT;
+  if (!ParseSourceName(source.Source, kind)) return why = UnknownSource(source), NO_COUNT;
   if (!transfer.Ok) {
     why.Status = static_cast<int32_t>(transfer.Status);
     const uint32_t status = transfer.Error == TTransferError::Status ? transfer.Status : 0;
@@ -424,6 +461,10 @@ int32_t ReadSourceCount(const TSourceSettings& source, const TTransferResult& tr
   int32_t count = NO_COUNT;
   if (WithinDepth(transfer.Body)) {
     const nlohmann::json root = nlohmann::json::parse(transfer.Body, nullptr, false);
+    if (!root.is_discarded() && ServiceErrorOf(kind, root, why.Detail)) {
+      why.Kind = TFailure::ServiceError;
+      return NO_COUNT;
+    }
     if (!root.is_discarded()) count = JsonCount(kind, Utf8FromWide(source.Pointer), root, where);
     else if (kind != TSourceKind::Json) JsonCount(kind, "", nlohmann::json(), where);
   }
@@ -441,7 +482,6 @@ WideString FailureText(const TPollFailure& failure, const TTextLookup* texts, co
     const WideChar* English;
   };
   static const TText table[] = {
-      {TFailure::UnknownSource, STR_FAIL_UNKNOWN_SOURCE, u"this version does not know the tracker's source"},
       {TFailure::NoServer, STR_FAIL_NO_SERVER, u"no server address given"},
       {TFailure::BadServer, STR_FAIL_BAD_SERVER, u"the server address is not a web address"},
       {TFailure::NoKey, STR_FAIL_NO_KEY, u"no API key given"},
@@ -469,6 +509,12 @@ WideString FailureText(const TPollFailure& failure, const TTextLookup* texts, co
       if (failure.PausedUntil > 0 && !clock.empty())
         return WideFormat(text(STR_FAIL_PAUSED, u"paused until %s (rate limit)").c_str(), {clock});
       return WideFormat(text(STR_FAIL_RATE_LIMITED, u"rate limited (%d)").c_str(), {failure.Status});
+    case TFailure::UnknownSource:
+      return WideFormat(text(STR_FAIL_UNKNOWN_SOURCE, u"this version does not know the source \"%s\"").c_str(),
+                        {WideFromUtf8(failure.Detail)});
+    case TFailure::ServiceError:
+      return WideFormat(text(STR_FAIL_SERVICE_ERROR, u"the server reports an error: %s").c_str(),
+                        {WideFromUtf8(failure.Detail)});
     case TFailure::NotANumber:
       if (failure.Where.empty()) return text(STR_FAIL_NOT_A_COUNT, u"the answer is not a count");
       return WideFormat(text(STR_FAIL_NOT_A_NUMBER, u"not a number at %s").c_str(), {WideFromUtf8(failure.Where)});

@@ -45,6 +45,9 @@ struct TSourceRequest {
   std::vector<std::string> KeyHeaders;
 };
 
+// The longest text of a service's or a settings file's that a failure repeats.
+constexpr size_t MAX_DETAIL_CHARS = 120;
+
 // Why a poll brought no count; shown to the user in words.
 enum class TFailure : uint8_t {
   None,
@@ -67,6 +70,7 @@ enum class TFailure : uint8_t {
   RateLimited,      // 429 or 503; PausedUntil says until when
   HttpStatus,       // any other status; Status says which
   NotANumber,       // the body holds no count where the source says; Where says where
+  ServiceError,     // a whole answer that reports an error instead of a count; Detail is its message
   BadKey,           // the key holds control codes, blanks or non-ASCII bytes: it could end its header line
   BadHeader,        // json's Header is no "Name: value" line
 };
@@ -76,8 +80,12 @@ struct TPollFailure {
   int32_t Status = 0;       // HTTP status, when there was an answer
   std::string Where;        // NotANumber: the pointer or field looked at, e.g. "/visitors"
   int64_t PausedUntil = 0;  // RateLimited: Unix seconds; 0 when the server gave no Retry-After
+  // UnknownSource: the Source as written; ServiceError: what the service said.
+  // Either is shown to the user: one line of at most MAX_DETAIL_CHARS printable characters.
+  std::string Detail;
   bool operator==(const TPollFailure& o) const {
-    return Kind == o.Kind && Status == o.Status && Where == o.Where && PausedUntil == o.PausedUntil;
+    return Kind == o.Kind && Status == o.Status && Where == o.Where && PausedUntil == o.PausedUntil &&
+           Detail == o.Detail;
   }
 };
 
@@ -110,6 +118,11 @@ bool ParseRetryAfter(const std::string& value, int64_t now, int64_t& until);
 // sources parse with a depth limit (JSON_MAX_DEPTH) and the transfer's own cap.
 constexpr int JSON_MAX_DEPTH = 32;
 int32_t ReadSourceCount(const TSourceSettings& source, const TTransferResult& transfer, int64_t now, TPollFailure& why);
+
+// Text from a server or a settings file as one line the user can read (see
+// TPollFailure::Detail): controls become blanks, bidirectional marks go, at
+// most MAX_DETAIL_CHARS characters stay.
+std::string ShownDetail(const WideString& text);
 
 // The failure in the current language ("the key was refused (401)"); clock is
 // PausedUntil as the user's local "HH:MM", which the caller formats.

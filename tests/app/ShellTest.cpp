@@ -8,6 +8,7 @@
 #include "tests/support/OrvantaProcess.h"
 #include "tools/fakeserver/FakeServer.h"
 #include "tools/fakeserver/FakeSources.h"
+#include "text/WIniFiles.h"
 #include "text/WStrUtils.h"
 #include "widget/History.h"
 
@@ -251,6 +252,41 @@ TEST_F(ShellTest, APlainKeyLeavesTheFileAndAnUnreadableOneIsNamedOnceAndKept) {
   }));
   EXPECT_TRUE(SettingsHold(u"ApiKey=" + foreign + u"\n"));
   ASSERT_TRUE(app.Exit()) << "told once: no box at Exit";
+}
+
+// What a newer version or a hand edit wrote stays through two starts and
+// Exits: keys this version does not know, each with its value in its own
+// section, and a source it does not know with every key of it (its key
+// may be stored encrypted, but is never lost).
+TEST_F(ShellTest, KeysAndASourceThisVersionDoesNotKnowOutliveRestarts) {
+  const struct {
+    const char16_t *Section, *Key, *Value;
+  } kept[] = {
+      {u"form", u"Method", u"POST"},
+      {u"form", u"Body", u"site={id}&n=1"},
+      {u"form", u"Colour2", u"0x00FF0000"},
+      {u"range", u"Range", u"today"},
+      {u"ph", u"Source", u"posthog"},
+      {u"ph", u"Server", u"https://eu.posthog.com"},
+      {u"ph", u"Header", u"Authorization: Bearer {key}"},
+      {u"ph", u"Pointer", u"/results/0"},
+  };
+  SeedSettings(u"[Trackers]\nKey0=form\nKey1=range\nKey2=ph\n" +
+               TrackerSection(u"form", 200, 200, u"Method=POST\nBody=site={id}&n=1\nColour2=0x00FF0000\n") +
+               TrackerSection(u"range", 400, 200, u"Range=today\n") +
+               TrackerSection(u"ph", 600, 200,
+                              u"Source=posthog\nServer=https://eu.posthog.com\nApiKey=phc-4e1b\n"
+                              u"Header=Authorization: Bearer {key}\nPointer=/results/0\n"));
+  for (int start = 1; start <= 2; ++start) {
+    TOrvanta app;
+    ASSERT_TRUE(app.WaitWidgets(3, 20000)) << start;
+    ASSERT_TRUE(app.Exit()) << start;
+    const TWMemIniFile file(WideOf(SettingsFile().c_str()));
+    for (const auto& k : kept)
+      EXPECT_EQ(file.ReadString(k.Section, k.Key, u"(gone)"), k.Value) << start << " " << Utf8FromWide(k.Key);
+    const WideString key = file.ReadString(u"ph", u"ApiKey", u"");
+    EXPECT_TRUE(key == u"phc-4e1b" || key.rfind(u"dpapi:", 0) == 0) << start << " " << Utf8FromWide(key);
+  }
 }
 
 // Twenty trackers against services that never answer, one of them asking

@@ -155,6 +155,35 @@ TEST_F(TrackerStore, RenamesAndRemovalsEraseOnlyWhatNoEntryNamesAndASealedStoreW
   EXPECT_EQ(OnDisk(), before);
 }
 
+// Keys this version does not know stay in their tracker's section, after the
+// ones it writes, at every save; a renamed tracker takes them to its new
+// section, and a removed one's go with its section.
+TEST_F(TrackerStore, KeysThisVersionDoesNotKnowStayWithTheirTracker) {
+  LoadFrom(Ini(u"[Trackers]\nKey0=a\nKey1=b\n[a]\nMethod=POST\nLeft=5\nBody=x=1&y\nMethod=PUT\nflag\n"
+               u"[b]\nRange=today\nTitle=B\n"));
+  std::vector<TTrackerEntry> live = {Live(u"a"), Live(u"b")};
+  // A section as Save writes it, then the lines it did not know.
+  auto with = [](const WideString& section, const WideString& lines) {
+    return section.substr(0, section.size() - 1) + lines + u"\n";
+  };
+  const WideString a = u"Method=POST\nBody=x=1&y\nMethod=PUT\nflag\n";
+  const WideString b = with(Section(u"b", 721, 526, u"B"), u"Range=today\n");
+  const WideString head = u"[Config]\nLanguage=EN-US.INI\n\n[Trackers]\n";
+  for (int save = 0; save < 2; ++save) {
+    ASSERT_TRUE(Store->Save(u"EN-US.INI", live));
+    EXPECT_EQ(OnDisk(), Ini(head + u"Key0=a\nKey1=b\n\n" + with(Section(u"a", 5), a) + b)) << save;
+  }
+  live[0].Settings.ID = u"c";
+  ASSERT_TRUE(Store->Save(u"EN-US.INI", live));
+  EXPECT_EQ(OnDisk(), Ini(head + u"Key0=c\nKey1=b\n\n" + with(Section(u"c", 5), a) + b));
+
+  const TTrackerEntry removed = live[0];
+  live.erase(live.begin());
+  Store->Remove(removed, live);
+  ASSERT_TRUE(Store->Save(u"EN-US.INI", live));
+  EXPECT_EQ(OnDisk().find(Utf16Bytes(u"Method")), std::string::npos);
+}
+
 // A hostile list of 100,000 entries and 50,000 sections loads in one pass (a
 // pass or a search per entry would keep the program from its message loop for
 // hours); the cap stays.

@@ -236,6 +236,91 @@ TEST_F(DialogsTest, SourceFieldsTestWhatIsTypedAndKeepTheKeyOnlyEncrypted) {
   EXPECT_EQ(w->Settings().ApiKey, stored);
 }
 
+// A tracker whose source this version does not know (a newer version's) says
+// so on its face and in the dialog, which lists that source for it alone; Save
+// keeps every key of it. Another source replaces it only when the user agrees,
+// and then none of its keys, the stored one least of all, goes to the new one.
+struct UnknownSourceTest : DialogsTest {
+  void SetUp() override {
+    Seed = testutil::Utf16Bytes(u"\uFEFF[Trackers]\r\nKey0=ph\r\n[ph]\r\nTitle=PH\r\nInterval=600000\r\n"
+                                u"Source=posthog\r\nServer=https://eu.posthog.com\r\nApiKey=phc-4e1b\r\n"
+                                u"Header=X-Key: {key}\r\nPointer=/results/0\r\n");
+    DialogsTest::SetUp();
+  }
+  static std::wstring Chosen(HWND list) {
+    wchar_t text[128] = {};
+    SendMessageW(list, CB_GETLBTEXT, SendMessageW(list, CB_GETCURSEL, 0, 0), reinterpret_cast<LPARAM>(text));
+    return text;
+  }
+  // Picks another item as the user would and answers the box that asks, if one does.
+  static std::wstring Pick(HWND dialog, int item, int answer) {
+    const HWND list = GetDlgItem(dialog, IDC_SOURCE);
+    SendMessageW(list, CB_SETCURSEL, item, 0);
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_SOURCE, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+    const DWORD thread = GetWindowThreadProcessId(dialog, nullptr);
+    HWND box = nullptr;
+    auto ownedBox = [dialog](HWND d) { return GetWindow(d, GW_OWNER) == dialog; };
+    auto asks = [&] { return (box = DialogOf(thread, ownedBox)) != nullptr; };
+    if (!PumpUntil(asks, 3000)) return std::wstring();
+    const std::wstring message = BoxMessage(box);
+    PostMessageW(box, WM_COMMAND, static_cast<WPARAM>(answer), 0);
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(box); }));
+    return message;
+  }
+};
+
+TEST_F(UnknownSourceTest, ShownAsUnknownKeptBySaveAndReplacedOnlyWhenTheUserAgrees) {
+  ASSERT_EQ(Manager->WidgetCount(), 1);
+  TWidgetMainForm* w = Manager->Widget(0);
+  const WideString reason = u"this version does not know the source \"posthog\"";
+  Refresh(w);
+  EXPECT_TRUE(PumpUntil([&] { return TipOf(w) == reason; })) << Utf8FromWide(TipOf(w));
+  const TTrackerSettings before = w->Settings();
+  ASSERT_FALSE(before.ApiKey.empty());
+
+  HWND dialog = OpenSettings(w);
+  const HWND list = GetDlgItem(dialog, IDC_SOURCE);
+  EXPECT_EQ(Chosen(list), L"unknown source: posthog");
+  EXPECT_EQ(SendMessageW(list, CB_GETCOUNT, 0, 0), 7);
+  EXPECT_EQ(TextOf(GetDlgItem(dialog, IDC_SOURCE_STATUS)), L"Last poll: " + std::wstring(WinStr(reason)));
+  EXPECT_EQ(TextOf(GetDlgItem(dialog, IDC_SERVER)), L"https://eu.posthog.com");
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_SERVER)));
+  EXPECT_EQ(Save(dialog), L"");
+  const TTrackerSettings saved = w->Settings();
+  EXPECT_EQ(saved.Source.Source + saved.Source.Server + saved.Source.Header + saved.Source.Pointer,
+            before.Source.Source + before.Source.Server + before.Source.Header + before.Source.Pointer);
+  EXPECT_EQ(saved.ApiKey, before.ApiKey);
+
+  dialog = OpenSettings(w);
+  const std::wstring asked = Pick(dialog, 1, IDNO);
+  EXPECT_NE(asked.find(L"\"posthog\""), std::wstring::npos) << std::string(asked.begin(), asked.end());
+  EXPECT_NE(asked.find(L"Plausible"), std::wstring::npos);
+  EXPECT_EQ(Chosen(GetDlgItem(dialog, IDC_SOURCE)), L"unknown source: posthog") << "No keeps it";
+  EXPECT_NE(Pick(dialog, 1, IDYES), L"");
+  EXPECT_EQ(Chosen(GetDlgItem(dialog, IDC_SOURCE)), L"Plausible");
+  EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_SOURCE, CB_GETCOUNT, 0, 0), 6) << "not to be chosen again";
+  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_SERVER)));
+  EXPECT_EQ(TextOf(GetDlgItem(dialog, IDC_SERVER)), L"");
+  // Asked once: the next choice is made at once.
+  const HWND status = GetDlgItem(dialog, IDC_SOURCE_STATUS);
+  SendDlgItemMessageW(dialog, IDC_SOURCE, CB_SETCURSEL, 4, 0);
+  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_SOURCE, CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_SOURCE)));
+  EXPECT_TRUE(PumpUntil([&] { return TextOf(status).rfind(L"Fathom counts", 0) == 0; })) << TextOf(status).size();
+  SetDlgItemTextA(dialog, IDC_SERVER, ("http://" + Server->HostPort()).c_str());
+  Server->ClearRequests();
+  SetWindowTextW(status, L"");
+  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_TEST, BN_CLICKED), 0);
+  EXPECT_TRUE(PumpUntil([&] { return !TextOf(status).empty() && TextOf(status) != L"Testing\u2026"; }));
+  for (const TFakeRequest& r : Server->Requests()) EXPECT_EQ(r.Header("Authorization"), "") << r.Path;
+  SetDlgItemTextA(dialog, IDC_APIKEY, "fa-7c1d");
+  EXPECT_EQ(Save(dialog), L"");
+  const TTrackerSettings replaced = w->Settings();
+  EXPECT_EQ(replaced.Source.Source, u"fathom");
+  EXPECT_EQ(replaced.Source.Header + replaced.Source.Pointer, u"");
+  EXPECT_NE(replaced.ApiKey, before.ApiKey);
+}
+
 // A seeded tracker whose count crosses its alert: the tray's balloon names it
 // with its count, once, and the face shows the count in the alert colour. The
 // tray tip totals every count after each poll, "?" apart, and follows the language.

@@ -41,3 +41,24 @@ TEST(TrackerSettingsFile, DefaultsClampingAndTheWrittenForm) {
   EXPECT_EQ(text.substr(text.find(u"BackColor=")),
             u"BackColor=0x00000000\r\nSource=plausible\r\nServer=https://s\r\nApiKey=dpapi:QUJD\r\nAlertAbove=40\r\n\r\n");
 }
+
+// A section's keys that this version neither reads nor writes are its unknown
+// lines, as the file holds them (duplicates, lines without "=" and all); a key
+// this version knows is known in any letter case, and every key it writes is one.
+TEST(TrackerSettingsFile, KeysThisVersionDoesNotKnowAreTheSectionsOtherLines) {
+  const Ini edited(u"[t]\nleft=3\nMethod=POST\nBody={\"a\": 1}\nSOURCE=posthog\nColour2=0x00FF0000\n"
+                   u"Method=PUT\nflag\nPage=\n=x\n[u]\nRange=today\n");
+  EXPECT_EQ(UnknownTrackerLines(edited, u"t"),
+            (std::vector<WideString>{u"Method=POST", u"Body={\"a\": 1}", u"Colour2=0x00FF0000", u"Method=PUT", u"flag",
+                                     u"=x"}));
+  EXPECT_EQ(UnknownTrackerLines(edited, u"U"), std::vector<WideString>{u"Range=today"});
+  EXPECT_TRUE(UnknownTrackerLines(edited, u"none").empty());
+
+  TTrackerSettings all;
+  all.ID = u"all";
+  all.Source.Source = u"json", all.Source.Server = u"s", all.Source.Header = u"h", all.Source.Pointer = u"/p";
+  all.Source.Page = u"p", all.ApiKey = u"k", all.AlertAbove = 1, all.AlertQuiet = 1;
+  Ini written(u"");
+  WriteTrackerSettings(written, all);
+  EXPECT_TRUE(UnknownTrackerLines(written, u"all").empty()) << Utf8FromWide(written.Text());
+}

@@ -130,6 +130,44 @@ TEST(SourceCount, EachFormOfEachServiceAndHostileBodies) {
   }
 }
 
+// What a service or a settings file says comes back in its own words, as one
+// line of at most MAX_DETAIL_CHARS characters: Matomo's error body (some
+// versions send it with 200) and a source this version does not know, which
+// is named before anything about its key is said.
+TEST(SourceCount, ErrorBodiesAndUnknownSourcesInTheirOwnWords) {
+  const WideString long120 = WideString(119, u'x') + u"\U0001F600";
+  const struct {
+    TSourceSettings Source;
+    std::string Body;
+    TFailure Why;
+    WideString Words;
+  } cases[] = {
+      {Src(u"matomo", u"https://m"), R"({"result":"error","message":"Unable to authenticate with the provided token."})",
+       TFailure::ServiceError, u"the server reports an error: Unable to authenticate with the provided token."},
+      {Src(u"matomo", u"https://m"), "{\"result\":\"error\",\"message\":\" a\\r\\n\\tb \\u202Ec\\u0085 \"}",
+       TFailure::ServiceError, u"the server reports an error: a b c"},
+      {Src(u"matomo", u"https://m"), "{\"result\":\"error\",\"message\":\"" + Utf8FromWide(long120) + "yz\"}",
+       TFailure::ServiceError, u"the server reports an error: " + long120 + u"\u2026"},
+      {Src(u"matomo", u"https://m"), R"({"result":"error","message":7})", TFailure::ServiceError,
+       u"the server reports an error: error"},
+      {Src(u"matomo", u"https://m"), R"({"result":"success"})", TFailure::NotANumber, u"not a number at /0/visitors"},
+      {Src(u"plausible"), R"({"result":"error","message":"m"})", TFailure::NotANumber, u"the answer is not a count"},
+      {Src(u"posthog"), "7", TFailure::UnknownSource, u"this version does not know the source \"posthog\""},
+      {Src(u"Post\r\nHog\u202E"), "7", TFailure::UnknownSource, u"this version does not know the source \"Post Hog\""},
+  };
+  for (const auto& c : cases) {
+    TPollFailure why;
+    EXPECT_EQ(ReadSourceCount(c.Source, Answer(c.Body), 0, why), NO_COUNT) << c.Body;
+    EXPECT_EQ(why.Kind, c.Why) << c.Body;
+    EXPECT_EQ(FailureText(why, nullptr, u""), c.Words) << c.Body;
+  }
+  TCountPoller p;
+  p.Source = Src(u"posthog");
+  p.KeyUnreadable = true;
+  p.StartPoll();
+  EXPECT_EQ(FailureText(p.LastFailure(), nullptr, u""), u"this version does not know the source \"posthog\"");
+}
+
 TEST(SourceCount, FailuresInWordsAndRetryAfter) {
   const int64_t now = 784111777;  // Sun, 06 Nov 1994 08:49:37 GMT
   const struct {
