@@ -67,7 +67,7 @@ TWidgetManager::TWidgetManager(TComponent* owner, std::shared_ptr<TWidgetLanguag
       FDialogs(dialogs),
       FTitle(title),
       FSettingsFolder(GetSettingsFolder()),
-      FStore(FSettingsFolder + SETTINGS_FILE_NAME),
+      FStore(FSettingsFolder + SETTINGS_FILE_NAME, ProtectApiKey),
       FHistory(FSettingsFolder + u"\\" + HISTORY_FILE_NAME) {
   ForceDirectories(FSettingsFolder);
   FTaskbarCreated = RegisterWindowMessageW(WinStr(TASKBAR_CREATED_MESSAGE));
@@ -130,7 +130,7 @@ void TWidgetManager::WndProc(TWidgetMessage& message) {
     case WM_TRACKERALERT: ShowAlert(message); return;
     case WM_THREADJOB: RunThreadJob(message.LParam); return;
     case WM_SETTINGSUNREADABLE: TellSettingsUnreadable(); return;
-    case WM_KEYSUNREADABLE: TellKeysUnreadable(); return;
+    case WM_KEYSUNREADABLE: TellKeys(message.WParam == KEYS_NOT_PROTECTED); return;
     default:
       if (FTaskbarCreated && message.Msg == FTaskbarCreated) {
         RestoreTrayIcon();
@@ -404,6 +404,7 @@ std::vector<WideString> TWidgetManager::TakenIds() const {
 bool TWidgetManager::ClaimTrackerId(const TWidgetMainForm* widget, const WideString& id) {
   auto own = std::find_if(FWidgetList.begin(), FWidgetList.end(), [&](const TTrackerSlot& s) { return s.Widget == widget; });
   if (own == FWidgetList.end() || FClosing) return false;
+  if (id.empty()) return own->ClaimedId.clear(), true;
   std::vector<WideString> others = FStore.Kept();
   for (const TTrackerSlot& slot : FWidgetList) {
     if (slot.Widget == widget) continue;
@@ -431,20 +432,14 @@ void TWidgetManager::LoadSettings() {
   FStore.Load(LocalStamp());
   FHistory.Load(LocalStamp());
   FLanguages->SelectLanguage(FStore.Language(LANGUAGE_EN_US));
-  bool plainKeys = false;
   FUnreadableKeys.clear();
   for (const TTrackerStart& start : FStore.ToCreate()) {
     const TTrackerSettings stored = FStore.Tracker(start.ID, TScreenRect{});
     const WideString& title = stored.Title;
     std::string plain;
-    switch (ReadApiKey(stored.ApiKey, plain)) {
-      case TStoredKey::Plain: plainKeys = true; break;
-      case TStoredKey::Unreadable:
-        // With its ID: untitled trackers all read "Orvanta".
-        FUnreadableKeys.push_back(title.empty() || title == start.ID ? start.ID : title + u" (" + start.ID + u")");
-        break;
-      default: break;
-    }
+    // With its ID: untitled trackers all read "Orvanta".
+    if (ReadApiKey(stored.ApiKey, stored.Source, plain) == TStoredKey::Unreadable)
+      FUnreadableKeys.push_back(title.empty() || title == start.ID ? start.ID : title + u" (" + start.ID + u")");
     // A tracker whose thread cannot start keeps its place in the file.
     // CreateTracker leaves the gap between two starts.
     if (CreateTracker(start.ID, title, start.StartDelay) < 0) FStore.Keep(start.ID);
@@ -453,8 +448,8 @@ void TWidgetManager::LoadSettings() {
   if ((FStore.State() == TSettingsState::KeptAside || FStore.State() == TSettingsState::Blocked) && WindowExists())
     PostMessageW(StoredHandle(), WM_SETTINGSUNREADABLE, 0, 0);
   if (!FUnreadableKeys.empty() && WindowExists()) PostMessageW(StoredHandle(), WM_KEYSUNREADABLE, 0, 0);
-  // A key written by hand leaves the file at once, encrypted by its widget.
-  if (plainKeys) SettingsChanged();
+  // A key written by hand leaves the file at once, encrypted.
+  if (!FStore.PlainKeySections().empty()) SettingsChanged();
   // Only a file read in full says which trackers are gone; a kept or blocked one lists none.
   if (FStore.State() == TSettingsState::Read) FHistory.Retain(TakenIds());
   if (WindowExists()) SetTimer(StoredHandle(), TIMER_HISTORY, HISTORY_SAVE_INTERVAL_MS, nullptr);
@@ -474,12 +469,12 @@ void TWidgetManager::TellSettingsUnreadable() {
   MessageBoxW(StoredHandle(), WinStr(text), WinStr(FTitle), MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
 }
 
-void TWidgetManager::TellKeysUnreadable() {
+void TWidgetManager::TellKeys(bool notProtected) {
   WideString names;
-  for (const WideString& name : FUnreadableKeys) names += (names.empty() ? u"" : u", ") + name;
-  const WideString text = TextOr(FLanguages.get(), STR_KEYS_UNREADABLE,
-                                 u"The API key of these trackers cannot be read on this Windows account; enter it "
-                                 u"again in their Preferences: %s");
+  for (const WideString& name : notProtected ? FStore.PlainKeySections() : FUnreadableKeys)
+    names += (names.empty() ? u"" : u", ") + name;
+  const WideString text = notProtected ? FLanguages->GetText(STR_KEYS_NOT_PROTECTED)
+                                       : FLanguages->GetText(STR_KEYS_UNREADABLE);
   MessageBoxW(StoredHandle(), WinStr(Filled(text, {names})), WinStr(FTitle), MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
 }
 
@@ -497,6 +492,9 @@ bool TWidgetManager::SaveSettings() {
     FWidgetList[i].SectionId = entries[i].Section;
     if (FWidgetList[i].ClaimedId == entries[i].Settings.ID) FWidgetList[i].ClaimedId.clear();
   }
+  // Keys a save could not encrypt are told once, after the save that left them.
+  if (saved && !FPlainKeysTold && !FStore.PlainKeySections().empty() && WindowExists())
+    FPlainKeysTold = PostMessageW(StoredHandle(), WM_KEYSUNREADABLE, KEYS_NOT_PROTECTED, 0);
   return saved;
 }
 

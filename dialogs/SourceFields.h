@@ -39,14 +39,18 @@ public:
   TSourceFields(const TSourceFields&) = delete;
   TSourceFields& operator=(const TSourceFields&) = delete;
 
-  // Fills the list and the edits; storedKey only sets the cue.
+  // Fills the list and the edits; storedKey, entered for source, sets the cue.
   void Init(HWND dialog, const TSourceSettings& source, const WideString& storedKey);
   void Relabel(HWND dialog);
   TSourceInput Read(HWND dialog) const;
   // The stored form of the key the dialog saves: the typed key encrypted, or
   // storedKey when none was typed; none for the counter service. False when
   // a typed key could not be encrypted (nothing is then saved).
+  // A stored key is saved only for the source and origin it was entered for.
   bool StoredKeyToSave(const TSourceInput& input, const WideString& storedKey, WideString& result) const;
+  // A key is stored, but for another source or origin, and this one needs a
+  // key: nothing was typed, so Test and Save refuse (STR_KEY_FOR_SERVER).
+  bool KeyMustBeTyped(const TSourceInput& input) const;
   void SetStatus(HWND dialog, const WideString& text);
 
   // The dialog's own messages about the fields: the list's choice, the Test
@@ -56,12 +60,16 @@ public:
 
 private:
   WideString Text(int32_t id, const WideChar* fallback) const;
+  WideString KeyForServerText() const;
   void StartTest(HWND dialog, const WideString& id, const WideString& storedKey);
   void ShowTestAnswer(HWND dialog);
   void SourceChosen(HWND dialog);
+  void ShowKeyCue(HWND dialog);
+  bool StoredKeyApplies(const TSourceInput& input) const;
 
   const TTextLookup* FTexts;
   std::string FCounterHost;
+  std::string FKeyOrigin;  // the stored key's KeyOrigin; empty when none is stored
   TSourceSettings FTested;  // the source the Test poll in flight asked
   std::unique_ptr<TInetThread> FTest;
 };
