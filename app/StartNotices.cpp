@@ -18,12 +18,17 @@ WideString TrackerLabel(const WideString& title, const WideString& id) {
   return title.empty() || title == id ? id : title + u" (" + id + u")";
 }
 
-void TellKeysUnreadable(HWND owner, const TTextLookup* texts, const WideString& caption,
-                        const std::vector<WideString>& trackers) {
-  const WideString text = TextOr(texts, STR_KEYS_UNREADABLE,
-                                 u"The API key of these trackers cannot be read on this Windows account; enter it "
-                                 u"again in their Preferences: %s");
-  Warn(owner, Filled(text, {Joined(trackers, u", ")}), caption);
+void TellKeys(HWND owner, const TTextLookup* texts, const WideString& caption, const std::vector<WideString>& names,
+              bool notProtected) {
+  const WideString text =
+      notProtected ? TextOr(texts, STR_KEYS_NOT_PROTECTED,
+                            u"The API key in these sections of the settings file could not be encrypted for this "
+                            u"Windows account and stays there in plain text; enter it again in the tracker's "
+                            u"Preferences: %s")
+                   : TextOr(texts, STR_KEYS_UNREADABLE,
+                            u"The API key of these trackers cannot be read on this Windows account; enter it again "
+                            u"in their Preferences: %s");
+  Warn(owner, Filled(text, {Joined(names, u", ")}), caption);
 }
 
 void TellNotShown(HWND owner, const TTextLookup* texts, const WideString& caption, const std::vector<WideString>& lines) {

@@ -10,7 +10,9 @@
 // (untitled trackers all read "Orvanta").
 WideString TrackerLabel(const WideString& title, const WideString& id);
 
-void TellKeysUnreadable(HWND owner, const TTextLookup* texts, const WideString& caption,
-                        const std::vector<WideString>& trackers);
+// Trackers whose key this Windows account cannot read, or (notProtected)
+// sections whose key written by hand stays in plain text.
+void TellKeys(HWND owner, const TTextLookup* texts, const WideString& caption, const std::vector<WideString>& names,
+              bool notProtected);
 // lines: a tracker's label and the reason its window could not be made, each.
 void TellNotShown(HWND owner, const TTextLookup* texts, const WideString& caption, const std::vector<WideString>& lines);

@@ -13,8 +13,8 @@ bool HoldsSettings(const TWMemIniFile& ini, const WideString& text) {
 }
 }  // namespace
 
-TTrackerStore::TTrackerStore(const WideString& fileName)
-    : FFileName(fileName), FIni(new TWMemIniFile(fileName, false)) {}
+TTrackerStore::TTrackerStore(const WideString& fileName, TKeyProtector protectKey)
+    : FFileName(fileName), FIni(new TWMemIniFile(fileName, false)), FProtectKey(std::move(protectKey)) {}
 
 void TTrackerStore::Load(const WideString& stamp) {
   FIni.reset(new TWMemIniFile(FFileName, false));
@@ -145,6 +145,7 @@ bool TTrackerStore::Save(const WideString& language, std::vector<TTrackerEntry>&
       for (const WideString& line : unknown[n]) FIni->AppendLine(id, line);
       e.Section = e.Settings.ID;
     }
+    ProtectPlainKeys();
     FIni->UpdateFile();
   } catch (const Exception& e) {
     FSaveError = e.Message();
@@ -161,4 +162,29 @@ void TTrackerStore::Remove(const TTrackerEntry& removed, const std::vector<TTrac
   if (FSealed) return;
   EraseUnnamed(removed.Settings.ID, NamedSections(remaining, nullptr));
   EraseUnnamed(removed.Section, NamedSections(remaining, nullptr));
+}
+
+std::vector<WideString> TTrackerStore::PlainKeySections() const {
+  TWStringList sections;
+  FIni->ReadSections(&sections);
+  std::vector<WideString> plain;
+  for (int i = 0; i < sections.GetCount(); ++i) {
+    const WideString& section = FIni->SectionName(i);
+    const WideString key = FIni->ReadString(section, KEY_APIKEY, u"");
+    if (!key.empty() && !IsProtectedKey(Utf8FromWide(key))) plain.push_back(section);
+  }
+  return plain;
+}
+
+// Every section's, not only the live trackers' (their widgets encrypt their
+// own): a kept entry's, or one the list no longer names, is a secret as well.
+void TTrackerStore::ProtectPlainKeys() {
+  if (!FProtectKey) return;
+  for (const WideString& section : PlainKeySections()) {
+    TSourceSettings source;
+    source.Source = FIni->ReadString(section, KEY_SOURCE, u"");
+    source.Server = FIni->ReadString(section, KEY_SERVER, u"");
+    const WideString stored = FProtectKey(Utf8FromWide(FIni->ReadString(section, KEY_APIKEY, u"")), source);
+    if (!stored.empty()) FIni->WriteString(section, KEY_APIKEY, stored);
+  }
 }

@@ -4,6 +4,7 @@
 // the system would not let us read), the trackers to create, and the writes
 // that follow. No write loses a tracker, a kept entry or a section that
 // another entry names.
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -32,7 +33,11 @@ struct TTrackerEntry {
 
 class TTrackerStore {
 public:
-  explicit TTrackerStore(const WideString& fileName);
+  // A plain key encrypted for the source its section names ("dpapi:..."),
+  // empty when it could not be.
+  using TKeyProtector = std::function<WideString(const std::string& plain, const TSourceSettings& source)>;
+  // Save encrypts every plain key with protectKey; none: keys stay as they are.
+  explicit TTrackerStore(const WideString& fileName, TKeyProtector protectKey = nullptr);
 
   // Reads the file; never throws. stamp names a kept file.
   void Load(const WideString& stamp);
@@ -63,6 +68,9 @@ public:
   // can write less than it did.
   void Seal() { FSealed = true; }
   const WideString& SaveError() const { return FSaveError; }
+  // Sections whose ApiKey is in plain text, a tracker's or not: after Load
+  // the keys written by hand, after Save those that could not be encrypted.
+  std::vector<WideString> PlainKeySections() const;
 
 private:
   void Block(const WideString& why);
@@ -70,9 +78,11 @@ private:
   // The section indexes that some entry other than skip names.
   std::vector<bool> NamedSections(const std::vector<TTrackerEntry>& live, const TTrackerEntry* skip) const;
   void EraseUnnamed(const WideString& section, const std::vector<bool>& named);
+  void ProtectPlainKeys();
 
   WideString FFileName;
   std::unique_ptr<TWMemIniFile> FIni;
+  TKeyProtector FProtectKey;
   TSettingsState FState = TSettingsState::FirstRun;
   WideString FKeptFile;
   WideString FLoadError;

@@ -55,7 +55,7 @@ TWidgetManager::TWidgetManager(TComponent* owner, std::shared_ptr<TWidgetLanguag
       FDialogs(dialogs),
       FTitle(title),
       FSettingsFolder(GetSettingsFolder()),
-      FStore(FSettingsFolder + SETTINGS_FILE_NAME),
+      FStore(FSettingsFolder + SETTINGS_FILE_NAME, ProtectApiKey),
       FHistory(FSettingsFolder + u"\\" + HISTORY_FILE_NAME) {
   ForceDirectories(FSettingsFolder);
   FTaskbarCreated = RegisterWindowMessageW(WinStr(TASKBAR_CREATED_MESSAGE));
@@ -113,7 +113,7 @@ void TWidgetManager::WndProc(TWidgetMessage& message) {
     case WM_TRACKERALERT: ShowAlert(message); return;
     case WM_THREADJOB: RunThreadJob(message.LParam); return;
     case WM_SETTINGSUNREADABLE: TellSettingsUnreadable(); return;
-    case WM_KEYSUNREADABLE: TellKeysUnreadable(StoredHandle(), FLanguages.get(), FTitle, FUnreadableKeys); return;
+    case WM_KEYSUNREADABLE: TellKeys(message.WParam == KEYS_NOT_PROTECTED); return;
     case WM_WIDGETNOTSHOWN: WidgetNotShown(reinterpret_cast<const TWidgetMainForm*>(message.LParam)); return;
     default:
       if (FTaskbarCreated && message.Msg == FTaskbarCreated) {
@@ -412,6 +412,7 @@ std::vector<WideString> TWidgetManager::TakenIds() const {
 bool TWidgetManager::ClaimTrackerId(const TWidgetMainForm* widget, const WideString& id) {
   auto own = std::find_if(FWidgetList.begin(), FWidgetList.end(), [&](const TTrackerSlot& s) { return s.Widget == widget; });
   if (own == FWidgetList.end() || FClosing) return false;
+  if (id.empty()) return own->ClaimedId.clear(), true;
   std::vector<WideString> others = FStore.Kept();
   for (const TTrackerSlot& slot : FWidgetList) {
     if (slot.Widget == widget) continue;
@@ -439,19 +440,13 @@ void TWidgetManager::LoadSettings() {
   FStore.Load(LocalStamp());
   FHistory.Load(LocalStamp());
   FLanguages->SelectLanguage(FStore.Language(LANGUAGE_EN_US));
-  bool plainKeys = false;
   FUnreadableKeys.clear();
   for (const TTrackerStart& start : FStore.ToCreate()) {
     const TTrackerSettings stored = FStore.Tracker(start.ID, TScreenRect{});
     const WideString& title = stored.Title;
     std::string plain;
-    switch (ReadApiKey(stored.ApiKey, plain)) {
-      case TStoredKey::Plain: plainKeys = true; break;
-      case TStoredKey::Unreadable:
-        FUnreadableKeys.push_back(TrackerLabel(title, start.ID));
-        break;
-      default: break;
-    }
+    if (ReadApiKey(stored.ApiKey, stored.Source, plain) == TStoredKey::Unreadable)
+      FUnreadableKeys.push_back(TrackerLabel(title, start.ID));
     // A tracker whose thread cannot start keeps its place in the file.
     // CreateTracker leaves the gap between two starts.
     if (CreateTracker(start.ID, title, start.StartDelay) < 0) FStore.Keep(start.ID);
@@ -460,8 +455,8 @@ void TWidgetManager::LoadSettings() {
   const bool storeTold = FStore.State() == TSettingsState::KeptAside || FStore.State() == TSettingsState::Blocked;
   if ((storeTold || FHistory.Blocked()) && WindowExists()) PostMessageW(StoredHandle(), WM_SETTINGSUNREADABLE, 0, 0);
   if (!FUnreadableKeys.empty() && WindowExists()) PostMessageW(StoredHandle(), WM_KEYSUNREADABLE, 0, 0);
-  // A key written by hand leaves the file at once, encrypted by its widget.
-  if (plainKeys) SettingsChanged();
+  // A key written by hand leaves the file at once, encrypted.
+  if (!FStore.PlainKeySections().empty()) SettingsChanged();
   // Only a file read in full says which trackers are gone; a kept or blocked one lists none.
   if (FStore.State() == TSettingsState::Read) FHistory.Retain(TakenIds());
   if (WindowExists()) SetTimer(StoredHandle(), TIMER_HISTORY, HISTORY_SAVE_INTERVAL_MS, nullptr);
@@ -497,6 +492,9 @@ bool TWidgetManager::SaveSettings() {
     FWidgetList[i].SectionId = entries[i].Section;
     if (FWidgetList[i].ClaimedId == entries[i].Settings.ID) FWidgetList[i].ClaimedId.clear();
   }
+  // Keys a save could not encrypt are told once, after the save that left them.
+  if (saved && !FPlainKeysTold && !FStore.PlainKeySections().empty() && WindowExists())
+    FPlainKeysTold = PostMessageW(StoredHandle(), WM_KEYSUNREADABLE, KEYS_NOT_PROTECTED, 0);
   return saved;
 }
 

@@ -9,6 +9,7 @@
 
 #include "app/HistoryKeeper.h"
 #include "app/SettingsFile.h"
+#include "app/StartNotices.h"
 #include "app/ShellDialogs.h"
 #include "app/TrackerStore.h"
 #include "app/WidgetLanguages.h"
@@ -43,6 +44,8 @@ constexpr DWORD EXIT_WIDGET_WAIT_MS = 3500;
 constexpr DWORD EXIT_PING_WAIT_MS = 3800;
 // How long a widget's thread waits for the manager to agree to a new ID.
 constexpr DWORD CLAIM_ID_WAIT_MS = 2000;
+// WM_KEYSUNREADABLE's wParam when the keys are in plain text rather than unreadable.
+constexpr WPARAM KEYS_NOT_PROTECTED = 1;
 
 class TWidgetManager : public TWinForm {
 public:
@@ -77,7 +80,7 @@ public:
   // they are about to take) and the ones kept in the file without a widget.
   std::vector<WideString> TakenIds() const;
   // The widget may take id unless another tracker has it, case ignored; the
-  // claim holds until the widget claims another.
+  // claim holds until the widget claims another. An empty id gives it up.
   bool ClaimTrackerId(const TWidgetMainForm* widget, const WideString& id);
   void HideAll();
   void ShowAll();
@@ -126,6 +129,9 @@ private:
   void VersionResponse(TWidgetMessage& message);
   void EndSession();
   void TellSettingsUnreadable();
+  void TellKeys(bool plain) {
+    ::TellKeys(StoredHandle(), FLanguages.get(), FTitle, plain ? FStore.PlainKeySections() : FUnreadableKeys, plain);
+  }
   int DropFailedWidget(TWidgetMainForm* widget);
   void WidgetNotShown(const TWidgetMainForm* widget);
   void NotShown(const WideString& tracker, const WideString& reason);
@@ -160,6 +166,7 @@ private:
   UINT FTaskbarCreated = 0;
   TKernelHandle FIconRemoval;              // thread deleting the tray icon at Exit
   bool FSaveFailureTold = false;
+  bool FPlainKeysTold = false;
   bool FClosing = false;
   DWORD FCloseStarted = 0;
   bool FAbandoned = false;

@@ -95,20 +95,27 @@ void Save(HWND dialog, TSettingsDialog* state) {
   const WideString id = GetControlText(GetDlgItem(dialog, IDC_TRACKERID));
   if (id.empty()) return RefuseInput(dialog, texts, STR_ID_EMPTY, IDC_TRACKERID);
   if (CheckTrackerId(id, {}) != TTrackerIdCheck::Ok) return RefuseInput(dialog, texts, STR_ID_UNUSABLE, IDC_TRACKERID);
-  // Two trackers under one ID would share one section of the settings file:
-  // the owner agrees to the ID and holds it for this tracker, or it is
-  // refused, also when the owner cannot be asked in time.
-  const auto& claim = widget.Host().ClaimId;
-  if (claim && !claim(widget, id)) return RefuseInput(dialog, texts, STR_ID_EXISTS, IDC_TRACKERID);
-  // The dialog may have been closed while the owner was asked.
-  if (!IsWindow(dialog)) return;
   int32_t alertAbove = 0;
   if (!AlertThreshold(GetControlText(GetDlgItem(dialog, IDC_ALERTABOVE)), alertAbove))
     return RefuseInput(dialog, texts, STR_ALERT_UNUSABLE, IDC_ALERTABOVE);
   const TSourceInput source = state->Fields.Read(dialog);
+  if (state->Fields.KeyMustBeTyped(source))
+    return RefuseInput(dialog, texts, STR_KEY_FOR_SERVER, IDC_APIKEY);
   WideString storedKey;
   if (!state->Fields.StoredKeyToSave(source, widget.StoredKey(), storedKey))
     return RefuseInput(dialog, texts, STR_KEY_NOT_STORED, IDC_APIKEY);
+  // Two trackers under one ID would share one section of the settings file:
+  // the owner agrees to the ID and holds it for this tracker, or it is
+  // refused, also when the owner cannot be asked in time. Asked last, so that
+  // no refusal leaves an ID held that no tracker takes.
+  const auto& claim = widget.Host().ClaimId;
+  if (claim && !claim(widget, id)) return RefuseInput(dialog, texts, STR_ID_EXISTS, IDC_TRACKERID);
+  // The dialog may have been closed while the owner was asked: the ID is
+  // given up, as nothing takes it.
+  if (!IsWindow(dialog)) {
+    if (claim) claim(widget, WideString());
+    return;
+  }
 
   widget.SetTargetOpacity(OpacityFromSlider(SliderPosition(dialog)));
   widget.SetEnable(Checked(dialog, IDC_ENABLE));

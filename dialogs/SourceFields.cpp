@@ -9,6 +9,7 @@
 #include "text/TextIds.h"
 #include "widget/ApiKeys.h"
 #include "widget/CountPolling.h"
+#include "widget/KeyOrigin.h"
 #include "widget/SourceTransfer.h"
 
 namespace {
@@ -40,7 +41,13 @@ WideString TSourceFields::Text(int32_t id, const WideChar* fallback) const {
   return TextOr(FTexts, id, fallback);
 }
 
+WideString TSourceFields::KeyForServerText() const {
+  return Text(STR_KEY_FOR_SERVER, u"The stored API key was entered for another source or server. Enter the key "
+                                  u"for this server.");
+}
+
 void TSourceFields::Init(HWND dialog, const TSourceSettings& source, const WideString& storedKey) {
+  FKeyOrigin = storedKey.empty() ? std::string() : KeyOrigin(source);
   TSourceKind kind = TSourceKind::Orvanta;
   FUnknown = ParseSourceName(source.Source, kind) ? TSourceSettings() : source;
   Relabel(dialog);
@@ -54,10 +61,28 @@ void TSourceFields::Init(HWND dialog, const TSourceSettings& source, const WideS
   SetDlgItemTextW(dialog, IDC_SERVER, WinStr(source.Server));
   SetDlgItemTextW(dialog, IDC_POINTER, WinStr(source.Pointer));
   SetDlgItemTextW(dialog, IDC_HEADER, WinStr(source.Header));
-  // The stored key is never shown, not even as dots.
-  if (!storedKey.empty())
-    SendDlgItemMessageW(dialog, IDC_APIKEY, EM_SETCUEBANNER, TRUE,
-                        reinterpret_cast<LPARAM>(WinStr(Text(STR_KEY_UNCHANGED, u"unchanged"))));
+  ShowKeyCue(dialog);
+}
+
+// The stored key is never shown, not even as dots: "unchanged" says it goes
+// where it was entered for. Another source or origin must be given its own.
+void TSourceFields::ShowKeyCue(HWND dialog) {
+  if (FKeyOrigin.empty()) return;
+  const TSourceInput input = Read(dialog);
+  WideString cue;
+  if (StoredKeyApplies(input))
+    cue = Text(STR_KEY_UNCHANGED, u"unchanged");
+  else if (SourceNeedsKey(input.Source))
+    cue = Text(STR_KEY_FOR_SERVER_CUE, u"enter the key for this server");
+  SendDlgItemMessageW(dialog, IDC_APIKEY, EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(WinStr(cue)));
+}
+
+bool TSourceFields::StoredKeyApplies(const TSourceInput& input) const {
+  return !FUnknownReplaced && !FKeyOrigin.empty() && KeyOrigin(input.Source) == FKeyOrigin;
+}
+
+bool TSourceFields::KeyMustBeTyped(const TSourceInput& input) const {
+  return input.TypedKey.empty() && !FKeyOrigin.empty() && !StoredKeyApplies(input) && SourceNeedsKey(input.Source);
 }
 
 void TSourceFields::Relabel(HWND dialog) {
@@ -72,6 +97,7 @@ void TSourceFields::Relabel(HWND dialog) {
     SendDlgItemMessageW(dialog, IDC_SOURCE, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(WinStr(unknown)));
   }
   SendDlgItemMessageW(dialog, IDC_SOURCE, CB_SETCURSEL, chosen >= 0 ? chosen : 0, 0);
+  ShowKeyCue(dialog);
 }
 
 TSourceInput TSourceFields::Read(HWND dialog) const {
@@ -101,10 +127,10 @@ bool TSourceFields::StoredKeyToSave(const TSourceInput& input, const WideString&
   }
   if (input.Kind == TSourceKind::Orvanta) return true;
   if (input.TypedKey.empty()) {
-    result = StoredKeyOf(storedKey);
+    if (StoredKeyApplies(input)) result = storedKey;
     return true;
   }
-  result = ProtectApiKey(input.TypedKey);
+  result = ProtectApiKey(input.TypedKey, input.Source);
   return !result.empty();
 }
 
@@ -126,6 +152,11 @@ bool TSourceFields::Answer(HWND dialog, UINT msg, WPARAM wParam, const WideStrin
     SourceChosen(dialog);
     return true;
   }
+  // The Server names the origin; json's Header whether the key is sent at all.
+  if ((LOWORD(wParam) == IDC_SERVER || LOWORD(wParam) == IDC_HEADER) && HIWORD(wParam) == EN_CHANGE) {
+    ShowKeyCue(dialog);
+    return true;
+  }
   return false;
 }
 
@@ -135,6 +166,7 @@ void TSourceFields::SourceChosen(HWND dialog) {
                         ? Text(STR_FATHOM_QUOTA, u"Fathom counts every request against the account's monthly "
                                                  u"pageview quota, so a new Fathom tracker polls once a minute.")
                         : WideString());
+  ShowKeyCue(dialog);
 }
 
 // Another version's source goes only when the user says so; with it go its
@@ -171,10 +203,12 @@ void TSourceFields::StartTest(HWND dialog, const WideString& id, const WideStrin
   if (FTest && !FTest->Finished()) return;
   FTest.reset();
   const TSourceInput input = Read(dialog);
+  if (KeyMustBeTyped(input)) return SetStatus(dialog, KeyForServerText());
   std::string key = input.TypedKey;
   TPollFailure why;
   // Another version's source is refused before its key is even read.
-  if (key.empty() && !input.Unknown && ReadApiKey(StoredKeyOf(storedKey), key) == TStoredKey::Unreadable)
+  if (key.empty() && !input.Unknown && StoredKeyApplies(input) &&
+      ReadApiKey(storedKey, input.Source, key) == TStoredKey::Unreadable)
     why.Kind = TFailure::KeyUnreadable;
   TSourceRequest request;
   if (why.Kind == TFailure::None && BuildSourceRequest(input.Source, id, key, FCounterHost, request, why)) {

@@ -42,16 +42,20 @@ public:
   TSourceFields(const TSourceFields&) = delete;
   TSourceFields& operator=(const TSourceFields&) = delete;
 
-  // Fills the list and the edits; storedKey only sets the cue. A source this
-  // version does not know is listed as such for this tracker alone, and its
-  // keys are kept unless the user agrees to replace it with another.
+  // Fills the list and the edits; storedKey, entered for source, sets the cue.
+  // A source this version does not know is listed as such for this tracker
+  // alone, and its keys are kept unless the user agrees to replace it.
   void Init(HWND dialog, const TSourceSettings& source, const WideString& storedKey);
   void Relabel(HWND dialog);
   TSourceInput Read(HWND dialog) const;
   // The stored form of the key the dialog saves: the typed key encrypted, or
   // storedKey when none was typed; none for the counter service. False when
   // a typed key could not be encrypted (nothing is then saved).
+  // A stored key is saved only for the source and origin it was entered for.
   bool StoredKeyToSave(const TSourceInput& input, const WideString& storedKey, WideString& result) const;
+  // A key is stored, but for another source or origin, and this one needs a
+  // key: nothing was typed, so Test and Save refuse (STR_KEY_FOR_SERVER).
+  bool KeyMustBeTyped(const TSourceInput& input) const;
   void SetStatus(HWND dialog, const WideString& text);
 
   // The dialog's own messages about the fields: the list's choice, the Test
@@ -61,14 +65,17 @@ public:
 
 private:
   WideString Text(int32_t id, const WideChar* fallback) const;
+  WideString KeyForServerText() const;
   void StartTest(HWND dialog, const WideString& id, const WideString& storedKey);
   void ShowTestAnswer(HWND dialog);
   void SourceChosen(HWND dialog);
   bool ReplaceUnknown(HWND dialog);
-  WideString StoredKeyOf(const WideString& storedKey) const { return FUnknownReplaced ? WideString() : storedKey; }
+  void ShowKeyCue(HWND dialog);
+  bool StoredKeyApplies(const TSourceInput& input) const;
 
   const TTextLookup* FTexts;
   std::string FCounterHost;
+  std::string FKeyOrigin;  // the stored key's KeyOrigin; empty when none is stored
   TSourceSettings FUnknown;  // the tracker's source while this version does not know it and it stays
   bool FUnknownReplaced = false;  // its stored key went with it
   TSourceSettings FTested;  // the source the Test poll in flight asked

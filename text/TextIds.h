@@ -40,6 +40,9 @@ constexpr int32_t STR_HISTORY_RANGE = 1156;       // "low %s · high %s · now %
 constexpr int32_t STR_HISTORY_NONE = 1157;
 constexpr int32_t STR_CSV_FILES = 1158;           // the export's file type
 constexpr int32_t STR_EXPORT_FAILED = 1159;       // %s: the file, then the system's reason
+constexpr int32_t STR_KEY_FOR_SERVER_CUE = 1160;  // the API key edit's cue once the stored key is another origin's
+constexpr int32_t STR_KEY_FOR_SERVER = 1161;      // Test and Save refused: that key goes nowhere else
+constexpr int32_t STR_KEYS_NOT_PROTECTED = 1162;  // sections whose hand-written key stays in plain text
 constexpr int32_t STR_TRACKERS_NOT_SHOWN = 1190;  // followed by a line per tracker: its label and the reason
 // Why a tracker's poll brought no count, and what its count means.
 constexpr int32_t STR_FAIL_UNKNOWN_SOURCE = 1100;

@@ -6,13 +6,17 @@
 #include <wincrypt.h>
 
 #include "text/Base64.h"
-#include "widget/TrackerSource.h"
+#include "widget/KeyOrigin.h"
 
 namespace {
 
 // The program's own entropy: another program of this user cannot decrypt a
-// key without it by asking DPAPI alone.
-constexpr char kEntropy[] = "Velmora Orvanta API key 1";
+// key without it by asking DPAPI alone. Keys are bound to their origin by
+// adding it; earlier versions stored them under the entropy alone.
+constexpr char kEntropy[] = "Velmora Orvanta API key 2 ";
+constexpr char kUnboundEntropy[] = "Velmora Orvanta API key 1";
+
+std::string EntropyOf(const TSourceSettings& source) { return kEntropy + KeyOrigin(source); }
 
 DATA_BLOB BlobOf(const void* data, size_t size) {
   return DATA_BLOB{static_cast<DWORD>(size), static_cast<BYTE*>(const_cast<void*>(data))};
@@ -28,17 +32,18 @@ std::string TakeBlob(DATA_BLOB& blob) {
 
 }  // namespace
 
-WideString ProtectApiKey(const std::string& plain) {
+WideString ProtectApiKey(const std::string& plain, const TSourceSettings& source) {
   if (plain.empty()) return WideString();
   DATA_BLOB in = BlobOf(plain.data(), plain.size());
-  DATA_BLOB entropy = BlobOf(kEntropy, sizeof kEntropy - 1);
+  const std::string bound = EntropyOf(source);
+  DATA_BLOB entropy = BlobOf(bound.data(), bound.size());
   DATA_BLOB out{};
   if (!CryptProtectData(&in, nullptr, &entropy, nullptr, nullptr, CRYPTPROTECT_UI_FORBIDDEN, &out))
     return WideString();
   return WideFromUtf8(PROTECTED_KEY_PREFIX + Base64Encode(TakeBlob(out)));
 }
 
-TStoredKey ReadApiKey(const WideString& stored, std::string& plain) {
+TStoredKey ReadApiKey(const WideString& stored, const TSourceSettings& source, std::string& plain) {
   plain.clear();
   if (stored.empty()) return TStoredKey::None;
   const std::string text = Utf8FromWide(stored);
@@ -50,10 +55,17 @@ TStoredKey ReadApiKey(const WideString& stored, std::string& plain) {
   if (!Base64Decode(text.substr(sizeof PROTECTED_KEY_PREFIX - 1), bytes) || bytes.empty())
     return TStoredKey::Unreadable;
   DATA_BLOB in = BlobOf(bytes.data(), bytes.size());
-  DATA_BLOB entropy = BlobOf(kEntropy, sizeof kEntropy - 1);
+  const std::string bound = EntropyOf(source);
+  DATA_BLOB entropy = BlobOf(bound.data(), bound.size());
+  DATA_BLOB unbound = BlobOf(kUnboundEntropy, sizeof kUnboundEntropy - 1);
   DATA_BLOB out{};
-  if (!CryptUnprotectData(&in, nullptr, &entropy, nullptr, nullptr, CRYPTPROTECT_UI_FORBIDDEN, &out))
-    return TStoredKey::Unreadable;
+  TStoredKey state = TStoredKey::Protected;
+  if (!CryptUnprotectData(&in, nullptr, &entropy, nullptr, nullptr, CRYPTPROTECT_UI_FORBIDDEN, &out)) {
+    // An earlier version's key was entered for the origin it is stored with.
+    if (!CryptUnprotectData(&in, nullptr, &unbound, nullptr, nullptr, CRYPTPROTECT_UI_FORBIDDEN, &out))
+      return TStoredKey::Unreadable;
+    state = TStoredKey::Unbound;
+  }
   plain = TakeBlob(out);
-  return TStoredKey::Protected;
+  return state;
 }

@@ -184,15 +184,18 @@ void TWidgetMainForm::SetInterval(int32_t value) {
   PublishSettings();
 }
 
-// A key written by hand is used as it is and stored encrypted from now on;
-// one that cannot be decrypted stays stored as it was until a new one is given.
+// A key written by hand, or stored before keys were bound to their origin, is
+// used as it is and stored bound from now on, once the bound form is known to
+// read back; one that cannot be decrypted stays stored as it was until a new
+// one is given.
 void TWidgetMainForm::TakeKey(const WideString& stored) {
   std::string plain;
-  const TStoredKey state = ReadApiKey(stored, plain);
+  const TStoredKey state = ReadApiKey(stored, FPoller.Source, plain);
   FStoredKey = stored;
-  if (state == TStoredKey::Plain) {
-    const WideString protectedKey = ProtectApiKey(plain);
-    if (!protectedKey.empty()) FStoredKey = protectedKey;
+  if (state == TStoredKey::Plain || state == TStoredKey::Unbound) {
+    const WideString bound = ProtectApiKey(plain, FPoller.Source);
+    std::string check;
+    if (ReadApiKey(bound, FPoller.Source, check) == TStoredKey::Protected && check == plain) FStoredKey = bound;
   }
   FPoller.Key = std::move(plain);
   FPoller.KeyUnreadable = state == TStoredKey::Unreadable;

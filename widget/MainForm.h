@@ -42,7 +42,8 @@ struct TWidgetHost {
   std::function<void(TWidgetMainForm& widget)> Preferences;
   // Asked on the widget's thread before its Settings dialog gives it a new ID:
   // true once the owner agreed (no other tracker has it, case ignored); false
-  // when it refused or could not be asked in time. None: nobody else to ask.
+  // when it refused or could not be asked in time. An empty ID gives the
+  // claim up. None: nobody else to ask.
   std::function<bool(const TWidgetMainForm& widget, const WideString& id)> ClaimId;
   // The host setting the widget polls: the build's counter service, or a
   // loopback server for tests and benchmarks.

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "tests/support/OrvantaProcess.h"
+#include "text/Base64.h"
 #include "tools/fakeserver/FakeServer.h"
 #include "tools/fakeserver/FakeSources.h"
 #include "text/WIniFiles.h"
@@ -18,6 +19,8 @@ namespace {
 
 // The Add Tracker dialog's edit boxes, as its template numbers them.
 constexpr int IDC_TRACKERID = 1002, IDC_TITLE = 1003;
+// Wine's DLL overrides for Orvanta.exe alone; a test that sets one leaves none behind.
+constexpr wchar_t kNoCryptoProvider[] = L"Software\\Wine\\AppDefaults\\Orvanta.exe";
 
 // Every test starts from no settings, with fresh servers on the fixed ports
 // that answer the ping and the version request with nothing.
@@ -33,7 +36,10 @@ protected:
     DeleteSettings();
   }
   // A blocked or read-only file left behind would stop the next test's saves.
-  void TearDown() override { DeleteSettings(); }
+  void TearDown() override {
+    DeleteSettings();
+    RegDeleteTreeW(HKEY_CURRENT_USER, kNoCryptoProvider);
+  }
 };
 
 }  // namespace
@@ -229,14 +235,17 @@ TEST_F(ShellTest, AnUnreadableFileIsKeptAsideAndNamedAtStartAndTheRunGoesOnSavin
 }
 
 // A key written by hand is used and soon gone from the file in every form it
-// could take there; a key this Windows account cannot read is named once, at
-// start, and stays in the file as it was.
+// could take there, a tracker's, a kept entry's and one in a section the list
+// no longer names alike; a key this Windows account cannot read is named
+// once, at start, and stays in the file as it was.
 TEST_F(ShellTest, APlainKeyLeavesTheFileAndAnUnreadableOneIsNamedOnceAndKept) {
   const std::u16string source = u"Source=plausible\nServer=http://127.0.0.1:9\nApiKey=";
   const std::u16string foreign = u"dpapi:AQAAANCMnd8BFdERjHoAwE/Cl+s=";
-  SeedSettings(u"[Trackers]\nKey0=plain.org\nKey1=moved.org\n" +
+  SeedSettings(u"[Trackers]\nKey0=plain.org\nKey1=moved.org\nKey2=PLAIN.org\n" +
                TrackerSection(u"plain.org", 200, 200, source + u"pk-31f9a7c\n") +
-               TrackerSection(u"moved.org", 400, 200, source + foreign + u"\n"));
+               TrackerSection(u"moved.org", 400, 200, source + foreign + u"\n") +
+               TrackerSection(u"PLAIN.org", 600, 200, u"Source=fathom\nApiKey=pk-6b04e2d\n") +
+               TrackerSection(u"gone.org", 200, 400, u"Source=umami\nApiKey=pk-e95a1c0\n"));
   TOrvanta app;
   ASSERT_TRUE(app.WaitManager());
   ASSERT_TRUE(WaitUntil([&] { return app.Dialogs().size() == 1; }, 10000));
@@ -244,11 +253,17 @@ TEST_F(ShellTest, APlainKeyLeavesTheFileAndAnUnreadableOneIsNamedOnceAndKept) {
   EXPECT_NE(told.find(L"moved.org"), std::wstring::npos) << std::string(told.begin(), told.end());
   EXPECT_EQ(told.find(L"plain.org"), std::wstring::npos);
   PostMessageW(app.Dialogs()[0], WM_COMMAND, IDOK, 0);
-  EXPECT_TRUE(WaitUntil([&] {
+  auto plainGone = [&] {
     const std::string bytes = ReadBytes(SettingsFile());
-    return SettingsHold(u"[plain.org]") && SettingsHold(u"ApiKey=dpapi:") &&
-           bytes.find(IniBytes(u"pk-31f9a7c").substr(2)) == std::string::npos &&
-           bytes.find("pk-31f9a7c") == std::string::npos && bytes.find("cGstMzFmOWE3Yw") == std::string::npos;
+    for (const char* key : {"pk-31f9a7c", "pk-6b04e2d", "pk-e95a1c0"})
+      if (bytes.find(IniBytes(U16(key)).substr(2)) != std::string::npos || bytes.find(key) != std::string::npos ||
+          bytes.find(Base64Encode(key).substr(0, 12)) != std::string::npos)
+        return false;
+    return true;
+  };
+  EXPECT_TRUE(WaitUntil([&] {
+    return plainGone() && SettingsHold(u"[plain.org]") && SettingsHold(u"[PLAIN.org]\nLeft=600\nTop=200\nSource=fathom\nApiKey=dpapi:") &&
+           SettingsHold(u"[gone.org]\nLeft=200\nTop=400\nSource=umami\nApiKey=dpapi:");
   }));
   EXPECT_TRUE(SettingsHold(u"ApiKey=" + foreign + u"\n"));
   ASSERT_TRUE(app.Exit()) << "told once: no box at Exit";
@@ -287,6 +302,33 @@ TEST_F(ShellTest, KeysAndASourceThisVersionDoesNotKnowOutliveRestarts) {
     const WideString key = file.ReadString(u"ph", u"ApiKey", u"");
     EXPECT_TRUE(key == u"phc-4e1b" || key.rfind(u"dpapi:", 0) == 0) << start << " " << Utf8FromWide(key);
   }
+}
+
+// Where no key can be encrypted (here Wine keeps Windows' cryptographic
+// provider out of Orvanta.exe), the user is told once which sections keep their keys
+// in plain text, and the keys stay as they were.
+TEST_F(ShellTest, AKeyThatCannotBeEncryptedIsToldOnceAndStaysAsItWas) {
+  SeedSettings(u"[Trackers]\nKey0=plain.org\n" +
+               TrackerSection(u"plain.org", 200, 200, u"Source=plausible\nServer=http://127.0.0.1:9\nApiKey=pk-31f9a7c\n") +
+               u"[gone.org]\nApiKey=pk-e95a1c0\n");
+  HKEY overrides = nullptr;
+  const std::wstring path = std::wstring(kNoCryptoProvider) + L"\\DllOverrides";
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &overrides, nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExW(overrides, L"rsaenh", 0, REG_SZ, reinterpret_cast<const BYTE*>(L""), sizeof(wchar_t));
+  RegCloseKey(overrides);
+  TOrvanta app;
+  ASSERT_TRUE(app.WaitManager());
+  ASSERT_TRUE(WaitUntil([&] { return app.Dialogs().size() == 1; }, 10000));
+  const std::wstring told = StaticTextOf(app.Dialogs()[0]);
+  EXPECT_NE(told.find(L"plain text"), std::wstring::npos) << std::string(told.begin(), told.end());
+  EXPECT_NE(told.find(L": gone.org, plain.org"), std::wstring::npos) << std::string(told.begin(), told.end());
+  PostMessageW(app.Dialogs()[0], WM_COMMAND, IDOK, 0);
+  ASSERT_TRUE(WaitUntil([&] { return app.Dialogs().empty(); }));
+  app.Command(CMD_LANGUAGE_BASE + 1);  // another save
+  ASSERT_TRUE(WaitUntil([&] { return SettingsHold(u"Language=TR-TR.INI"); }));
+  ASSERT_TRUE(app.Exit()) << "told once: no box at Exit";
+  EXPECT_TRUE(SettingsHold(u"ApiKey=pk-31f9a7c\n") && SettingsHold(u"[gone.org]\nApiKey=pk-e95a1c0\n"));
 }
 
 // Twenty trackers against services that never answer, one of them asking

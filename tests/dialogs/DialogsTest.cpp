@@ -6,6 +6,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "app/WidgetManager.h"
 #include "dialogs/DialogRes.h"
 #include "dialogs/SourceFields.h"
@@ -319,6 +321,110 @@ TEST_F(UnknownSourceTest, ShownAsUnknownKeptBySaveAndReplacedOnlyWhenTheUserAgre
   EXPECT_EQ(replaced.Source.Source, u"fathom");
   EXPECT_EQ(replaced.Source.Header + replaced.Source.Pointer, u"");
   EXPECT_NE(replaced.ApiKey, before.ApiKey);
+}
+
+// A Save refused for a field after the ID leaves that ID free: the Add
+// dialog may give it to a new tracker, before Cancel and after.
+TEST_F(DialogsTest, ARefusedSaveHoldsNoIdForTheTracker) {
+  TWidgetMainForm* w = AddWidget(u"alpha");
+  const HWND dialog = OpenSettings(w);
+  SetDlgItemTextW(dialog, IDC_TRACKERID, L"fresh");
+  SetDlgItemTextW(dialog, IDC_ALERTABOVE, L"-1");
+  EXPECT_NE(Save(dialog, true, IDC_ALERTABOVE), L"");
+  auto held = [&] {
+    const std::vector<WideString> taken = Manager->TakenIds();
+    return std::find(taken.begin(), taken.end(), u"fresh") != taken.end();
+  };
+  EXPECT_FALSE(held());
+  PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+  ASSERT_TRUE(PumpUntil([&] { return !IsWindow(dialog); }));
+  EXPECT_FALSE(held());
+  EXPECT_EQ(w->Settings().ID, u"alpha");
+}
+
+// A key stored for Plausible on one origin (by an earlier version, as users
+// have them) polls there. Picked with another source or server while the key
+// field stays empty, it goes nowhere: the cue asks for this server's key,
+// Test and Save refuse, and no request carries it. The way back brings
+// "unchanged" back; a source that needs no key saves without it.
+struct KeyedDialogsTest : DialogsTest {
+  static constexpr char kKey[] = "pl-7d2e1c";
+  std::unique_ptr<TFakeSources> Sources;
+  std::string Here;
+  void SetUp() override {
+    Sources = std::make_unique<TFakeSources>(*Server);
+    TFakeSite site;
+    site.Key = kKey;
+    site.Count = 23;
+    for (TFakeSource source : {TFakeSource::Plausible, TFakeSource::Fathom}) Sources->SetSite(source, "example.org", site);
+    site.Key = "Authorization: Bearer pl-7d2e1c";
+    Sources->SetSite(TFakeSource::Json, "/live/example.org", site);
+    site.Key.clear();
+    site.Count = 5;
+    Sources->SetSite(TFakeSource::Json, "/open/example.org", site);
+    Here = "http://" + Server->HostPort();
+    Seed = testutil::Utf16Bytes(u"\uFEFF[Trackers]\r\nKey0=example.org\r\n[example.org]\r\nSource=plausible\r\nServer=" +
+                                WideFromUtf8(Here) + u"\r\nApiKey=" + WideFromUtf8(widgettest::EarlierVersionKey(kKey)) +
+                                u"\r\nInterval=600000\r\n");
+    DialogsTest::SetUp();
+  }
+};
+
+TEST_F(KeyedDialogsTest, AStoredKeyGoesToNoOtherSourceOrServerOnTestOrSave) {
+  ASSERT_EQ(Manager->WidgetCount(), 1);
+  TWidgetMainForm* w = Manager->Widget(0);
+  ASSERT_TRUE(PumpUntil([&] { return CountOf(w) == 23 && Idle(w); }));
+  Server->ClearRequests();
+  const std::string port = Server->HostPort().substr(Server->HostPort().find(':') + 1);
+  auto cue = [](HWND dialog) {
+    wchar_t text[64] = {};
+    SendDlgItemMessageW(dialog, IDC_APIKEY, EM_GETCUEBANNER, reinterpret_cast<WPARAM>(text), 64);
+    return std::wstring(text);
+  };
+  auto pick = [](HWND dialog, int source, const std::string& server, const wchar_t* header) {
+    SendDlgItemMessageW(dialog, IDC_SOURCE, CB_SETCURSEL, source, 0);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_SOURCE, CBN_SELCHANGE), 0);
+    SetDlgItemTextA(dialog, IDC_SERVER, server.c_str());
+    SetDlgItemTextW(dialog, IDC_POINTER, L"/count");
+    SetDlgItemTextW(dialog, IDC_HEADER, header);
+  };
+  const std::wstring refusal = L"The stored API key was entered for another source or server. Enter the key for this server.";
+  const struct {
+    int Source;
+    std::string Server;
+    const wchar_t* Header;
+  } elsewhere[] = {{4, Here, L""},
+                   {1, "http://localhost:" + port, L""},
+                   {5, Here + "/live/{id}", L"Authorization: Bearer {key}"}};
+  for (const auto& to : elsewhere) {
+    const HWND dialog = OpenSettings(w);
+    EXPECT_EQ(cue(dialog), L"unchanged");
+    pick(dialog, to.Source, to.Server, to.Header);
+    EXPECT_EQ(cue(dialog), L"enter the key for this server") << to.Server;
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_TEST, BN_CLICKED), 0);
+    EXPECT_EQ(TextOf(GetDlgItem(dialog, IDC_SOURCE_STATUS)), refusal) << to.Server;
+    EXPECT_EQ(Save(dialog, true, IDC_APIKEY), refusal) << to.Server;
+    pick(dialog, 1, Here, L"");
+    EXPECT_EQ(cue(dialog), L"unchanged");
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindow(dialog); }));
+  }
+  const HWND dialog = OpenSettings(w);
+  pick(dialog, 5, Here + "/open/{id}", L"");
+  EXPECT_EQ(cue(dialog), L"");
+  SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_TEST, BN_CLICKED), 0);
+  EXPECT_TRUE(PumpUntil([&] { return TextOf(GetDlgItem(dialog, IDC_SOURCE_STATUS)) == L"The source answers: 5 visitors"; }));
+  EXPECT_EQ(Save(dialog), L"");
+  EXPECT_TRUE(PumpUntil([&] { return CountOf(w) == 5; }));
+  for (const TFakeRequest& r : Server->Requests()) {
+    for (const auto& header : r.Headers) EXPECT_EQ(header.second.find(kKey), std::string::npos) << r.Path;
+    EXPECT_EQ(r.Body.find(kKey), std::string::npos) << r.Path;
+  }
+  EXPECT_EQ(w->Settings().ApiKey, u"");
+  EXPECT_TRUE(PumpUntil([&] {
+    const TWMemIniFile file(Manager->SettingsFileName());
+    return file.ReadString(u"example.org", u"Source", u"") == u"json" && file.ReadString(u"example.org", u"ApiKey", u"").empty();
+  }));
 }
 
 // A seeded tracker whose count crosses its alert: the tray's balloon names it

@@ -8,7 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/WinApi.h"
+#include <wincrypt.h>
+
 #include "inet/InetThrd.h"
+#include "text/Base64.h"
 #include "tests/support/FakeServerFixture.h"
 #include "tests/support/Waiting.h"
 #include "tests/support/UiTestSupport.h"
@@ -38,6 +42,18 @@ inline RECT WorkArea() {
   RECT work{};
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
   return work;
+}
+
+// A key as an earlier version stored it: encrypted with its entropy alone,
+// bound to no origin. Empty when DPAPI failed.
+inline std::string EarlierVersionKey(const std::string& plain) {
+  const char entropy[] = "Velmora Orvanta API key 1";
+  DATA_BLOB in{static_cast<DWORD>(plain.size()), reinterpret_cast<BYTE*>(const_cast<char*>(plain.data()))};
+  DATA_BLOB salt{sizeof entropy - 1, reinterpret_cast<BYTE*>(const_cast<char*>(entropy))}, out{};
+  if (!CryptProtectData(&in, nullptr, &salt, nullptr, nullptr, CRYPTPROTECT_UI_FORBIDDEN, &out)) return std::string();
+  const std::string bytes(reinterpret_cast<char*>(out.pbData), out.cbData);
+  LocalFree(out.pbData);
+  return "dpapi:" + Base64Encode(bytes);
 }
 
 // Mouse and keys through the X server, as a user's would come: a warp from

@@ -54,7 +54,7 @@ TEST_F(SourceWidgetTest, EachSourceShowsItsCountWithTheKeyWhereTheServiceWantsIt
   EXPECT_EQ(stored.rfind(u"dpapi:", 0), 0u);
   EXPECT_EQ(Utf8FromWide(stored).find(kKey), std::string::npos);
   std::string plain;
-  EXPECT_EQ(ReadApiKey(stored, plain), TStoredKey::Protected);
+  EXPECT_EQ(ReadApiKey(stored, w->Settings().Source, plain), TStoredKey::Protected);
   EXPECT_EQ(plain, kKey);
 
   const std::string foreign = "dpapi:AQAAANCMnd8BFdERjHoAwE/Cl+s=";
@@ -66,6 +66,39 @@ TEST_F(SourceWidgetTest, EachSourceShowsItsCountWithTheKeyWhereTheServiceWantsIt
   EXPECT_EQ(TipOf(f), u"the API key cannot be read on this Windows account: enter it again");
   EXPECT_EQ(Server->Requests().size(), before);
   EXPECT_EQ(f->Settings().ApiKey, WideFromUtf8(foreign)) << "kept until a new key is entered";
+}
+
+// A stored key decrypts for the source and origin it was entered for and no
+// other. One an earlier version stored, bound to no origin, is used for the
+// origin it is stored with and stored bound from then on.
+TEST_F(SourceWidgetTest, AStoredKeyDecryptsOnlyForItsOriginAndAnEarlierVersionsKeyIsBoundToIts) {
+  const std::string earlier = EarlierVersionKey(kKey);
+  ASSERT_FALSE(earlier.empty());
+  TFakeSite site;
+  site.Key = kKey;
+  site.Count = 8;
+  Sources.SetSite(TFakeSource::Plausible, "example.org", site);
+  TWidgetMainForm* w = Start(Tracker(u"example.org", u"plausible", earlier));
+  EXPECT_EQ(Poll(w), 8);
+  const TTrackerSettings s = w->Settings();
+  std::string plain;
+  EXPECT_EQ(ReadApiKey(s.ApiKey, s.Source, plain), TStoredKey::Protected);
+  EXPECT_EQ(plain, kKey);
+  const std::string local = "http://" + Server->HostPort();
+  TSourceSettings others[] = {s.Source, s.Source, s.Source, s.Source};
+  others[0].Source = u"fathom";
+  others[1].Server = WideFromUtf8("http://localhost:" + Server->HostPort().substr(Server->HostPort().find(':') + 1));
+  others[2].Server = u"https://plausible.io";
+  others[3].Source = u"json";
+  others[3].Header = u"Authorization: Bearer {key}";
+  for (const TSourceSettings& other : others) {
+    EXPECT_EQ(ReadApiKey(s.ApiKey, other, plain), TStoredKey::Unreadable) << Utf8FromWide(other.Source + other.Server);
+    EXPECT_EQ(plain, "");
+  }
+  TSourceSettings same = s.Source;
+  same.Server = WideFromUtf8(local + "/");
+  same.Source = u"Plausible";
+  EXPECT_EQ(ReadApiKey(s.ApiKey, same, plain), TStoredKey::Protected) << "the same origin, written otherwise";
 }
 
 // A refused key is "?" with the reason in words (hostile bodies and rate

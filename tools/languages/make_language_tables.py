@@ -84,6 +84,13 @@ STRINGS = [
     (1157, "No history yet", "Henüz geçmiş yok"),
     (1158, "CSV files", "CSV dosyaları"),
     (1159, "The history could not be written to %s:\n%s", "Geçmiş %s dosyasına yazılamadı:\n%s"),
+    (1160, "enter the key for this server", "bu sunucunun anahtarını girin"),
+    (1161, "The stored API key was entered for another source or server. Enter the key for this server.",
+     "Kayıtlı API anahtarı başka bir kaynak ya da sunucu için girilmişti. Bu sunucunun anahtarını girin."),
+    (1162, "The API key in these sections of the settings file could not be encrypted for this Windows account and "
+     "stays there in plain text; enter it again in the tracker's Preferences: %s",
+     "Ayarlar dosyasının şu bölümlerindeki API anahtarı bu Windows hesabı için şifrelenemedi ve dosyada düz metin "
+     "olarak duruyor; anahtarı izleyicinin Seçenekler penceresinde yeniden girin: %s"),
     (1170, "unknown source: %s", "bilinmeyen kaynak: %s"),
     (1171, "the server reports an error: %s", "sunucu bir hata bildiriyor: %s"),
     (1172, 'This tracker\'s source "%s" comes from another version of Orvanta and is unknown to this one; its settings are kept as they are. Replace it with %s? Its server, key and other settings are then removed when you save.', 'Bu izleyicinin "%s" kaynağı Orvanta\'nın başka bir sürümünden geliyor ve bu sürüm onu tanımıyor; ayarları olduğu gibi korunuyor. Yerine %s kullanılsın mı? Kaydettiğinizde o kaynağın sunucusu, anahtarı ve diğer ayarları silinir.'),
