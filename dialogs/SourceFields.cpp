@@ -78,7 +78,7 @@ void TSourceFields::ShowKeyCue(HWND dialog) {
 }
 
 bool TSourceFields::StoredKeyApplies(const TSourceInput& input) const {
-  return !FUnknownReplaced && !FKeyOrigin.empty() && KeyOrigin(input.Source) == FKeyOrigin;
+  return !FKeyOrigin.empty() && KeyOrigin(input.Source) == FKeyOrigin;
 }
 
 bool TSourceFields::KeyMustBeTyped(const TSourceInput& input) const {
@@ -188,7 +188,6 @@ bool TSourceFields::ReplaceUnknown(HWND dialog) {
     return false;
   }
   FUnknown = TSourceSettings();
-  FUnknownReplaced = true;
   SendDlgItemMessageW(dialog, IDC_SOURCE, CB_DELETESTRING, kUnknownItem, 0);
   SendDlgItemMessageW(dialog, IDC_APIKEY, EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(L""));
   for (int id : kSourceEdits) {

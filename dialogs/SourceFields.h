@@ -77,7 +77,6 @@ private:
   std::string FCounterHost;
   std::string FKeyOrigin;  // the stored key's KeyOrigin; empty when none is stored
   TSourceSettings FUnknown;  // the tracker's source while this version does not know it and it stays
-  bool FUnknownReplaced = false;  // its stored key went with it
   TSourceSettings FTested;  // the source the Test poll in flight asked
   std::unique_ptr<TInetThread> FTest;
 };

@@ -77,7 +77,16 @@ def main():
     ap.add_argument("--tests-from")
     a = ap.parse_args()
     faults = json.load(open(a.faults))
+    # A fault whose anchor has gone would plant nothing and prove nothing: the
+    # whole table is refused before anything is built.
+    stale = [f["name"] for f in faults
+             if open(os.path.join(ROOT, f["file"])).read().count(f["old"]) != 1] if not a.tests_from else []
+    if stale:
+        sys.exit("faults: the old text of these entries does not occur exactly once: " + "; ".join(stale))
     if a.only:
+        unknown = set(a.only) - {f["name"] for f in faults}
+        if unknown:
+            sys.exit("faults: no such entry: " + "; ".join(sorted(unknown)))
         faults = [f for f in faults if f["name"] in a.only]
     src = sync(a.work, a.tests_from)
     builds, envs = {}, {}
@@ -95,8 +104,7 @@ def main():
         path = os.path.join(src, f["file"])
         text = open(path).read()
         if text.count(f["old"]) != 1:
-            print("SKIP  %-40s old text occurs %d times" % (f["name"], text.count(f["old"])))
-            continue
+            sys.exit("faults: %s: the old text occurs %d times" % (f["name"], text.count(f["old"])))
         targets = f.get("targets", [])
         # Build the clean targets first, so a fault's build failure is the fault's.
         run(["cmake", "--build", b, "-j2", "--target"] + targets)
