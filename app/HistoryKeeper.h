@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "text/TextLookup.h"
-#include "widget/HistoryFile.h"
+#include "tracker/HistoryFile.h"
 
 constexpr uint32_t HISTORY_SAVE_INTERVAL_MS = 60 * 1000;
 

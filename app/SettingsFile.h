@@ -1,7 +1,7 @@
 #pragma once
 // Where the settings file lives, and its sections beside the trackers' own.
 #include "platform/WinApi.h"
-#include "widget/TrackerSettings.h"
+#include "tracker/TrackerSettings.h"
 
 constexpr const WideChar SETTINGS_SUBFOLDER[] = u"\\Velmora\\Orvanta";
 constexpr const WideChar SETTINGS_FILE_NAME[] = u"\\orvanta.ini";

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "text/WStrings.h"
-#include "widget/TrackerId.h"
+#include "tracker/TrackerId.h"
 
 // The widget's component name is this prefix followed by the ID.
 constexpr const WideChar TRACKER_NAME_PREFIX[] = u"WidgetMainForm";

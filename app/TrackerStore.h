@@ -10,7 +10,7 @@
 
 #include "app/TrackerList.h"
 #include "text/WIniFiles.h"
-#include "widget/TrackerSettings.h"
+#include "tracker/TrackerSettings.h"
 
 constexpr const WideChar KEY_LANGUAGE[] = u"Language";
 constexpr const WideChar TRACKER_KEY_PREFIX[] = u"Key";

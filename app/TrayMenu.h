@@ -7,7 +7,7 @@
 #include "app/WidgetLanguages.h"
 #include "platform/WinApi.h"
 #include "text/TextIds.h"
-#include "widget/TrackerSettings.h"
+#include "tracker/TrackerSettings.h"
 
 // A tracker's menu entry: title (or "[No Title]") followed by this with the ID.
 constexpr const WideChar TRACKER_MENU_FORMAT[] = u" - (%s)";

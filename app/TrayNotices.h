@@ -5,8 +5,8 @@
 
 #include "text/TextLookup.h"
 #include "ui/WinControls.h"
-#include "widget/SpikeAlert.h"
-#include "widget/TrackerSettings.h"
+#include "tracker/SpikeAlert.h"
+#include "tracker/TrackerSettings.h"
 
 // The trackers in list order, as their widgets last published them; fallback
 // (the program's name) while none has a title or count to show.

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "widget/CountPolling.h"
+#include "tracker/CountPolling.h"
 
 namespace {
 WideString Digits(int64_t n) {

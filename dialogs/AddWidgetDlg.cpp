@@ -2,7 +2,7 @@
 
 #include "dialogs/SourceFields.h"
 #include "ui/Forms.h"
-#include "widget/TrackerId.h"
+#include "tracker/TrackerId.h"
 
 namespace {
 // The labels: each control's id is also the id of its text.

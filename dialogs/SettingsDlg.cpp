@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "widget/TrackerId.h"
+#include "tracker/TrackerId.h"
 #include "dialogs/DialogRules.h"
 #include "dialogs/SourceFields.h"
 #include "widget/MainForm.h"

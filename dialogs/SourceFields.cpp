@@ -8,8 +8,8 @@
 #include "dialogs/DialogRes.h"
 #include "text/TextIds.h"
 #include "widget/ApiKeys.h"
-#include "widget/CountPolling.h"
-#include "widget/KeyOrigin.h"
+#include "tracker/CountPolling.h"
+#include "tracker/KeyOrigin.h"
 #include "widget/SourceTransfer.h"
 
 namespace {

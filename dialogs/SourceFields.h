@@ -11,7 +11,7 @@
 #include "inet/InetThrd.h"
 #include "platform/WinApi.h"
 #include "text/TextLookup.h"
-#include "widget/TrackerSource.h"
+#include "tracker/TrackerSource.h"
 
 // Control ids; a label's id is also its text's.
 constexpr int IDC_SOURCE = 1020;

@@ -1,4 +1,4 @@
-#include "widget/CountPolling.h"
+#include "tracker/CountPolling.h"
 
 #include "inet/InetUtil.h"
 #include "text/IntegerSyntax.h"

@@ -10,7 +10,7 @@
 
 #include "platform/ProgramIds.h"
 #include "text/WStrUtils.h"
-#include "widget/TrackerSource.h"
+#include "tracker/TrackerSource.h"
 
 constexpr int32_t MIN_POLL_INTERVAL = 7000;  // shorter intervals poll only on Refresh
 constexpr int32_t DEFAULT_POLL_INTERVAL = 15000;

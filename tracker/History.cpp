@@ -1,4 +1,4 @@
-#include "widget/History.h"
+#include "tracker/History.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -10,7 +10,7 @@
 
 #include "text/WFold.h"
 #include "text/WStreams.h"
-#include "widget/HistoryFile.h"
+#include "tracker/HistoryFile.h"
 
 namespace {
 

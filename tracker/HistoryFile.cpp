@@ -1,4 +1,4 @@
-#include "widget/HistoryFile.h"
+#include "tracker/HistoryFile.h"
 
 #include <array>
 

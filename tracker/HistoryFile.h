@@ -18,8 +18,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "widget/History.h"
-#include "widget/TrackerId.h"
+#include "tracker/History.h"
+#include "tracker/TrackerId.h"
 
 constexpr const WideChar HISTORY_FILE_NAME[] = u"history.dat";  // beside the settings file
 // A history file that could not be read is kept under its own name and this,

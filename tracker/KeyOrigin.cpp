@@ -1,4 +1,4 @@
-#include "widget/KeyOrigin.h"
+#include "tracker/KeyOrigin.h"
 
 #include <cctype>
 

@@ -4,7 +4,7 @@
 // that a stored key decrypts for no other source or server.
 #include <string>
 
-#include "widget/TrackerSource.h"
+#include "tracker/TrackerSource.h"
 
 std::string KeyOrigin(const TSourceSettings& source);
 

@@ -1,4 +1,4 @@
-#include "widget/KeyShares.h"
+#include "tracker/KeyShares.h"
 
 #include <algorithm>
 

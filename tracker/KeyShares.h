@@ -7,7 +7,7 @@
 #include <mutex>
 #include <string>
 
-#include "widget/TrackerSource.h"
+#include "tracker/TrackerSource.h"
 
 // The group a tracker's key puts it in: the source, its server and a digest
 // of the key; empty for a tracker without a key.

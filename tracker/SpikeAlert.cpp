@@ -1,4 +1,4 @@
-#include "widget/SpikeAlert.h"
+#include "tracker/SpikeAlert.h"
 
 TSpikeAlert::TSpikeAlert(int32_t above, int32_t quietMinutes, int32_t savedCount)
     : FAbove(above), FQuietMinutes(quietMinutes), FSaved(savedCount) {}

@@ -1,4 +1,4 @@
-#include "widget/TrackerId.h"
+#include "tracker/TrackerId.h"
 
 #include "text/WFold.h"
 

@@ -1,4 +1,4 @@
-#include "widget/TrackerSettings.h"
+#include "tracker/TrackerSettings.h"
 
 #include <algorithm>
 #include <utility>

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "text/WIniFiles.h"
-#include "ui/ScreenGeometry.h"
-#include "widget/CountPolling.h"
-#include "widget/TrackerSource.h"
+#include "platform/ScreenRect.h"
+#include "tracker/CountPolling.h"
+#include "tracker/TrackerSource.h"
 
 // The widget's face at 100 %.
 constexpr int32_t WIDGET_WIDTH = 79;

@@ -1,4 +1,4 @@
-#include "widget/TrackerSource.h"
+#include "tracker/TrackerSource.h"
 
 #include <algorithm>
 #include <cctype>
@@ -8,7 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "text/TextIds.h"
-#include "widget/CountPolling.h"
+#include "tracker/CountPolling.h"
 
 namespace {
 

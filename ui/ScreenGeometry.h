@@ -5,10 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-// Right and Bottom are exclusive.
-struct TScreenRect {
-  int32_t Left = 0, Top = 0, Right = 0, Bottom = 0;
-};
+#include "platform/ScreenRect.h"
 
 // The DPI at which every layout value of the program is written (100 %).
 constexpr uint32_t BASE_DPI = 96;

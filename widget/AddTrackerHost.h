@@ -6,7 +6,7 @@
 
 #include "platform/WinApi.h"
 #include "text/TextLookup.h"
-#include "widget/TrackerSource.h"
+#include "tracker/TrackerSource.h"
 
 // What the user saved in the Add Tracker dialog.
 struct TNewTracker {

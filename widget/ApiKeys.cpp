@@ -6,7 +6,7 @@
 #include <wincrypt.h>
 
 #include "text/Base64.h"
-#include "widget/KeyOrigin.h"
+#include "tracker/KeyOrigin.h"
 
 namespace {
 

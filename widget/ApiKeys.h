@@ -5,7 +5,7 @@
 #include <string>
 
 #include "text/WStrUtils.h"
-#include "widget/TrackerSource.h"
+#include "tracker/TrackerSource.h"
 
 enum class TStoredKey {
   None,        // no key

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "ui/ScreenGeometry.h"
-#include "widget/History.h"
+#include "tracker/History.h"
 
 struct TGraphPoint {
   int32_t X, Y;

@@ -4,7 +4,7 @@
 
 #include "text/TextIds.h"
 #include "text/WStrUtils.h"
-#include "widget/CountPolling.h"
+#include "tracker/CountPolling.h"
 #include "widget/HistoryGraph.h"
 
 namespace {

@@ -6,7 +6,7 @@
 
 #include "text/TextLookup.h"
 #include "ui/Forms.h"
-#include "widget/History.h"
+#include "tracker/History.h"
 
 constexpr const WideChar HISTORY_POPUP_CLASS_NAME[] = u"TWidgetHistoryPopup";
 constexpr int32_t HISTORY_POPUP_WIDTH = 260, HISTORY_POPUP_HEIGHT = 188;  // at 96 DPI

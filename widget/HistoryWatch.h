@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "text/TextLookup.h"
-#include "widget/History.h"
+#include "tracker/History.h"
 #include "widget/HistoryPopup.h"
 
 constexpr UINT HOVER_CHECK_MS = 100;

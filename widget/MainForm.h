@@ -16,13 +16,13 @@
 #include "text/TextIds.h"
 #include "ui/ThreadForm.h"
 #include "ui/Widgets.h"
-#include "widget/CountPolling.h"
+#include "tracker/CountPolling.h"
 #include "widget/FaceControls.h"
 #include "widget/HistoryWatch.h"
-#include "widget/KeyShares.h"
+#include "tracker/KeyShares.h"
 #include "widget/Snapping.h"
-#include "widget/SpikeAlert.h"
-#include "widget/TrackerSettings.h"
+#include "tracker/SpikeAlert.h"
+#include "tracker/TrackerSettings.h"
 
 class TWidgetMainForm;
 

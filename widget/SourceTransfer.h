@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "inet/InetThrd.h"
-#include "widget/TrackerSource.h"
+#include "tracker/TrackerSource.h"
 
 // A started worker for the request, done message doneMessage to targetWindow;
 // none when no thread could be made, and then no message comes either.

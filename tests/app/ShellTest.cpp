@@ -11,7 +11,7 @@
 #include "tools/fakeserver/FakeSources.h"
 #include "text/WIniFiles.h"
 #include "text/WStrUtils.h"
-#include "widget/History.h"
+#include "tracker/History.h"
 
 using namespace shelltest;
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/TrayTotals.h"
-#include "widget/CountPolling.h"
+#include "tracker/CountPolling.h"
 
 // The total leaves "?" out and counts it apart; trackers that do not fit the
 // tip are dropped whole, and "…" says so unless the last one fits exactly.

@@ -11,7 +11,7 @@
 #include "tests/support/FuzzCheck.h"
 #include "inet/InetUtil.h"
 #include "text/IntegerSyntax.h"
-#include "widget/CountPolling.h"
+#include "tracker/CountPolling.h"
 
 namespace {
 

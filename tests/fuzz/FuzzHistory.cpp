@@ -9,7 +9,7 @@
 #include <string>
 
 #include "tests/support/FuzzCheck.h"
-#include "widget/HistoryFile.h"
+#include "tracker/HistoryFile.h"
 
 namespace {
 void Read(const std::string& bytes) {

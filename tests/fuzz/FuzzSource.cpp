@@ -9,8 +9,8 @@
 #include <string>
 
 #include "tests/support/FuzzCheck.h"
-#include "widget/CountPolling.h"
-#include "widget/TrackerSource.h"
+#include "tracker/CountPolling.h"
+#include "tracker/TrackerSource.h"
 
 namespace {
 bool Plain(const std::string& s) {

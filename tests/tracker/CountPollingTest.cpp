@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <tuple>
 
-#include "widget/CountPolling.h"
+#include "tracker/CountPolling.h"
 
 TEST(CountParse, TrimsControlCodesAndSpacesThenTakesOneInteger) {
   const std::pair<std::string, int32_t> cases[] = {

@@ -6,7 +6,7 @@
 #include <future>
 
 #include "tests/support/TextTestUtil.h"
-#include "widget/HistoryFile.h"
+#include "tracker/HistoryFile.h"
 
 using namespace testutil;
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "widget/KeyOrigin.h"
+#include "tracker/KeyOrigin.h"
 
 namespace {
 TSourceSettings Src(const char16_t* source, const char16_t* server, const char16_t* header = u"") {

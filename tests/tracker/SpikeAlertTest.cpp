@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "widget/CountPolling.h"
-#include "widget/SpikeAlert.h"
+#include "tracker/CountPolling.h"
+#include "tracker/SpikeAlert.h"
 
 namespace {
 constexpr int32_t Q = NO_COUNT;  // a failed poll

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "text/WFold.h"
-#include "widget/TrackerId.h"
+#include "tracker/TrackerId.h"
 
 TEST(TrackerIdRule, RefusesWhatASectionCannotHoldAndCaseVariantsOfTakenIds) {
   const std::vector<WideString> taken = {u"abc123", u"Other"};

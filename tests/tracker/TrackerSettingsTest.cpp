@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/TextTestUtil.h"
-#include "widget/TrackerSettings.h"
+#include "tracker/TrackerSettings.h"
 
 using Ini = testutil::MemIni;
 

@@ -2,9 +2,9 @@
 
 #include "text/Base64.h"
 #include "text/TextIds.h"
-#include "widget/CountPolling.h"
-#include "widget/KeyShares.h"
-#include "widget/TrackerSource.h"
+#include "tracker/CountPolling.h"
+#include "tracker/KeyShares.h"
+#include "tracker/TrackerSource.h"
 
 namespace {
 TSourceSettings Src(const char16_t* source, const char16_t* server = u"", const char16_t* pointer = u"",
