@@ -117,31 +117,25 @@ void Save(HWND dialog, TSettingsDialog* state) {
     return;
   }
 
-  widget.SetTargetOpacity(OpacityFromSlider(SliderPosition(dialog)));
-  widget.SetEnable(Checked(dialog, IDC_ENABLE));
-  widget.SetAlwaysTop(Checked(dialog, IDC_ALWAYSTOP));
-  widget.SetIgnoreMouse(Checked(dialog, IDC_IGNOREMOUSE));
-  widget.SetPreventDragging(Checked(dialog, IDC_PREVENTDRAGGING));
-  widget.SetAlertAbove(alertAbove);
-  const bool sourceChanged = source.Source.Source != widget.Source().Source ||
-                             source.Source.Server != widget.Source().Server ||
-                             source.Source.Pointer != widget.Source().Pointer ||
-                             source.Source.Header != widget.Source().Header || storedKey != widget.StoredKey();
-  const bool restart = (id != widget.ID() || sourceChanged) && widget.Enable();
-  TSourceSettings kept = source.Source;
-  kept.Page = widget.Source().Page;  // set in the file only
-  widget.SetSource(kept, storedKey);
-  widget.SetID(id);
-  widget.SetTitle(GetControlText(GetDlgItem(dialog, IDC_TITLE)));
-  widget.SetInterval(RefreshIntervalMs(GetControlText(GetDlgItem(dialog, IDC_REFRESH))));
-  // A hidden widget fades in from where it was when it is shown again.
-  widget.SetOpacity(widget.Shown() ? static_cast<uint8_t>(widget.TargetOpacity()) : state->OpeningOpacity);
-  widget.Redraw();
-  if (restart) widget.OnPollTimer();
-  // The manager writes the settings file shortly after.
-  const HWND manager = widget.Host().ManagerWindow;
-  if (manager && widget.WindowExists())
-    PostMessageW(manager, WM_TRACKERCHANGED, 0, reinterpret_cast<LPARAM>(widget.StoredHandle()));
+  TTrackerEdit edit;
+  TTrackerSettings& saved = edit.Settings;
+  saved = widget.Settings();
+  saved.ID = id;
+  saved.Title = GetControlText(GetDlgItem(dialog, IDC_TITLE));
+  saved.Interval = RefreshIntervalMs(GetControlText(GetDlgItem(dialog, IDC_REFRESH)));
+  saved.Enable = Checked(dialog, IDC_ENABLE);
+  saved.AlwaysTop = Checked(dialog, IDC_ALWAYSTOP);
+  saved.IgnoreMouse = Checked(dialog, IDC_IGNOREMOUSE);
+  saved.PreventDragging = Checked(dialog, IDC_PREVENTDRAGGING);
+  saved.TargetOpacity = OpacityFromSlider(SliderPosition(dialog));
+  saved.AlertAbove = alertAbove;
+  const WideString page = saved.Source.Page;  // set in the file only
+  saved.Source = source.Source;
+  saved.Source.Page = page;
+  saved.ApiKey = storedKey;
+  // The preview ends where it began; a shown widget then takes its new opacity.
+  widget.SetOpacity(state->OpeningOpacity);
+  widget.Apply(edit);
   EndDialog(dialog, DIALOG_SAVED);
 }
 

@@ -500,6 +500,39 @@ void TWidgetMainForm::OnPollTimer() {
 }
 void TWidgetMainForm::StartPoll() { Carry(FPoller.StartPoll()); }
 
+bool TWidgetMainForm::Apply(const TTrackerEdit& edit) {
+  CheckWindowThread();
+  const TTrackerSettings& s = edit.Settings;
+  WideString storedKey = s.ApiKey;
+  if (!edit.TypedKey.empty()) {
+    storedKey = ProtectApiKey(edit.TypedKey, s.Source);
+    if (storedKey.empty()) return false;
+  }
+  const TSourceSettings& was = FPoller.Source;
+  const bool sourceChanged = s.Source.Source != was.Source || s.Source.Server != was.Server ||
+                             s.Source.Pointer != was.Pointer || s.Source.Header != was.Header ||
+                             storedKey != FStoredKey;
+  const bool restart = (s.ID != FPoller.ID || sourceChanged) && s.Enable;
+  SetTargetOpacity(s.TargetOpacity);
+  SetEnable(s.Enable);
+  SetAlwaysTop(s.AlwaysTop);
+  SetIgnoreMouse(s.IgnoreMouse);
+  SetPreventDragging(s.PreventDragging);
+  SetAlertAbove(s.AlertAbove);
+  SetSource(s.Source, storedKey);
+  SetID(s.ID);
+  SetTitle(s.Title);
+  SetInterval(s.Interval);
+  // A hidden widget keeps its alpha: it fades in from there when shown again.
+  if (FShown) SetOpacity(static_cast<uint8_t>(FTargetOpacity));
+  Redraw();
+  if (restart) OnPollTimer();
+  // The manager writes the settings file shortly after.
+  if (FHost.ManagerWindow && WindowExists())
+    PostMessageW(FHost.ManagerWindow, WM_TRACKERCHANGED, 0, reinterpret_cast<LPARAM>(StoredHandle()));
+  return true;
+}
+
 void TWidgetMainForm::SetAlertAbove(int32_t value) {
   if (value == FAlert.Above()) return;
   FAlert = TSpikeAlert(value, FAlert.QuietMinutes(), FPoller.Count);

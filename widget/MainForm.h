@@ -22,6 +22,7 @@
 #include "tracker/KeyShares.h"
 #include "widget/Snapping.h"
 #include "tracker/SpikeAlert.h"
+#include "tracker/TrackerEdit.h"
 #include "tracker/TrackerSettings.h"
 
 class TWidgetMainForm;
@@ -70,6 +71,11 @@ public:
 
   // Any thread: the persisted fields as the widget's thread last published them.
   TTrackerSettings Settings() const;
+  // Widget thread: takes a saved edit as a whole (a typed key encrypted, the
+  // history renamed with the ID, polling restarted when ID or source changed)
+  // and tells the manager once. False, with nothing changed, when a typed key
+  // cannot be encrypted.
+  bool Apply(const TTrackerEdit& edit);
   // Any thread: why the widget's window could not be made; empty while it could.
   WideString StartFailure() const;
 
