@@ -76,7 +76,7 @@ void TWidgetApplication::Initialize() {
   if (slash != WideString::npos) SetCurrentDirectoryW(WinStr(folder.substr(0, slash + 1)));
 
   FLanguages = std::make_shared<TWidgetLanguages>(nullptr);
-  OpenInternet();  // without it every request fails at once, quietly
+  InternetRoot();  // opened here, before the first widget thread asks for it
   FDesktop = new TWidgetDesktop(nullptr);
   FDesktop->SetName(u"Desktop");
   FManager = new TWidgetManager(FDesktop, FLanguages, FDialogs, FTitle);
@@ -112,18 +112,8 @@ void TWidgetApplication::Finalize() {
     static_cast<void>(FUnit.release());
     return;
   }
-  // A request worker left running still uses the root handle.
-  if (TInetThread::LiveCount() == 0) CloseInternet();
   if (FComInitialized) CoUninitialize();
   FComInitialized = false;
   FUnit.reset();
 }
 
-bool TWidgetApplication::OpenInternet() {
-  CloseInternet();
-  return OpenInternetHandle() != nullptr;
-}
-
-void TWidgetApplication::CloseInternet() {
-  if (InternetHandle) CloseInternetHandle();
-}

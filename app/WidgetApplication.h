@@ -31,8 +31,6 @@ public:
   void ReleaseInstance();
   void Initialize();
   void Finalize();
-  bool OpenInternet();
-  void CloseInternet();
 
   bool AlreadyRunning() const { return FAlreadyRunning; }
   const WideString& Title() const { return FTitle; }

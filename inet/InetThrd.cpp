@@ -9,10 +9,6 @@
 #include <system_error>
 #include <vector>
 
-#include "platform/OwnedHandle.h"
-
-HINTERNET InternetHandle = nullptr;
-
 namespace {
 
 // Neither WinInet nor any proxy cache may answer a poll with an old count.
@@ -32,11 +28,6 @@ std::atomic<int> liveJobs{0};
 // at once, so a server that never answers cannot pile up threads for ever.
 constexpr int MAX_HELD_SECURE_HOPS = 16;
 std::atomic<int> heldSecureHops{0};
-
-namespace handle_traits {
-struct Internet { using Type = HINTERNET; static void Free(HINTERNET h) { InternetCloseHandle(h); } };
-}  // namespace handle_traits
-using TInetHandle = TOwnedHandle<handle_traits::Internet>;
 
 void SetTimeout(HINTERNET h, DWORD option, DWORD ms) {
   InternetSetOptionA(h, option, &ms, sizeof ms);
@@ -74,15 +65,6 @@ bool BodyComplete(HINTERNET request, size_t received) {
 
 }  // namespace
 
-void TResponse::SetHeader(int index, const std::string& value) {
-  if (index >= 0 && index < RESPONSE_HEADER_COUNT) FHeaders[static_cast<size_t>(index)] = value;
-}
-
-std::string TResponse::GetHeader(int index) const {
-  if (index >= 0 && index < RESPONSE_HEADER_COUNT) return FHeaders[static_cast<size_t>(index)];
-  return std::string();
-}
-
 TRequest::TRequest() : FResponse(new TResponse) {
   FFields[rfMethod] = "GET";
   FFields[rfVersion] = "HTTP/1.1";
@@ -92,16 +74,11 @@ void TRequest::SetField(int index, const std::string& value) {
   if (index >= 0 && index < REQUEST_FIELD_COUNT) FFields[static_cast<size_t>(index)] = value;
 }
 
-std::string TRequest::GetField(int index) const {
-  if (index >= 0 && index < REQUEST_FIELD_COUNT) return FFields[static_cast<size_t>(index)];
-  return std::string();
-}
-
 std::string TRequest::HeaderText() const {
   static const struct {
     int Field;
     const char* Name;
-  } order[] = {{rfAccept, "Accept"}, {rfCookie, "Cookie"}, {rfConnection, "Connection"}, {rfContentType, "Content-Type"}};
+  } order[] = {{rfAccept, "Accept"}, {rfContentType, "Content-Type"}};
   std::string text;
   for (const auto& h : order) {
     const std::string& value = FFields[static_cast<size_t>(h.Field)];
@@ -176,13 +153,6 @@ int SendHop(const THopInput& request, HINTERNET internet, const TRedirectTarget&
       if (!location.empty()) return INET_OK;
     }
   }
-
-  char cookie[INET_COOKIE_BUFFER] = {};
-  DWORD cookieLength = sizeof cookie;
-  index = 0;
-  // A missing or oversized Set-Cookie is not a failure: the header stays empty.
-  if (HttpQueryInfoA(handle.Get(), HTTP_QUERY_SET_COOKIE, cookie, &cookieLength, &index))
-    response.SetHeader(hfSetCookie, std::string(cookie, strnlen(cookie, std::min<size_t>(cookieLength, sizeof cookie))));
 
   std::vector<char> buffer(INET_READ_SIZE);
   for (;;) {
@@ -380,24 +350,44 @@ void TInetThread::Resume() {
 
 int TInetThread::LiveCount() { return liveJobs.load(); }
 
-HINTERNET OpenInternetHandle() {
-  if (InternetHandle) return InternetHandle;
-  DWORD conns = INET_MAX_CONNS_PER_SERVER;
-  InternetSetOptionA(nullptr, INTERNET_OPTION_MAX_CONNS_PER_SERVER, &conns, sizeof conns);
-  InternetSetOptionA(nullptr, INTERNET_OPTION_MAX_CONNS_PER_1_0_SERVER, &conns, sizeof conns);
-  InternetHandle = InternetOpenA(INET_AGENT, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
-  return InternetHandle;
-}
+namespace {
 
-void CloseInternetHandle() {
-  if (InternetHandle) InternetCloseHandle(InternetHandle);
-  InternetHandle = nullptr;
+// Owner of the root handle: opened once, with the per-server connection limit
+// raised first, and closed as the program ends.
+class TInternetSession {
+public:
+  TInternetSession() {
+    DWORD conns = INET_MAX_CONNS_PER_SERVER;
+    InternetSetOptionA(nullptr, INTERNET_OPTION_MAX_CONNS_PER_SERVER, &conns, sizeof conns);
+    InternetSetOptionA(nullptr, INTERNET_OPTION_MAX_CONNS_PER_1_0_SERVER, &conns, sizeof conns);
+    FHandle.Reset(InternetOpenA(INET_AGENT, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+  }
+  // A worker left running still uses the handle; the process's end takes it then.
+  ~TInternetSession() {
+    if (TInetThread::LiveCount() != 0) static_cast<void>(FHandle.Release());
+  }
+  TInternetSession(const TInternetSession&) = delete;
+  TInternetSession& operator=(const TInternetSession&) = delete;
+
+  HINTERNET Handle() const { return FHandle.Get(); }
+
+private:
+  TInetHandle FHandle;
+};
+
+}  // namespace
+
+// Widget threads start requests at once; a function-local static is made
+// exactly once whichever thread asks first.
+HINTERNET InternetRoot() {
+  static const TInternetSession session;
+  return session.Handle();
 }
 
 std::unique_ptr<TInetThread> StartGet(HWND targetWindow, UINT doneMessage, const std::string& host,
                                       const std::string& path) {
   try {
-    auto worker = std::make_unique<TInetThread>(targetWindow, InternetHandle, doneMessage);
+    auto worker = std::make_unique<TInetThread>(targetWindow, InternetRoot(), doneMessage);
     worker->Request().SetField(rfHost, host);
     worker->Request().SetField(rfPath, path);
     worker->Resume();

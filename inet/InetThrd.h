@@ -11,29 +11,28 @@
 #include <wininet.h>
 
 #include "inet/InetUtil.h"
+#include "platform/OwnedHandle.h"
+
+namespace handle_traits {
+struct Internet { using Type = HINTERNET; static void Free(HINTERNET h) { InternetCloseHandle(h); } };
+}  // namespace handle_traits
+using TInetHandle = TOwnedHandle<handle_traits::Internet>;
 
 // Agent string of the shared root handle.
 constexpr const char INET_AGENT[] = "Orvanta Explorer 0.31";
 
-// Request field indexes; 5 and 9 to 11 have no role.
+// Request field indexes; 3, 5 and 7 to 11 have no role.
 enum TRequestField : int {
   rfHost = 0,  // a host setting: "host[:port]", "http://host[:port]" or "https://host[:port]"
   rfPath = 1,
   rfMethod = 2,
-  rfCookie = 3,
   rfContentType = 4,
   rfAccept = 6,
-  rfConnection = 7,
   rfVersion = 8,
 };
 constexpr int REQUEST_FIELD_COUNT = 12;
 
-// Response header indexes; only the Set-Cookie slot is filled.
-constexpr int hfSetCookie = 4;
-constexpr int RESPONSE_HEADER_COUNT = 12;
-
 constexpr DWORD INET_READ_SIZE = 8192;       // bytes asked for per body read
-constexpr DWORD INET_COOKIE_BUFFER = 1024;   // a longer Set-Cookie is not kept
 constexpr DWORD INET_LOCATION_BUFFER = 2048; // a longer redirect target is not followed
 constexpr int INET_MAX_REDIRECTS = 5;        // the sixth redirect fails the request
 constexpr int INET_FAILED = -1;
@@ -52,8 +51,6 @@ struct TRequestLimits {
 // What the last server answered; after redirects, that of the final hop.
 class TResponse {
 public:
-  void SetHeader(int index, const std::string& value);
-  std::string GetHeader(int index) const;
   // The whole body, byte for byte as received.
   std::string Text() const { return Body; }
 
@@ -62,9 +59,6 @@ public:
   DWORD Status = 0;   // HTTP status code; 0 when no answer came
   TTransferError Error = TTransferError::None;  // why the request failed, None when it did not
   std::string RetryAfter;                       // the Retry-After header, as received
-
-private:
-  std::array<std::string, RESPONSE_HEADER_COUNT> FHeaders;
 };
 
 class TRequest {
@@ -74,9 +68,8 @@ public:
   TRequest& operator=(const TRequest&) = delete;
 
   void SetField(int index, const std::string& value);
-  std::string GetField(int index) const;
-  // Extra request headers in their fixed order: Accept, Cookie, Connection,
-  // Content-Type, then the key headers.
+  // Extra request headers in their fixed order: Accept, Content-Type, then the
+  // key headers.
   std::string HeaderText() const;
   // Runs the request on the calling thread, following redirects of a GET
   // itself: INET_OK only for a whole body with a 2xx status, else INET_FAILED.
@@ -132,7 +125,7 @@ private:
 
 constexpr DWORD WORKER_FREE_WAIT_MS = 1500;
 
-// A started worker for one GET of path on the host setting, with the shared
+// A started worker for one GET of path on the host setting, with the process's
 // root handle; none when no thread could be made, and then no done message
 // will come either.
 std::unique_ptr<TInetThread> StartGet(HWND targetWindow, UINT doneMessage, const std::string& host,
@@ -141,9 +134,5 @@ std::unique_ptr<TInetThread> StartGet(HWND targetWindow, UINT doneMessage, const
 // server would queue every tracker behind two slow ones.
 constexpr DWORD INET_MAX_CONNS_PER_SERVER = 128;
 
-// The process-wide root handle shared by every worker; null when opening failed.
-extern HINTERNET InternetHandle;
-// Opens InternetHandle with INET_AGENT (raising the per-server connection limit
-// first) and closes it; both on the GUI thread at start and end.
-HINTERNET OpenInternetHandle();
-void CloseInternetHandle();
+// The process's one root handle, shared by every worker; null when opening failed.
+HINTERNET InternetRoot();

@@ -1,9 +1,6 @@
 #include "text/WIniFiles.h"
 
 #include <algorithm>
-#include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "text/IntegerSyntax.h"
@@ -25,13 +22,6 @@ WideString SingleLine(WideString s) {
   for (WideChar& c : s)
     if (c == u'\r' || c == u'\n' || c == 0) c = u' ';
   return s;
-}
-
-int HexDigit(WideChar c) {
-  if (c >= u'0' && c <= u'9') return c - u'0';
-  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-  return -1;
 }
 
 // Enough buckets that chains stay short also for very long lists.
@@ -93,7 +83,7 @@ void TWStringHash::Clear() {
 
 TWHashedStringList::~TWHashedStringList() = default;
 
-WideString TWHashedStringList::KeyOf(const WideString& s) const { return CaseSensitive() ? s : FoldName(s); }
+WideString TWHashedStringList::KeyOf(const WideString& s) const { return FoldName(s); }
 
 // Any change makes the indexes stale; they are rebuilt at the next lookup.
 void TWHashedStringList::Changed() {
@@ -214,77 +204,6 @@ void TWCustomIniFile::WriteBool(const WideString& section, const WideString& ide
   WriteString(section, ident, value ? u"1" : u"0");
 }
 
-int TWCustomIniFile::ReadBinaryStream(const WideString& section, const WideString& ident, TStream& value) const {
-  const WideString text = ReadString(section, ident, WideString());
-  std::string bytes;
-  for (size_t i = 0; i + 1 < text.size(); i += 2) {
-    const int hi = HexDigit(text[i]);
-    const int lo = HexDigit(text[i + 1]);
-    if (hi < 0 || lo < 0) break;
-    bytes += static_cast<char>(hi << 4 | lo);
-  }
-  value.WriteBuffer(bytes.data(), bytes.size());
-  return static_cast<int>(bytes.size());
-}
-
-void TWCustomIniFile::WriteBinaryStream(const WideString& section, const WideString& ident, TStream& value) {
-  static const char digits[] = "0123456789ABCDEF";
-  WideString text;
-  unsigned char buffer[4096];
-  for (size_t n; (n = value.Read(buffer, sizeof buffer)) > 0;)
-    for (size_t i = 0; i < n; ++i) {
-      text += WideChar(digits[buffer[i] >> 4]);
-      text += WideChar(digits[buffer[i] & 15]);
-    }
-  WriteString(section, ident, text);
-}
-
-double TWCustomIniFile::ReadFloat(const WideString& section, const WideString& ident, double defaultValue) const {
-  const WideString text = ReadString(section, ident, WideString());
-  std::string narrow;
-  for (WideChar c : text) {
-    if (c >= 0x80) return defaultValue;
-    narrow += static_cast<char>(c);
-  }
-  if (narrow.empty()) return defaultValue;
-  char* end = nullptr;
-  const double value = std::strtod(narrow.c_str(), &end);
-  return end == narrow.c_str() + narrow.size() && std::isfinite(value) ? value : defaultValue;
-}
-
-void TWCustomIniFile::WriteFloat(const WideString& section, const WideString& ident, double value) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.15g", value);
-  const std::string s(text);
-  WriteString(section, ident, WideString(s.begin(), s.end()));
-}
-
-TDateTime TWCustomIniFile::ReadDate(const WideString& section, const WideString& ident, TDateTime defaultValue) const {
-  return ReadFloat(section, ident, defaultValue);
-}
-TDateTime TWCustomIniFile::ReadDateTime(const WideString& section, const WideString& ident,
-                                        TDateTime defaultValue) const {
-  return ReadFloat(section, ident, defaultValue);
-}
-TDateTime TWCustomIniFile::ReadTime(const WideString& section, const WideString& ident, TDateTime defaultValue) const {
-  return ReadFloat(section, ident, defaultValue);
-}
-void TWCustomIniFile::WriteDate(const WideString& section, const WideString& ident, TDateTime value) {
-  WriteFloat(section, ident, value);
-}
-void TWCustomIniFile::WriteDateTime(const WideString& section, const WideString& ident, TDateTime value) {
-  WriteFloat(section, ident, value);
-}
-void TWCustomIniFile::WriteTime(const WideString& section, const WideString& ident, TDateTime value) {
-  WriteFloat(section, ident, value);
-}
-
-bool TWCustomIniFile::SectionExists(const WideString& section) const {
-  TWStringList names;
-  ReadSection(section, &names);
-  return names.GetCount() > 0;
-}
-
 // ---- TWMemIniFile ----
 
 TWMemIniFile::TWMemIniFile(const WideString& fileName, bool load)
@@ -350,7 +269,6 @@ void TWMemIniFile::Clear() {
 
 TWHashedStringList* TWMemIniFile::AddSection(const WideString& name) {
   auto lines = std::make_unique<TWHashedStringList>();
-  lines->SetCaseSensitive(FSections->CaseSensitive());
   FSections->AddObject(name, lines.get());
   return lines.release();
 }
@@ -425,20 +343,6 @@ void TWMemIniFile::WriteString(const WideString& section, const WideString& iden
   else lines->Add(line);
 }
 
-void TWMemIniFile::ReadSection(const WideString& section, TWStrings* strings) const {
-  InUpdate(*strings, [&] {
-    strings->Clear();
-    const int i = SectionIndex(section);
-    if (i < 0) return;
-    const TWHashedStringList* lines = Lines(i);
-    for (int j = 0; j < lines->GetCount(); ++j) {
-      const WideString& line = lines->StringRef(j);
-      const size_t eq = line.find(u'=');
-      strings->Add(eq == WideString::npos ? WideString() : line.substr(0, eq));
-    }
-  });
-}
-
 void TWMemIniFile::ReadSections(TWStrings* strings) const { strings->Assign(FSections); }
 
 void TWMemIniFile::ReadSectionValues(const WideString& section, TWStrings* strings) const {
@@ -455,14 +359,6 @@ void TWMemIniFile::EraseSection(const WideString& section) {
   TWHashedStringList* lines = Lines(i);
   FSections->Delete(i);
   delete lines;
-}
-
-void TWMemIniFile::DeleteKey(const WideString& section, const WideString& ident) {
-  const int i = SectionIndex(section);
-  if (i < 0) return;
-  TWHashedStringList* lines = Lines(i);
-  const int j = lines->IndexOfName(ident);
-  if (j >= 0) lines->Delete(j);
 }
 
 void TWMemIniFile::UpdateFile() {

@@ -40,7 +40,7 @@ private:
 };
 
 // A string list whose IndexOf and IndexOfName go through hash indexes, built
-// on first use after a change. Names compare folded unless CaseSensitive.
+// on first use after a change. Names compare folded.
 class TWHashedStringList : public TWStringList {
 public:
   TWHashedStringList() = default;
@@ -82,8 +82,6 @@ private:
   mutable bool FNameHashValid = false;
 };
 
-using TDateTime = double;
-
 class TWCustomIniFile {
 public:
   explicit TWCustomIniFile(const WideString& fileName) : FFileName(fileName) {}
@@ -101,28 +99,13 @@ public:
   virtual void WriteInteger(const WideString& section, const WideString& ident, int32_t value);
   virtual bool ReadBool(const WideString& section, const WideString& ident, bool defaultValue) const;
   virtual void WriteBool(const WideString& section, const WideString& ident, bool value);
-  // Hex text, two characters per byte, written into value at its position; returns the byte count.
-  virtual int ReadBinaryStream(const WideString& section, const WideString& ident, TStream& value) const;
-  // Date and time values are stored as their day count, like any float.
-  virtual TDateTime ReadDate(const WideString& section, const WideString& ident, TDateTime defaultValue) const;
-  virtual TDateTime ReadDateTime(const WideString& section, const WideString& ident, TDateTime defaultValue) const;
-  virtual double ReadFloat(const WideString& section, const WideString& ident, double defaultValue) const;
-  virtual TDateTime ReadTime(const WideString& section, const WideString& ident, TDateTime defaultValue) const;
-  // Writes the bytes from value's position to its end.
-  virtual void WriteBinaryStream(const WideString& section, const WideString& ident, TStream& value);
-  virtual void WriteDate(const WideString& section, const WideString& ident, TDateTime value);
-  virtual void WriteDateTime(const WideString& section, const WideString& ident, TDateTime value);
-  virtual void WriteFloat(const WideString& section, const WideString& ident, double value);
-  virtual void WriteTime(const WideString& section, const WideString& ident, TDateTime value);
-  virtual void ReadSection(const WideString& section, TWStrings* strings) const = 0;
   virtual void ReadSections(TWStrings* strings) const = 0;
   virtual void ReadSectionValues(const WideString& section, TWStrings* strings) const = 0;
   virtual void EraseSection(const WideString& section) = 0;
-  virtual void DeleteKey(const WideString& section, const WideString& ident) = 0;
   virtual void UpdateFile() = 0;
 
   // A section without a single line does not count.
-  virtual bool SectionExists(const WideString& section) const;
+  virtual bool SectionExists(const WideString& section) const = 0;
 
 private:
   WideString FFileName;
@@ -144,16 +127,13 @@ public:
   void GetStrings(TWStrings* list) const;
   // Replaces the whole content by the INI text in list.
   void SetStrings(TWStrings* list);
-  bool CaseSensitive() const { return FSections->CaseSensitive(); }
 
   WideString ReadString(const WideString& section, const WideString& ident,
                         const WideString& defaultValue) const override;
   void WriteString(const WideString& section, const WideString& ident, const WideString& value) override;
-  void ReadSection(const WideString& section, TWStrings* strings) const override;
   void ReadSections(TWStrings* strings) const override;
   void ReadSectionValues(const WideString& section, TWStrings* strings) const override;
   void EraseSection(const WideString& section) override;
-  void DeleteKey(const WideString& section, const WideString& ident) override;
   // Replaces the file as a whole: on any failure the old file stays as it was.
   void UpdateFile() override;
   bool SectionExists(const WideString& section) const override;

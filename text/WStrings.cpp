@@ -10,19 +10,12 @@ namespace {
 
 const WideChar kIndexError[] = u"List index out of bounds (%d)";
 const WideChar kCapacityError[] = u"List capacity out of bounds (%d)";
-const WideChar kSortedError[] = u"Operation not allowed on sorted list";
-const WideChar kDuplicateError[] = u"String list does not allow duplicates";
 const WideChar kAssignError[] = u"Cannot assign a %s to a %s";
 
 // The text on disk is little-endian whatever the machine.
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "UTF-16LE is written from memory as is");
 
 }  // namespace
-
-int WideCompare(const WideString& a, const WideString& b) {
-  const int c = a.compare(b);  // char16_t compares as unsigned code units
-  return c < 0 ? -1 : c > 0 ? 1 : 0;
-}
 
 void TPersistent::Assign(TPersistent* source) {
   throw EConvertError(WideFormat(kAssignError, {source ? source->ClassName() : WideString(u"nil"), ClassName()}));
@@ -54,12 +47,6 @@ WideString TWStrings::GetText() const {
     text += u"\r\n";
   }
   return text;
-}
-
-void TWStrings::Put(int index, const WideString& s) {
-  void* object = GetObject(index);
-  Delete(index);
-  InsertObject(index, s, object);
 }
 
 void TWStrings::PutObject(int, void*) {}
@@ -99,17 +86,6 @@ void TWStrings::AddStrings(TWStrings* source) {
   });
 }
 
-void TWStrings::Exchange(int index1, int index2) {
-  InUpdate(*this, [&] {
-    const WideString s = Get(index1);
-    void* object = GetObject(index1);
-    Put(index1, Get(index2));
-    PutObject(index1, GetObject(index2));
-    Put(index2, s);
-    PutObject(index2, object);
-  });
-}
-
 int TWStrings::IndexOf(const WideString& s) const {
   const int count = GetCount();
   for (int i = 0; i < count; ++i)
@@ -124,13 +100,6 @@ int TWStrings::IndexOfName(const WideString& name) const {
     const size_t eq = s.find(u'=');
     if (eq != WideString::npos && s.compare(0, eq, name) == 0) return i;
   }
-  return -1;
-}
-
-int TWStrings::IndexOfObject(void* object) const {
-  const int count = GetCount();
-  for (int i = 0; i < count; ++i)
-    if (GetObject(i) == object) return i;
   return -1;
 }
 
@@ -150,20 +119,6 @@ void TWStrings::LoadFromStream(TStream& stream) {
     WideString text(static_cast<size_t>(units), u'\0');
     stream.ReadBuffer(&text[0], static_cast<size_t>(units) * 2);
     SetText(text);
-  });
-}
-
-void TWStrings::Move(int fromIndex, int toIndex) {
-  if (fromIndex == toIndex) return;
-  // Both checks come first so that a bad target cannot lose the item.
-  const int count = GetCount();
-  if (fromIndex < 0 || fromIndex >= count) throw EStringListError(WideFormat(kIndexError, {fromIndex}));
-  if (toIndex < 0 || toIndex >= count) throw EStringListError(WideFormat(kIndexError, {toIndex}));
-  InUpdate(*this, [&] {
-    const WideString s = Get(fromIndex);
-    void* object = GetObject(fromIndex);
-    Delete(fromIndex);
-    InsertObject(toIndex, s, object);
   });
 }
 
@@ -188,27 +143,6 @@ void TWStrings::BeginUpdate() {
 void TWStrings::EndUpdate() {
   --FUpdateCount;
   if (FUpdateCount == 0) SetUpdateState(false);
-}
-
-void TWStrings::InsertObject(int index, const WideString& s, void* object) {
-  Insert(index, s);
-  PutObject(index, object);
-}
-
-WideString TWStrings::Names(int index) const {
-  const WideString s = Get(index);
-  const size_t eq = s.find(u'=');
-  return eq == WideString::npos ? WideString() : s.substr(0, eq);
-}
-
-// Everything after the first "=": for an exact name match that is the same as
-// skipping the name, and it stays right when a list matches names loosely.
-WideString TWStrings::Values(const WideString& name) const {
-  const int index = IndexOfName(name);
-  if (index < 0) return WideString();
-  const WideString s = Get(index);
-  const size_t eq = s.find(u'=');
-  return eq == WideString::npos ? WideString() : s.substr(eq + 1);
 }
 
 // ---- TWStringList ----
@@ -244,7 +178,6 @@ WideString TWStringList::GetText() const {
 }
 
 void TWStringList::Put(int index, const WideString& s) {
-  if (FSorted) throw EStringListError(kSortedError);
   CheckIndex(index, FCount);
   FList[index].FString = s;
   Changed();
@@ -280,11 +213,7 @@ void TWStringList::SetUpdateState(bool updating) {
 }
 
 int TWStringList::Add(const WideString& s) {
-  int index = FCount;
-  if (FSorted && Find(s, index)) {
-    if (FDuplicates == dupIgnore) return index;
-    if (FDuplicates == dupError) throw EStringListError(kDuplicateError);
-  }
+  const int index = FCount;
   InsertItem(index, s);
   return index;
 }
@@ -305,26 +234,7 @@ void TWStringList::Delete(int index) {
   Changed();
 }
 
-void TWStringList::Exchange(int index1, int index2) {
-  CheckIndex(index1, FCount);
-  CheckIndex(index2, FCount);
-  ExchangeItems(index1, index2);
-  Changed();
-}
-
-void TWStringList::ExchangeItems(int index1, int index2) {
-  FList[index1].FString.swap(FList[index2].FString);
-  std::swap(FList[index1].FObject, FList[index2].FObject);
-}
-
-int TWStringList::IndexOf(const WideString& s) const {
-  if (!FSorted) return TWStrings::IndexOf(s);
-  int index;
-  return Find(s, index) ? index : -1;
-}
-
 void TWStringList::Insert(int index, const WideString& s) {
-  if (FSorted) throw EStringListError(kSortedError);
   CheckIndex(index, FCount + 1);
   InsertItem(index, s);
 }
@@ -337,66 +247,6 @@ void TWStringList::InsertItem(int index, const WideString& s) {
   FList[index].FObject = nullptr;
   ++FCount;
   Changed();
-}
-
-void TWStringList::Move(int fromIndex, int toIndex) {
-  if (FSorted) throw EStringListError(kSortedError);
-  TWStrings::Move(fromIndex, toIndex);
-}
-
-bool TWStringList::Find(const WideString& s, int& index) const {
-  bool found = false;
-  int lo = 0;
-  int hi = FCount - 1;
-  while (lo <= hi) {
-    const int mid = static_cast<int>((static_cast<unsigned>(lo) + static_cast<unsigned>(hi)) >> 1);
-    const int c = WideCompare(FList[mid].FString, s);
-    if (c < 0) {
-      lo = mid + 1;
-    } else {
-      hi = mid - 1;
-      if (c == 0) {
-        found = true;
-        if (FDuplicates != dupAccept) lo = mid;
-      }
-    }
-  }
-  index = lo;
-  return found;
-}
-
-void TWStringList::Sort() {
-  if (FSorted || FCount <= 1) return;
-  QuickSort(0, FCount - 1);
-  Changed();
-}
-
-// Written as its loops: the final order of equal texts, and so of their
-// objects, depends on exactly this partitioning.
-void TWStringList::QuickSort(int l, int r) {
-  int i, j;
-  do {
-    i = l;
-    j = r;
-    const WideString p = FList[(static_cast<unsigned>(l) + static_cast<unsigned>(r)) >> 1].FString;
-    do {
-      while (WideCompare(FList[i].FString, p) < 0) ++i;
-      while (WideCompare(FList[j].FString, p) > 0) --j;
-      if (i <= j) {
-        ExchangeItems(i, j);
-        ++i;
-        --j;
-      }
-    } while (i <= j);
-    if (l < j) QuickSort(l, j);
-    l = i;
-  } while (i < r);
-}
-
-void TWStringList::SetSorted(bool value) {
-  if (value == FSorted) return;
-  if (value) Sort();
-  FSorted = value;
 }
 
 // A hook for lists that keep indexes of their items.

@@ -34,11 +34,10 @@ public:
   WideString ClassName() const override { return u"TWStrings"; }
 
   virtual WideString Get(int index) const = 0;
-  virtual int GetCapacity() const { return GetCount(); }
   virtual int GetCount() const = 0;
   virtual void* GetObject(int index) const;
   virtual WideString GetText() const;
-  virtual void Put(int index, const WideString& s);
+  virtual void Put(int index, const WideString& s) = 0;
   virtual void PutObject(int index, void* object);
   virtual void SetCapacity(int capacity);
   virtual void SetText(const WideString& text);
@@ -47,36 +46,23 @@ public:
   virtual void AddStrings(TWStrings* source);
   virtual void Clear() = 0;
   virtual void Delete(int index) = 0;
-  virtual void Exchange(int index1, int index2);
   virtual int IndexOf(const WideString& s) const;
   virtual int IndexOfName(const WideString& name) const;
-  virtual int IndexOfObject(void* object) const;
   virtual void Insert(int index, const WideString& s) = 0;
   virtual void LoadFromFile(const WideString& fileName);
   virtual void LoadFromStream(TStream& stream);
-  virtual void Move(int fromIndex, int toIndex);
   virtual void SaveToFile(const WideString& fileName);
   virtual void SaveToStream(TStream& stream);
 
   void BeginUpdate();
   void EndUpdate();
-  void InsertObject(int index, const WideString& s, void* object);
-  WideString Names(int index) const;
-  WideString Values(const WideString& name) const;
-
-  int Count() const { return GetCount(); }
-  WideString Strings(int index) const { return Get(index); }
-  void* Objects(int index) const { return GetObject(index); }
 
 protected:
   virtual void SetUpdateState(bool updating);
-  int UpdateCount() const { return FUpdateCount; }
 
 private:
   int32_t FUpdateCount = 0;
 };
-
-enum TDuplicates : uint8_t { dupIgnore = 0, dupAccept = 1, dupError = 2 };
 
 struct TWStringItem {
   WideString FString;
@@ -90,7 +76,6 @@ public:
   WideString ClassName() const override { return u"TWStringList"; }
 
   WideString Get(int index) const override;
-  int GetCapacity() const override { return FCapacity; }
   int GetCount() const override { return FCount; }
   void* GetObject(int index) const override;
   WideString GetText() const override;
@@ -100,23 +85,11 @@ public:
   int Add(const WideString& s) override;
   void Clear() override;
   void Delete(int index) override;
-  void Exchange(int index1, int index2) override;
-  int IndexOf(const WideString& s) const override;
   void Insert(int index, const WideString& s) override;
-  void Move(int fromIndex, int toIndex) override;
-
-  virtual bool Find(const WideString& s, int& index) const;
-  virtual void Sort();
 
   // The text of item index without a copy; same bounds check as Get.
   const WideString& StringRef(int index) const;
 
-  bool Sorted() const { return FSorted; }
-  void SetSorted(bool value);
-  TDuplicates Duplicates() const { return FDuplicates; }
-  void SetDuplicates(TDuplicates value) { FDuplicates = value; }
-  bool CaseSensitive() const { return FCaseSensitive; }
-  void SetCaseSensitive(bool value) { FCaseSensitive = value; }
 
 protected:
   void SetUpdateState(bool updating) override;
@@ -126,19 +99,11 @@ private:
   void CheckIndex(int index, int limit) const;
   void Grow();
   void InsertItem(int index, const WideString& s);
-  void QuickSort(int l, int r);
-  void ExchangeItems(int index1, int index2);
 
   TWStringItem* FList = nullptr;
   int32_t FCount = 0;
   int32_t FCapacity = 0;
-  bool FSorted = false;
-  TDuplicates FDuplicates = dupIgnore;
-  bool FCaseSensitive = false;
 };
-
-// Ordinal order of UTF-16 code units as unsigned numbers: -1, 0 or +1.
-int WideCompare(const WideString& a, const WideString& b);
 
 // The text of UTF-16 LE bytes past a leading FF FE; an odd last byte is ignored.
 WideString TextOfUtf16(const std::string& bytes);

@@ -2,7 +2,7 @@
 
 std::unique_ptr<TInetThread> StartSourceRequest(HWND targetWindow, UINT doneMessage, const TSourceRequest& source) {
   try {
-    auto worker = std::make_unique<TInetThread>(targetWindow, InternetHandle, doneMessage);
+    auto worker = std::make_unique<TInetThread>(targetWindow, InternetRoot(), doneMessage);
     TRequest& request = worker->Request();
     request.SetField(rfHost, source.Host);
     request.SetField(rfPath, source.Path);

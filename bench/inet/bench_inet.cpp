@@ -47,7 +47,7 @@ int WaitDone(int count) {
 }
 
 std::unique_ptr<TInetThread> StartWorker(HWND sink, const std::string& host, int i) {
-  auto worker = std::make_unique<TInetThread>(sink, InternetHandle, WM_BENCHDONE);
+  auto worker = std::make_unique<TInetThread>(sink, InternetRoot(), WM_BENCHDONE);
   worker->Request().SetField(rfHost, host);
   worker->Request().SetField(rfPath, "/sitecount/bench" + std::to_string(i));
   worker->Resume();
@@ -57,7 +57,7 @@ std::unique_ptr<TInetThread> StartWorker(HWND sink, const std::string& host, int
 // The same GET without the worker: no thread, no time-outs, no checks.
 bool PlainGet(const THostPort& server, int i) {
   bool ok = false;
-  HINTERNET connection = InternetConnectA(InternetHandle, server.Host.c_str(), server.Port, nullptr, nullptr,
+  HINTERNET connection = InternetConnectA(InternetRoot(), server.Host.c_str(), server.Port, nullptr, nullptr,
                                           INTERNET_SERVICE_HTTP, 0, 0);
   if (!connection) return false;
   std::string path = "/sitecount/bench" + std::to_string(i);
@@ -84,7 +84,7 @@ void Report(const char* what, int polls, int ok, double seconds) {
 
 int main() {
   TFakeServer server;
-  if (!server.Start(0) || !OpenInternetHandle()) {
+  if (!server.Start(0) || !InternetRoot()) {
     std::fprintf(stderr, "cannot start the fake server or WinInet\n");
     return 1;
   }
@@ -105,7 +105,7 @@ int main() {
     TRequest request;
     request.SetField(rfHost, host);
     request.SetField(rfPath, "/sitecount/bench" + std::to_string(i));
-    ok += request.Send(InternetHandle) == INET_OK ? 1 : 0;
+    ok += request.Send(InternetRoot()) == INET_OK ? 1 : 0;
   }
   Report("sequential, Send on this thread", SEQUENTIAL_POLLS, ok, Seconds(start));
 
@@ -139,6 +139,5 @@ int main() {
               (workerSequential - plainSequential) * 1000.0 / SEQUENTIAL_POLLS);
   DestroyWindow(sink);
   server.Stop();
-  CloseInternetHandle();
   return 0;
 }

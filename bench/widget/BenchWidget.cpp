@@ -161,7 +161,6 @@ int main(int argc, char** argv) {
   if (idleSeconds <= 0) idleSeconds = 60;
   OleInitialize(nullptr);
   TWidgetsUnit unit;
-  OpenInternetHandle();
   TFakeServer server;
   if (!server.Start(0)) {
     std::printf("the fake server could not listen on 127.0.0.1\n");
@@ -230,6 +229,5 @@ int main(int argc, char** argv) {
   }
   std::printf("requests served: %zu\n", server.Requests().size());
   server.Stop();
-  CloseInternetHandle();
   return historyOk ? 0 : 1;
 }

@@ -20,14 +20,6 @@
 
 namespace widgettest {
 
-class InternetEnvironment : public ::testing::Environment {
-public:
-  void SetUp() override { OpenInternetHandle(); }
-  void TearDown() override { CloseInternetHandle(); }
-};
-
-inline ::testing::Environment* const kInternet = ::testing::AddGlobalTestEnvironment(new InternetEnvironment);
-
 using waiting::WaitUntil;
 
 // A window, or the widget's, on the screen.
