@@ -22,7 +22,6 @@ public:
 
   const WideString& Name() const { return FName; }
   void SetName(const WideString& name);
-  int32_t Tag = 0;
 
 protected:
   // An owner-less component can be taken over; used when ownership changes hands.

@@ -39,8 +39,7 @@ WideString DecimalOf(int32_t value) {
 
 EOSError::EOSError(DWORD code)
     : Exception(code ? WideFormat(u"System Error.  Code: %d.\r\n%s", {static_cast<int32_t>(code), SysErrorMessage(static_cast<int>(code))})
-                     : WideString(u"A call to an OS function failed")),
-      FErrorCode(code) {}
+                     : WideString(u"A call to an OS function failed")) {}
 
 void RaiseLastOSError() { throw EOSError(GetLastError()); }
 
@@ -280,13 +279,8 @@ void TControl::WndProc(TWidgetMessage& message) {
     case WM_MOUSEMOVE: WMMouseMove(message); break;
     case WM_LBUTTONDOWN: case WM_RBUTTONDOWN: case WM_MBUTTONDOWN: WMMouseDown(message); break;
     case WM_LBUTTONUP: case WM_RBUTTONUP: case WM_MBUTTONUP: WMMouseUp(message); break;
-    case WM_MOUSEWHEEL: WMMouseWheel(message); return;
-    case WM_SIZING:
-      WMSizing(message);
-      message.Result = 1;
-      return;
-    case WM_MOVING:
-      WMMoving(message);
+    case WM_MOUSEWHEEL: return;
+    case WM_SIZING: case WM_MOVING:
       message.Result = 1;
       return;
     case WM_MOUSEHOVER: WMMouseHover(message); break;
@@ -358,43 +352,9 @@ void TControl::WMMouseUp(TWidgetMessage& message) {
   }
 }
 
-void TControl::WMMouseWheel(TWidgetMessage& message) {
-  if (OnMouseWheel)
-    OnMouseWheel(this, LOWORD(message.WParam), static_cast<int16_t>(HIWORD(message.WParam)), LowSigned(message.LParam),
-                 HighSigned(message.LParam));
-}
-
-void TControl::WMSizing(TWidgetMessage& message) {
-  if (OnSizing && message.LParam)
-    OnSizing(this, static_cast<int32_t>(message.WParam), *reinterpret_cast<RECT*>(message.LParam));
-}
-
-void TControl::WMMoving(TWidgetMessage& message) {
-  if (OnMoving) OnMoving(this, static_cast<int32_t>(message.WParam), reinterpret_cast<RECT*>(message.LParam));
-}
-
-void TControl::WMSize(TWidgetMessage& message) {
-  FClientWidth = LowSigned(message.LParam);
-  FClientHeight = HighSigned(message.LParam);
-  if (OnSize) OnSize(this, static_cast<int32_t>(message.WParam), FClientWidth, FClientHeight);
-}
-
 void TControl::WMMove(TWidgetMessage& message) {
   FLeft = LowSigned(message.LParam);
   FTop = HighSigned(message.LParam);
-  if (OnMove) OnMove(this, FLeft, FTop);
-}
-
-void TControl::DoSysTimer() {
-  if (OnSysTimer) OnSysTimer(this);
-}
-
-void TControl::DoSetFocus() {
-  if (OnSetFocus) OnSetFocus(this);
-}
-
-void TControl::DoKillFocus() {
-  if (OnKillFocus) OnKillFocus(this);
 }
 
 void TControl::WMSetText(TWidgetMessage& message) {
@@ -440,20 +400,6 @@ void TControl::SetCursor(HCURSOR value) {
   if (value != FCursor.Get()) FCursor.Reset(value);
 }
 
-void TControl::SetLeft(int32_t value) {
-  CheckWindowThread();
-  if (value == FLeft) return;
-  FLeft = value;
-  if (WindowExists()) SetWindowPos(FHandle, nullptr, FLeft, FTop, 0, 0, kMoveFlags);
-}
-
-void TControl::SetTop(int32_t value) {
-  CheckWindowThread();
-  if (value == FTop) return;
-  FTop = value;
-  if (WindowExists()) SetWindowPos(FHandle, nullptr, FLeft, FTop, 0, 0, kMoveFlags);
-}
-
 void TControl::SetWidth(int32_t value) {
   CheckWindowThread();
   if (value == FWidth) return;
@@ -486,8 +432,6 @@ void TControl::SetBounds(int32_t x, int32_t y, int32_t w, int32_t h) {
   MoveWindow(FHandle, x, y, w, h, TRUE);
 }
 
-RECT TControl::BoundsRect() const { return RECT{FLeft, FTop, FLeft + FWidth, FTop + FHeight}; }
-
 void TControl::GetClientRect(RECT& rect) const {
   rect = RECT{};
   if (FHandle) ::GetClientRect(FHandle, &rect);
@@ -507,13 +451,6 @@ void TControl::SetVisible(bool value) {
   HWND window = Handle();
   FVisible = value;
   ShowWindow(window, value ? SW_SHOW : SW_HIDE);
-}
-
-int32_t TControl::ControlCount() const {
-  if (!WindowExists()) return 0;
-  int32_t count = 0;
-  for (HWND child = GetWindow(FHandle, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) ++count;
-  return count;
 }
 
 DWORD TControl::Style() const { return WindowExists() ? static_cast<DWORD>(GetWindowLongW(FHandle, GWL_STYLE)) : 0; }

@@ -48,11 +48,6 @@ constexpr const WideChar WIDGET_CONTROL_CLASS_NAME[] = u"TWidgetControl";
 // Events: raised only when assigned, with the sender first.
 using TNotifyEvent = std::function<void(TComponent* Sender)>;
 using TMouseEvent = std::function<void(TComponent* Sender, int32_t Keys, int32_t X, int32_t Y)>;
-using TMouseWheelEvent = std::function<void(TComponent* Sender, int32_t Keys, int32_t WheelDelta, int32_t X, int32_t Y)>;
-using TSizingEvent = std::function<void(TComponent* Sender, int32_t Edge, RECT& Rect)>;
-using TSizeEvent = std::function<void(TComponent* Sender, int32_t Flag, int32_t NewWidth, int32_t NewHeight)>;
-using TMoveEvent = std::function<void(TComponent* Sender, int32_t X, int32_t Y)>;
-using TMovingEvent = std::function<void(TComponent* Sender, int32_t Side, RECT* P)>;
 using TPaintEvent = std::function<void(TComponent* Sender, TWidgetCanvas* Canvas)>;
 using TCloseEvent = std::function<void(TComponent* Sender, TCloseAction& Action)>;
 using TActivateEvent = std::function<void(TComponent* Sender, uint32_t State)>;
@@ -68,10 +63,6 @@ public:
 class EOSError : public Exception {
 public:
   explicit EOSError(DWORD code);
-  DWORD ErrorCode() const { return FErrorCode; }
-
-private:
-  DWORD FErrorCode;
 };
 
 [[noreturn]] void RaiseLastOSError();
@@ -93,7 +84,6 @@ public:
 
   // The thread that may create this control's window: the constructing thread
   // until the control is handed on; 0 lets no thread create it.
-  DWORD OwnerThread() const { return FOwnerThread; }
   void SetOwnerThread(DWORD threadId) { FOwnerThread = threadId; }
   // While the window exists, whatever changes it runs on the window's thread:
   // from any other it would work by accident, or wait on a busy thread. Raises
@@ -118,15 +108,12 @@ public:
   HCURSOR Cursor() const { return FCursor.Get(); }
   void SetCursor(HCURSOR value);
   int32_t Left() const { return FLeft; }
-  void SetLeft(int32_t value);
   int32_t Top() const { return FTop; }
-  void SetTop(int32_t value);
   int32_t Width() const { return FWidth; }
   void SetWidth(int32_t value);
   int32_t Height() const { return FHeight; }
   void SetHeight(int32_t value);
   void MoveTo(int32_t x, int32_t y);
-  RECT BoundsRect() const;
   void GetClientRect(RECT& rect) const;
   bool Enabled() const { return FEnabled; }
   void SetEnabled(bool value);
@@ -138,11 +125,6 @@ public:
   void SetParent(TControl* value) { FParent = value; }
   HWND ParentWindow() const { return FParentWindow; }
   void SetParentWindow(HWND value) { FParentWindow = value; }
-  int32_t ControlCount() const;
-  int32_t ClientWidth() const { return FClientWidth; }
-  void SetClientWidth(int32_t value) { FClientWidth = value; }
-  int32_t ClientHeight() const { return FClientHeight; }
-  void SetClientHeight(int32_t value) { FClientHeight = value; }
   DWORD Style() const;
   void SetStyle(DWORD value);
   DWORD ExStyle() const;
@@ -155,14 +137,6 @@ public:
   TMouseEvent OnMouseDown;
   TMouseEvent OnMouseUp;
   TMouseEvent OnClick;
-  TMouseWheelEvent OnMouseWheel;
-  TSizingEvent OnSizing;
-  TSizeEvent OnSize;
-  TMoveEvent OnMove;
-  TMovingEvent OnMoving;
-  TNotifyEvent OnSysTimer;
-  TNotifyEvent OnSetFocus;
-  TNotifyEvent OnKillFocus;
 
   // The control a window is bound to, or null.
   static TControl* FromWindow(HWND window);
@@ -184,16 +158,10 @@ protected:
   virtual void WMMouseLeave(TWidgetMessage& message);
   virtual void WMMouseMove(TWidgetMessage& message);
   virtual void WMTimer(TWidgetMessage&) {}
-  virtual void WMSizing(TWidgetMessage& message);
-  virtual void WMSize(TWidgetMessage& message);
+  virtual void WMSize(TWidgetMessage&) {}
   virtual void WMMove(TWidgetMessage& message);
-  virtual void WMMoving(TWidgetMessage& message);
   virtual void WMMouseDown(TWidgetMessage& message);
   virtual void WMMouseUp(TWidgetMessage& message);
-  virtual void DoSysTimer();
-  virtual void DoSetFocus();
-  virtual void DoKillFocus();
-  virtual void WMMouseWheel(TWidgetMessage& message);
   virtual void WMShowWindow(TWidgetMessage&) {}
   virtual void WMCancelMode(TWidgetMessage&) {}
   virtual void WMWindowPosChanged(TWidgetMessage&) {}
@@ -228,7 +196,6 @@ private:
   bool FMouseInside = false;
   bool FEnabled = true;
   HWND FParentWindow = nullptr;
-  int32_t FClientWidth = 0, FClientHeight = 0;
   bool FLeftPressed = false;
   // Bound child windows, kept here so that painting needs no window lookups;
   // the order is read back from the platform after any z-order change.

@@ -103,7 +103,6 @@ public:
 
   HDC Handle() const { return FHandle; }
   void SetHandle(HDC dc);
-  bool HandleAllocated() const { return FHandle != nullptr; }
   TFont* Font() const { return FFont.get(); }
   TBrush* Brush() const { return FBrush.get(); }
   TPen* Pen() const { return FPen.get(); }

@@ -7,6 +7,7 @@ namespace {
 constexpr DWORD kWinFormExStyle = WS_EX_WINDOWEDGE | WS_EX_CLIENTEDGE;
 constexpr int32_t kFormWidth = 320;
 constexpr int32_t kFormHeight = 240;
+constexpr BYTE kFormAlpha = 255;  // opaque
 
 static_assert(sizeof(void*) != 4 || TRAY_ICONDATA_SIZE == 936, "tray record layout");
 
@@ -80,7 +81,7 @@ void TWinForm::WMCreate(TWidgetMessage& message) {
 
 // Without the layered extended style the attribute has no visible effect.
 void TWinForm::DoCreate() {
-  if (WindowExists()) SetLayeredWindowAttributes(StoredHandle(), 0, FAlphaValue, LWA_ALPHA);
+  if (WindowExists()) SetLayeredWindowAttributes(StoredHandle(), 0, kFormAlpha, LWA_ALPHA);
   if (OnCreate) OnCreate(this);
 }
 

@@ -49,8 +49,6 @@ public:
   const WideChar* ClassName() const override { return WIN_FORM_CLASS_NAME; }
 
   TCanvas* Canvas() const { return FCanvas.get(); }
-  uint8_t AlphaValue() const { return FAlphaValue; }
-  void SetAlphaValue(uint8_t value) { FAlphaValue = value; }
 
   TNotifyEvent OnCreate;
   TNotifyEvent OnDestroy;
@@ -70,7 +68,6 @@ protected:
   virtual void DoCreate();
 
 private:
-  uint8_t FAlphaValue = 255;
   std::unique_ptr<TCanvas> FCanvas;
 };
 
@@ -92,7 +89,6 @@ public:
   void SetBalloonText(const WideString& text);
   const WideString& BalloonTitle() const { return FBalloonTitle; }
   void SetBalloonTitle(const WideString& text);
-  uint8_t BalloonIcon() const { return FBalloonIcon; }
   void SetBalloonIcon(uint8_t value) { FBalloonIcon = value; }
   bool ShowIcon() const { return FShowIcon; }
   void SetShowIcon(bool value);

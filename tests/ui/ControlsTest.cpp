@@ -24,7 +24,7 @@ TEST(ControlWindow, IsMadeOnTheOwnerThreadFromEarlierPropertiesAndGoesWithItsCon
   EXPECT_EQ(form.Perform(WM_GETTEXT, 3, reinterpret_cast<LPARAM>(buffer)), 2);  // cut to fit with its terminator
   EXPECT_EQ(WideString(buffer), u"Be");
   EXPECT_EQ(form.Perform(WM_GETTEXT, 0, reinterpret_cast<LPARAM>(buffer)), 0);  // no room for the terminator
-  form.SetLeft(30);
+  form.MoveTo(30, 0);
   form.SetEnabled(false);
   auto* child = new TWidgetControl(&form);
   child->SetParent(&form);
