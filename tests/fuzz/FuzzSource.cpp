@@ -71,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (keySent && !source.Source.empty() && host.Scheme == TUrlScheme::Http)
       Check(IsLoopbackHost(host.Server.Host), "a key goes over plain http only to this machine");
   }
-  std::string page = DashboardUrl(source, WideFromUtf8(body.substr(0, 16)));
+  std::string page = DashboardUrl(source, WideFromUtf8(body.substr(0, 16)), "127.0.0.1:1");
   for (char& c : page) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
   Check(page.empty() || page.compare(0, 7, "http://") == 0 || page.compare(0, 8, "https://") == 0,
         "Details opens web pages only");

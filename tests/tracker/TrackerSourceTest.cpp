@@ -280,7 +280,7 @@ TEST(SourcePages, DashboardsAndTextsInTheCurrentLanguage) {
     TSourceSettings Source;
     const char* Url;
   } cases[] = {
-      {Src(u""), ""},
+      {Src(u""), "http://127.0.0.1:9/stats/example.org/"},
       {Src(u"plausible"), "https://plausible.io/example.org"},
       {Src(u"plausible", u"https://p.example/"), "https://p.example/example.org"},
       {Src(u"umami"), "https://cloud.umami.is/websites/example.org"},
@@ -291,7 +291,7 @@ TEST(SourcePages, DashboardsAndTextsInTheCurrentLanguage) {
       {Src(u"json", u"", u"", u"", u"C:\\Windows\\notepad.exe"), ""},
       {Src(u"json", u"", u"", u"", u"file://h/{id}"), ""},
   };
-  for (const auto& c : cases) EXPECT_EQ(DashboardUrl(c.Source, u"example.org"), c.Url);
+  for (const auto& c : cases) EXPECT_EQ(DashboardUrl(c.Source, u"example.org", "127.0.0.1:9"), c.Url);
 
   struct TTurkish : TTextLookup {
     WideString GetText(int32_t id) const override {
