@@ -4,6 +4,7 @@
 #include <cctype>
 #include <climits>
 #include <cstring>
+#include <iterator>
 
 #include "text/TextIds.h"
 
@@ -205,6 +206,7 @@ bool BuildSourceRequest(const TSourceSettings& source, const WideString& id, con
   request.Host = HostText(call.Host);
   request.Accept = "application/json";
   if (!kind->Calls->Request(call, request, why)) return false;
+  // A key goes over plain http to this machine only; json sends one only where its Header names it.
   const bool carriesKey = !key.empty() && SourceNeedsKey(source);
   if (carriesKey && call.Host.Scheme == TUrlScheme::Http && !IsLoopbackHost(call.Host.Server.Host))
     return why = Failure(TFailure::KeyOverHttp), false;
