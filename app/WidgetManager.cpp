@@ -166,20 +166,11 @@ void TWidgetManager::WMShowDetails(TWidgetMessage& message) {
   ReplyMessage(0);
   if (!widget) return;
   const TTrackerSettings settings = widget->Settings();
-  const std::string dashboard = DashboardUrl(settings.Source, settings.ID);
-  // A tracker of another service has no page on the counter service.
-  TSourceKind kind = TSourceKind::Orvanta;
-  if (dashboard.empty() && (!ParseSourceName(settings.Source.Source, kind) || kind != TSourceKind::Orvanta)) return;
-  if (!dashboard.empty()) {
-    // The shell runs whatever it is given: a Page edited into the file must
-    // not start a program or open a local file.
-    if (dashboard.rfind("https://", 0) != 0 && dashboard.rfind("http://", 0) != 0) return;
-    ShellExecuteW(StoredHandle(), L"open", WinStr(WideFromUtf8(dashboard)), nullptr, nullptr, SW_SHOW);
-    return;
-  }
-  const WideString url = WideOfAscii(HostUrl(FCounterServer)) + WideOfAscii(STATS_PATH) +
-                         WideOfAscii(EncodePathText(widget->Settings().ID)) + u"/";
-  ShellExecuteW(StoredHandle(), L"open", WinStr(url), nullptr, nullptr, SW_SHOW);
+  // Empty for a page that is no web address: the shell runs whatever it is
+  // given, and a Page edited into the file must not start a program.
+  const std::string dashboard = DashboardUrl(settings.Source, settings.ID, FCounterServer);
+  if (dashboard.empty()) return;
+  ShellExecuteW(StoredHandle(), L"open", WinStr(WideFromUtf8(dashboard)), nullptr, nullptr, SW_SHOW);
 }
 
 void TWidgetManager::WMRemoveWidget(TWidgetMessage& message) {

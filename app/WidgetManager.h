@@ -24,7 +24,6 @@ constexpr const WideChar TASKBAR_CREATED_MESSAGE[] = u"TaskbarCreated";
 
 constexpr const char VERSION_PATH[] = "/orvanta.xml";
 constexpr const char USAGE_PING_PATH[] = "/widget/k3v9w2m7p4xq.png";
-constexpr const char STATS_PATH[] = "/stats/";
 
 // The manager's own timers, beside TIMER_UPDATECHECK.
 constexpr uint32_t TIMER_AUTOSAVE = 1003;  // the settings file is written when a burst of changes is over

@@ -51,7 +51,7 @@ void Save(HWND dialog, TAddDialog& state) {
   if (!state.Fields.StoredKeyToSave(source, WideString(), tracker.StoredKey))
     return RefuseInput(dialog, host.Texts, STR_KEY_NOT_STORED, IDC_APIKEY);
   tracker.Source = source.Source;
-  tracker.Interval = DefaultSourceInterval(source.Kind);
+  tracker.Interval = source.Kind->DefaultInterval;
   if (host.Create) host.Create(tracker);
   EndDialog(dialog, DIALOG_SAVED);
 }

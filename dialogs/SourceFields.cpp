@@ -14,20 +14,15 @@
 
 namespace {
 
-constexpr TSourceKind kKinds[] = {TSourceKind::Orvanta, TSourceKind::Plausible, TSourceKind::Umami,
-                                  TSourceKind::Matomo,  TSourceKind::Fathom,    TSourceKind::Json};
-constexpr const WideChar* kKindNames[] = {u"Orvanta counter", u"Plausible", u"Umami",
-                                         u"Matomo",          u"Fathom",    u"Any JSON endpoint"};
-
 WideString FieldText(HWND dialog, int id) { return GetControlText(GetDlgItem(dialog, id)); }
 
 // The list's item after the sources: the tracker's own source that this version does not know.
-constexpr LRESULT kUnknownItem = static_cast<LRESULT>(std::size(kKinds));
+const LRESULT kUnknownItem = static_cast<LRESULT>(SourceCount());
 constexpr int kSourceEdits[] = {IDC_SERVER, IDC_APIKEY, IDC_POINTER, IDC_HEADER};
 
 TSourceKind ChosenKind(HWND dialog) {
   const LRESULT i = SendDlgItemMessageW(dialog, IDC_SOURCE, CB_GETCURSEL, 0, 0);
-  return i >= 0 && i < static_cast<LRESULT>(std::size(kKinds)) ? kKinds[i] : TSourceKind::Orvanta;
+  return i >= 0 && i < kUnknownItem ? &SourceRow(static_cast<size_t>(i)) : &DefaultSource();
 }
 
 }  // namespace
@@ -48,11 +43,11 @@ WideString TSourceFields::KeyForServerText() const {
 
 void TSourceFields::Init(HWND dialog, const TSourceSettings& source, const WideString& storedKey) {
   FKeyOrigin = storedKey.empty() ? std::string() : KeyOrigin(source);
-  TSourceKind kind = TSourceKind::Orvanta;
+  TSourceKind kind = &DefaultSource();
   FUnknown = ParseSourceName(source.Source, kind) ? TSourceSettings() : source;
   Relabel(dialog);
-  for (size_t i = 0; i < std::size(kKinds); ++i)
-    if (kKinds[i] == kind) SendDlgItemMessageW(dialog, IDC_SOURCE, CB_SETCURSEL, i, 0);
+  for (size_t i = 0; i < SourceCount(); ++i)
+    if (&SourceRow(i) == kind) SendDlgItemMessageW(dialog, IDC_SOURCE, CB_SETCURSEL, i, 0);
   // Its keys mean what another version says: shown, kept, not edited here.
   if (!FUnknown.Source.empty()) {
     SendDlgItemMessageW(dialog, IDC_SOURCE, CB_SETCURSEL, kUnknownItem, 0);
@@ -88,9 +83,9 @@ bool TSourceFields::KeyMustBeTyped(const TSourceInput& input) const {
 void TSourceFields::Relabel(HWND dialog) {
   const LRESULT chosen = SendDlgItemMessageW(dialog, IDC_SOURCE, CB_GETCURSEL, 0, 0);
   SendDlgItemMessageW(dialog, IDC_SOURCE, CB_RESETCONTENT, 0, 0);
-  for (size_t i = 0; i < std::size(kKinds); ++i)
+  for (size_t i = 0; i < SourceCount(); ++i)
     SendDlgItemMessageW(dialog, IDC_SOURCE, CB_ADDSTRING, 0,
-                        reinterpret_cast<LPARAM>(WinStr(Text(STR_SOURCE_NAMES + static_cast<int32_t>(i), kKindNames[i]))));
+                        reinterpret_cast<LPARAM>(WinStr(TextOf(FTexts, SourceRow(i).ListName))));
   if (!FUnknown.Source.empty()) {
     const WideString name = WideFromUtf8(ShownDetail(FUnknown.Source));
     const WideString unknown = WideFormat(Text(STR_SOURCE_UNKNOWN, u"unknown source: %s").c_str(), {name});
@@ -109,9 +104,9 @@ TSourceInput TSourceFields::Read(HWND dialog) const {
   }
   input.Kind = ChosenKind(dialog);
   // The counter service is the default and is written as no Source at all.
-  if (input.Kind != TSourceKind::Orvanta) input.Source.Source = WideFromUtf8(SourceName(input.Kind));
+  input.Source.Source = SourceSetting(*input.Kind);
   input.Source.Server = FieldText(dialog, IDC_SERVER);
-  if (input.Kind == TSourceKind::Json) {
+  if (input.Kind->Server == TServerUse::UrlTemplate) {
     input.Source.Pointer = FieldText(dialog, IDC_POINTER);
     input.Source.Header = FieldText(dialog, IDC_HEADER);
   }
@@ -125,7 +120,7 @@ bool TSourceFields::StoredKeyToSave(const TSourceInput& input, const WideString&
     result = storedKey;
     return true;
   }
-  if (input.Kind == TSourceKind::Orvanta) return true;
+  if (input.Kind->Key == TKeyUse::None) return true;
   if (input.TypedKey.empty()) {
     if (StoredKeyApplies(input)) result = storedKey;
     return true;
@@ -162,10 +157,8 @@ bool TSourceFields::Answer(HWND dialog, UINT msg, WPARAM wParam, const WideStrin
 
 void TSourceFields::SourceChosen(HWND dialog) {
   if (!FUnknown.Source.empty() && !ReplaceUnknown(dialog)) return;
-  SetStatus(dialog, ChosenKind(dialog) == TSourceKind::Fathom
-                        ? Text(STR_FATHOM_QUOTA, u"Fathom counts every request against the account's monthly "
-                                                 u"pageview quota, so a new Fathom tracker polls once a minute.")
-                        : WideString());
+  const TText& note = ChosenKind(dialog)->ChoiceNote;
+  SetStatus(dialog, note.Id != 0 ? TextOf(FTexts, note) : WideString());
   ShowKeyCue(dialog);
 }
 

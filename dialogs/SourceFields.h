@@ -28,7 +28,7 @@ constexpr std::initializer_list<int32_t> SOURCE_FIELD_TEXTS = {3020, 3021, 3022,
 // What the fields hold.
 struct TSourceInput {
   TSourceSettings Source;
-  TSourceKind Kind = TSourceKind::Orvanta;
+  TSourceKind Kind = &DefaultSource();
   std::string TypedKey;  // empty: the key stays as it was
   // The tracker's source is one this version does not know: Source holds it
   // as it was, every key of it, and nothing typed.

@@ -1,8 +1,5 @@
 #include "tracker/CountPolling.h"
 
-#include "inet/InetUtil.h"
-#include "text/IntegerSyntax.h"
-
 #include <ctime>
 
 WideString CountText(int32_t n) {
@@ -16,17 +13,6 @@ WideString TrendImageName(int32_t previous, int32_t current) {
   if (current > previous) return IMG_INC;
   return IMG_EQUAL;
 }
-
-int32_t ParseCount(const std::string& body) {
-  auto blank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
-  size_t begin = 0, end = body.size();
-  while (begin < end && blank(body[begin])) ++begin;
-  while (end > begin && blank(body[end - 1])) --end;
-  int32_t value;
-  return ParseInteger32(body.substr(begin, end - begin), value) ? value : NO_COUNT;
-}
-
-std::string CountRequestPath(const WideString& id) { return "/sitecount/" + EncodePathText(id); }
 
 int64_t UnixNow() { return static_cast<int64_t>(std::time(nullptr)); }
 

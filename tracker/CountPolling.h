@@ -13,9 +13,7 @@
 #include "tracker/TrackerSource.h"
 
 constexpr int32_t MIN_POLL_INTERVAL = 7000;  // shorter intervals poll only on Refresh
-constexpr int32_t DEFAULT_POLL_INTERVAL = 15000;
 constexpr int32_t FIRST_POLL_DELAY = 100;    // after the start delay
-constexpr int32_t NO_COUNT = -1;
 
 constexpr const WideChar IMG_INC[] = u"INC.PNG";
 constexpr const WideChar IMG_DEC[] = u"DEC.PNG";
@@ -27,11 +25,6 @@ constexpr const WideChar IMG_IDLE[] = u"IDLE.PNG";
 WideString CountText(int32_t n);
 // Compares the raw values, -1 included.
 WideString TrendImageName(int32_t previous, int32_t current);
-// The response body with codes 0 to 32 trimmed at both ends, then read in the
-// program's integer syntax (text/IntegerSyntax.h); NO_COUNT when invalid.
-int32_t ParseCount(const std::string& body);
-// "/sitecount/" followed by the ID, escaped only where it would break the request.
-std::string CountRequestPath(const WideString& id);
 
 // One thing a handler asks the widget to do.
 enum class TPollStep : uint8_t {

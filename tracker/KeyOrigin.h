@@ -7,6 +7,3 @@
 #include "tracker/TrackerSource.h"
 
 std::string KeyOrigin(const TSourceSettings& source);
-
-// Whether a poll of the source sends a key.
-bool SourceNeedsKey(const TSourceSettings& source);

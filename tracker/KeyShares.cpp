@@ -15,7 +15,7 @@ std::string KeyGroup(const TSourceSettings& source, const std::string& key) {
   if (key.empty()) return std::string();
   TSourceKind kind;
   if (!ParseSourceName(source.Source, kind)) return std::string();
-  return std::string(SourceName(kind)) + "|" + Utf8FromWide(source.Server) + "|" + Digest(key);
+  return std::string(kind->Name) + "|" + Utf8FromWide(source.Server) + "|" + Digest(key);
 }
 
 void TKeyShares::Set(const void* owner, const std::string& group) {

@@ -4,66 +4,40 @@
 #include <cctype>
 #include <climits>
 #include <cstring>
-
-#include <nlohmann/json.hpp>
+#include <iterator>
 
 #include "text/TextIds.h"
-#include "tracker/CountPolling.h"
+
+// The services' own parts, each in its file under tracker/sources/.
+extern const TServiceCalls COUNTER_CALLS, PLAUSIBLE_CALLS, UMAMI_CALLS, MATOMO_CALLS, FATHOM_CALLS, JSON_CALLS;
 
 namespace {
 
-struct TSourceInfo {
-  TSourceKind Kind;
-  const char* Name;
-  const char* Server;
+// One row per service, in the order of the Source list; the first is the default.
+const TSourceService kSources[] = {
+    // Name, default server, where requests go, key, rate limit per key and where it holds, new tracker's interval,
+    // name in the Source list, what the count means, what choosing it tells, the service's own parts.
+    {"orvanta", "", TServerUse::CounterHost, TKeyUse::None, {}, TLimitScope::AnyServer, DEFAULT_POLL_INTERVAL,
+     {STR_SOURCE_NAMES, u"Orvanta counter"}, {}, {}, &COUNTER_CALLS},
+    {"plausible", "https://plausible.io", TServerUse::BaseUrl, TKeyUse::Always, {600, 3600}, TLimitScope::AnyServer,
+     DEFAULT_POLL_INTERVAL, {STR_SOURCE_NAMES + 1, u"Plausible"},
+     {STR_MEANING_5_MINUTES, u"visitors in the last 5 minutes"}, {}, &PLAUSIBLE_CALLS},
+    // Only Umami Cloud limits its API; a self-hosted Umami has no limit.
+    {"umami", "https://api.umami.is/v1", TServerUse::BaseUrl, TKeyUse::Always, {50, 15}, TLimitScope::DefaultHost,
+     DEFAULT_POLL_INTERVAL, {STR_SOURCE_NAMES + 2, u"Umami"},
+     {STR_MEANING_5_MINUTES, u"visitors in the last 5 minutes"}, {}, &UMAMI_CALLS},
+    {"matomo", "", TServerUse::BaseUrl, TKeyUse::Always, {}, TLimitScope::AnyServer, DEFAULT_POLL_INTERVAL,
+     {STR_SOURCE_NAMES + 3, u"Matomo"}, {STR_MEANING_30_MINUTES, u"visitors in the last 30 minutes"}, {},
+     &MATOMO_CALLS},
+    // Fathom counts every request against the account's monthly quota, so it polls once a minute.
+    {"fathom", "https://api.usefathom.com", TServerUse::BaseUrl, TKeyUse::Always, {10, 60}, TLimitScope::AnyServer,
+     60000, {STR_SOURCE_NAMES + 4, u"Fathom"}, {STR_MEANING_NOW, u"visitors on the site now"},
+     {STR_FATHOM_QUOTA, u"Fathom counts every request against the account's monthly pageview quota, so a new Fathom "
+                        u"tracker polls once a minute."},
+     &FATHOM_CALLS},
+    {"json", "", TServerUse::UrlTemplate, TKeyUse::WhereHeaderNamesIt, {}, TLimitScope::AnyServer,
+     DEFAULT_POLL_INTERVAL, {STR_SOURCE_NAMES + 5, u"Any JSON endpoint"}, {}, {}, &JSON_CALLS},
 };
-constexpr TSourceInfo kSources[] = {
-    {TSourceKind::Orvanta, "orvanta", ""},
-    {TSourceKind::Plausible, "plausible", "https://plausible.io"},
-    {TSourceKind::Umami, "umami", "https://api.umami.is/v1"},
-    {TSourceKind::Matomo, "matomo", ""},
-    {TSourceKind::Fathom, "fathom", "https://api.usefathom.com"},
-    {TSourceKind::Json, "json", ""},
-};
-constexpr const char kUmamiCloudHost[] = "api.umami.is";
-constexpr const char kUmamiCloudApi[] = "/v1";
-
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
-// A value inside a query: everything but the unreserved characters escaped.
-std::string QueryEscape(const std::string& text) {
-  static const char hex[] = "0123456789ABCDEF";
-  std::string out;
-  for (unsigned char c : text) {
-    if (std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~') {
-      out += static_cast<char>(c);
-    } else {
-      out += '%';
-      out += hex[c >> 4];
-      out += hex[c & 15];
-    }
-  }
-  return out;
-}
-
-// Bytes a header line carries as they are: no line end, and no byte WinInet's
-// ANSI header calls would read in the user's code page.
-bool IsHeaderText(const std::string& text, bool blanks) {
-  return std::all_of(text.begin(), text.end(), [blanks](char c) {
-    const unsigned char b = static_cast<unsigned char>(c);
-    return (b > 0x20 || (blanks && b == 0x20)) && b < 0x7F;
-  });
-}
-
-// A header name: RFC 9110 token characters.
-bool IsHeaderName(const std::string& name) {
-  return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
-    return std::isalnum(static_cast<unsigned char>(c)) || (c != 0 && std::strchr("!#$%&'*+-.^_`|~", c));
-  });
-}
 
 bool HasScheme(const std::string& text, const char* scheme) {
   const size_t n = std::strlen(scheme);
@@ -85,19 +59,7 @@ std::string HostText(const THostSetting& host) {
          std::to_string(host.Server.Port);
 }
 
-void ReplaceAll(std::string& text, const std::string& what, const std::string& with) {
-  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + with.size()))
-    text.replace(at, what.size(), with);
-}
-
-// Umami Cloud, by its default or its API host; any other Server is a self-hosted Umami.
-bool IsUmamiCloud(const std::string& server) {
-  THostSetting host;
-  std::string base;
-  return server.empty() || (ParseBaseUrl(server, host, base) && Lower(host.Server.Host) == kUmamiCloudHost);
-}
-
-// A json template: the host part and the path with its query, {id} filled in.
+// A URL template: the host part and the path with its query, {id} filled in.
 bool SplitTemplate(const std::string& url, const WideString& id, THostSetting& host, std::string& pathAndQuery) {
   const size_t schemeEnd = url.find("://");
   if (schemeEnd == std::string::npos) return false;
@@ -105,7 +67,7 @@ bool SplitTemplate(const std::string& url, const WideString& id, THostSetting& h
   std::string base = url.substr(0, pathStart);
   std::string rest = pathStart == std::string::npos ? "/" : url.substr(pathStart);
   if (rest[0] == '?') rest = "/" + rest;
-  std::string path, dummy;
+  std::string dummy;
   if (!ParseBaseUrl(base, host, dummy) || !dummy.empty()) return false;
   const size_t query = rest.find('?');
   std::string pathPart = rest.substr(0, query), queryPart = query == std::string::npos ? "" : rest.substr(query);
@@ -117,105 +79,10 @@ bool SplitTemplate(const std::string& url, const WideString& id, THostSetting& h
   return true;
 }
 
-
-// Nesting deeper than the limit is refused before the parser sees it.
-bool WithinDepth(const std::string& body) {
-  int depth = 0;
-  bool inString = false, escaped = false;
-  for (char c : body) {
-    if (inString) {
-      if (escaped) escaped = false;
-      else if (c == '\\') escaped = true;
-      else if (c == '"') inString = false;
-    } else if (c == '"') {
-      inString = true;
-    } else if (c == '[' || c == '{') {
-      if (++depth > JSON_MAX_DEPTH) return false;
-    } else if (c == ']' || c == '}') {
-      --depth;
-    }
-  }
-  return true;
-}
-
-// A count: a whole JSON number from 0 to INT32_MAX, or a string of its digits.
-int32_t CountOf(const nlohmann::json* value) {
-  if (!value) return NO_COUNT;
-  if (value->is_number_unsigned()) {
-    const auto n = value->get<uint64_t>();
-    return n <= static_cast<uint64_t>(INT32_MAX) ? static_cast<int32_t>(n) : NO_COUNT;
-  }
-  if (value->is_number_integer()) {
-    const auto n = value->get<int64_t>();
-    return n >= 0 && n <= INT32_MAX ? static_cast<int32_t>(n) : NO_COUNT;
-  }
-  if (value->is_string()) {
-    const std::string& s = value->get_ref<const std::string&>();
-    if (s.empty() || s.size() > 10 || !std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; }))
-      return NO_COUNT;
-    const long long n = std::stoll(s);
-    return n <= INT32_MAX ? static_cast<int32_t>(n) : NO_COUNT;
-  }
-  return NO_COUNT;
-}
-
-const nlohmann::json* Member(const nlohmann::json& object, const char* name) {
-  if (!object.is_object()) return nullptr;
-  auto it = object.find(name);
-  return it == object.end() ? nullptr : &*it;
-}
-
-TPollFailure Failure(TFailure kind) {
-  TPollFailure f;
-  f.Kind = kind;
-  return f;
-}
-
-// Some Matomo versions answer a refused token or a bad request with 200 and
-// {"result":"error","message":...}; its message says more than any count could.
-bool ServiceErrorOf(TSourceKind kind, const nlohmann::json& root, std::string& message) {
-  const nlohmann::json* result = Member(root, "result");
-  if (kind != TSourceKind::Matomo || !result || *result != "error") return false;
-  const nlohmann::json* said = Member(root, "message");
-  message = ShownDetail(WideFromUtf8(said && said->is_string() ? said->get<std::string>() : std::string("error")));
-  return true;
-}
-
 TPollFailure UnknownSource(const TSourceSettings& source) {
   TPollFailure f = Failure(TFailure::UnknownSource);
   f.Detail = ShownDetail(source.Source);
   return f;
-}
-
-int32_t JsonCount(TSourceKind kind, const std::string& pointer, const nlohmann::json& root, std::string& where) {
-  switch (kind) {
-    case TSourceKind::Plausible: where.clear(); return CountOf(&root);
-    case TSourceKind::Umami: {
-      // Newer versions answer {"visitors": n}, older {"x": n}, some inside a one-element array.
-      const nlohmann::json& object = root.is_array() && root.size() == 1 ? root[0] : root;
-      const std::string prefix = &object == &root ? "" : "/0";
-      if (const nlohmann::json* v = Member(object, "visitors")) {
-        where = prefix + "/visitors";
-        return CountOf(v);
-      }
-      where = prefix + (Member(object, "x") ? "/x" : "/visitors");
-      return CountOf(Member(object, "x"));
-    }
-    case TSourceKind::Matomo:
-      where = "/0/visitors";
-      return root.is_array() && root.size() == 1 ? CountOf(Member(root[0], "visitors")) : NO_COUNT;
-    case TSourceKind::Fathom: where = "/total"; return CountOf(Member(root, "total"));
-    case TSourceKind::Json: {
-      where = pointer;
-      try {
-        const nlohmann::json::json_pointer p(pointer);
-        return root.contains(p) ? CountOf(&root.at(p)) : NO_COUNT;
-      } catch (const nlohmann::json::exception&) {
-        return NO_COUNT;
-      }
-    }
-    default: return NO_COUNT;
-  }
 }
 
 int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
@@ -278,50 +145,37 @@ bool ParseHttpDate(const std::string& text, int64_t& when) {
 
 }  // namespace
 
-// Line breaks become blanks too, so that a tip or a status line stays one line;
-// marks that would reorder the text around it go, and blanks run together.
-std::string ShownDetail(const WideString& text) {
-  WideString line;
-  size_t chars = 0;
-  bool cut = false;
-  for (size_t i = 0; i < text.size(); ++i) {
-    WideChar c = text[i];
-    if ((c >= 0x200E && c <= 0x200F) || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069)) continue;
-    if (c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029) c = u' ';
-    if (c == u' ' && (line.empty() || line.back() == u' ' || chars == MAX_DETAIL_CHARS)) continue;
-    if ((cut = chars++ == MAX_DETAIL_CHARS)) break;
-    line += c;
-    // A surrogate pair is one character and is never cut in two.
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size()) line += text[++i];
-  }
-  while (!line.empty() && line.back() == u' ') line.pop_back();
-  return Utf8FromWide(cut ? line + u"\u2026" : line);
-}
+size_t SourceCount() { return std::size(kSources); }
 
-const char* SourceName(TSourceKind kind) {
-  for (const auto& s : kSources)
-    if (s.Kind == kind) return s.Name;
-  return "orvanta";
-}
+const TSourceService& SourceRow(size_t index) { return kSources[index < std::size(kSources) ? index : 0]; }
+
+const TSourceService& DefaultSource() { return kSources[0]; }
 
 bool ParseSourceName(const WideString& text, TSourceKind& kind) {
   const std::string name = Lower(Utf8FromWide(text));
   if (name.empty()) {
-    kind = TSourceKind::Orvanta;
+    kind = &DefaultSource();
     return true;
   }
-  for (const auto& s : kSources)
+  for (const TSourceService& s : kSources)
     if (name == s.Name) {
-      kind = s.Kind;
+      kind = &s;
       return true;
     }
   return false;
 }
 
-const char* DefaultServer(TSourceKind kind) {
-  for (const auto& s : kSources)
-    if (s.Kind == kind) return s.Server;
-  return "";
+WideString SourceSetting(const TSourceService& service) {
+  return &service == &DefaultSource() ? WideString() : WideFromUtf8(service.Name);
+}
+
+// Every service but the counter service sends one; json only where its Header
+// names {key}. A source this version does not know may need one.
+bool SourceNeedsKey(const TSourceSettings& source) {
+  TSourceKind kind;
+  if (!ParseSourceName(source.Source, kind)) return true;
+  return kind->Key == TKeyUse::Always ||
+         (kind->Key == TKeyUse::WhereHeaderNamesIt && source.Header.find(u"{key}") != WideString::npos);
 }
 
 bool IsProtectedKey(const std::string& stored) {
@@ -334,75 +188,27 @@ bool BuildSourceRequest(const TSourceSettings& source, const WideString& id, con
   why = TPollFailure();
   TSourceKind kind;
   if (!ParseSourceName(source.Source, kind)) return why = UnknownSource(source), false;
-  if (kind == TSourceKind::Orvanta) {
-    // Exactly the counter service's request of old.
+  TServiceCall call{*kind, source, id, key, THostSetting(), std::string()};
+  if (kind->Server == TServerUse::CounterHost) {
     request.Host = counterHost;
-    request.Path = CountRequestPath(id);
-    return true;
+    return kind->Calls->Request(call, request, why);
   }
-  const std::string server = source.Server.empty() ? DefaultServer(kind) : Utf8FromWide(source.Server);
+  const std::string server = source.Server.empty() ? kind->DefaultServer : Utf8FromWide(source.Server);
   if (server.empty()) return why = Failure(TFailure::NoServer), false;
-  THostSetting host;
-  std::string base;
-  if (kind == TSourceKind::Json) {
-    if (!SplitTemplate(server, id, host, base)) return why = Failure(TFailure::BadServer), false;
-  } else if (!ParseBaseUrl(server, host, base)) {
+  if (kind->Server == TServerUse::UrlTemplate) {
+    if (!SplitTemplate(server, id, call.Host, call.Base)) return why = Failure(TFailure::BadServer), false;
+  } else if (!ParseBaseUrl(server, call.Host, call.Base)) {
     return why = Failure(TFailure::BadServer), false;
   }
-  if (kind != TSourceKind::Json && key.empty()) return why = Failure(TFailure::NoKey), false;
+  if (kind->Key == TKeyUse::Always && key.empty()) return why = Failure(TFailure::NoKey), false;
   // A key that could end its header line would let whoever wrote it add requests of their own.
   if (!IsHeaderText(key, false)) return why = Failure(TFailure::BadKey), false;
-  request.Host = HostText(host);
+  request.Host = HostText(call.Host);
   request.Accept = "application/json";
-  const std::string site = QueryEscape(Utf8FromWide(id));
-  const std::string bearer = "Authorization: Bearer " + key;
-  switch (kind) {
-    case TSourceKind::Plausible:
-      request.Path = base + "/api/v1/stats/realtime/visitors?site_id=" + site;
-      request.KeyHeaders = {bearer};
-      break;
-    case TSourceKind::Umami:
-      if (Lower(host.Server.Host) == kUmamiCloudHost) {
-        // Umami Cloud's API lives under /v1, which a Server of just its host leaves out.
-        if (base.empty()) base = kUmamiCloudApi;
-        request.Path = base + "/websites/" + EncodePathText(id) + "/active";
-        request.KeyHeaders = {"x-umami-api-key: " + key};
-      } else {
-        request.Path = base + "/api/websites/" + EncodePathText(id) + "/active";
-        request.KeyHeaders = {bearer};
-      }
-      break;
-    case TSourceKind::Matomo:
-      // The token goes in the body, as Matomo asks, so that no log of a URL holds it.
-      request.Method = "POST";
-      request.Path = base + "/index.php?module=API&method=Live.getCounters&idSite=" + site +
-                     "&lastMinutes=30&format=JSON";
-      request.ContentType = "application/x-www-form-urlencoded";
-      request.Body = "token_auth=" + QueryEscape(key);
-      break;
-    case TSourceKind::Fathom:
-      request.Path = base + "/v1/current_visitors?site_id=" + site;
-      request.KeyHeaders = {bearer};
-      break;
-    case TSourceKind::Json: {
-      request.Path = base;
-      std::string header = Utf8FromWide(source.Header);
-      if (!header.empty()) {
-        const size_t colon = header.find(':');
-        if (!IsHeaderText(header, true) || colon == std::string::npos || !IsHeaderName(header.substr(0, colon)))
-          return why = Failure(TFailure::BadHeader), false;
-        ReplaceAll(header, "{key}", key);
-        request.KeyHeaders = {header};
-      }
-      break;
-    }
-    default: break;
-  }
-  // json sends the key only where its Header names it.
-  const bool carriesKey = kind == TSourceKind::Json
-                              ? !key.empty() && source.Header.find(u"{key}") != WideString::npos
-                              : true;
-  if (carriesKey && host.Scheme == TUrlScheme::Http && !IsLoopbackHost(host.Server.Host))
+  if (!kind->Calls->Request(call, request, why)) return false;
+  // A key goes over plain http to this machine only; json sends one only where its Header names it.
+  const bool carriesKey = !key.empty() && SourceNeedsKey(source);
+  if (carriesKey && call.Host.Scheme == TUrlScheme::Http && !IsLoopbackHost(call.Host.Server.Host))
     return why = Failure(TFailure::KeyOverHttp), false;
   return true;
 }
@@ -452,27 +258,7 @@ int32_t ReadSourceCount(const TSourceSettings& source, const TTransferResult& tr
     }
     return NO_COUNT;
   }
-  if (kind == TSourceKind::Orvanta) {
-    const int32_t count = ParseCount(transfer.Body);
-    if (count < 0) why.Kind = TFailure::NotANumber;
-    return count;
-  }
-  std::string where = kind == TSourceKind::Json ? Utf8FromWide(source.Pointer) : std::string();
-  int32_t count = NO_COUNT;
-  if (WithinDepth(transfer.Body)) {
-    const nlohmann::json root = nlohmann::json::parse(transfer.Body, nullptr, false);
-    if (!root.is_discarded() && ServiceErrorOf(kind, root, why.Detail)) {
-      why.Kind = TFailure::ServiceError;
-      return NO_COUNT;
-    }
-    if (!root.is_discarded()) count = JsonCount(kind, Utf8FromWide(source.Pointer), root, where);
-    else if (kind != TSourceKind::Json) JsonCount(kind, "", nlohmann::json(), where);
-  }
-  if (count < 0) {
-    why.Kind = TFailure::NotANumber;
-    why.Where = where;
-  }
-  return count;
+  return kind->Calls->Count(source, transfer.Body, why);
 }
 
 WideString FailureText(const TPollFailure& failure, const TTextLookup* texts, const WideString& clock) {
@@ -525,57 +311,19 @@ WideString FailureText(const TPollFailure& failure, const TTextLookup* texts, co
   return text(STR_FAIL_NO_CONNECTION, u"the server cannot be reached");
 }
 
-int32_t CountMeaningTextId(TSourceKind kind) {
-  switch (kind) {
-    case TSourceKind::Plausible:
-    case TSourceKind::Umami: return STR_MEANING_5_MINUTES;
-    case TSourceKind::Matomo: return STR_MEANING_30_MINUTES;
-    case TSourceKind::Fathom: return STR_MEANING_NOW;
-    default: return 0;
-  }
-}
-
-namespace {
-std::string DashboardOf(const TSourceSettings& source, const WideString& id) {
+std::string DashboardUrl(const TSourceSettings& source, const WideString& id, const std::string& counterHost) {
   TSourceKind kind;
   if (!ParseSourceName(source.Source, kind)) return std::string();
-  std::string server = Utf8FromWide(source.Server);
-  while (!server.empty() && server.back() == '/') server.pop_back();
-  const std::string site = QueryEscape(Utf8FromWide(id));
-  switch (kind) {
-    case TSourceKind::Plausible: return (server.empty() ? DefaultServer(kind) : server) + "/" + EncodePathText(id);
-    case TSourceKind::Umami:
-      return (IsUmamiCloud(server) ? std::string("https://cloud.umami.is") : server) + "/websites/" +
-             EncodePathText(id);
-    case TSourceKind::Matomo:
-      if (server.empty()) return std::string();
-      return server + "/index.php?module=CoreHome&action=index&idSite=" + site + "&period=day&date=today";
-    case TSourceKind::Fathom: return "https://app.usefathom.com/?site=" + site;
-    case TSourceKind::Json: {
-      std::string page = Utf8FromWide(source.Page);
-      ReplaceAll(page, "{id}", EncodePathText(id));
-      return page;
-    }
-    default: return std::string();
-  }
-}
-
-}  // namespace
-
-std::string DashboardUrl(const TSourceSettings& source, const WideString& id) {
-  const std::string url = DashboardOf(source, id);
+  const std::string url = kind->Calls->Dashboard(*kind, source, id, counterHost);
   return IsWebAddress(url) ? url : std::string();
 }
 
 TRateLimit SourceRateLimit(const TSourceSettings& source) {
   TSourceKind kind;
   if (!ParseSourceName(source.Source, kind)) return TRateLimit();
-  switch (kind) {
-    case TSourceKind::Fathom: return TRateLimit{10, 60};
-    case TSourceKind::Plausible: return TRateLimit{600, 3600};
-    case TSourceKind::Umami: return IsUmamiCloud(Utf8FromWide(source.Server)) ? TRateLimit{50, 15} : TRateLimit();
-    default: return TRateLimit();
-  }
+  if (kind->LimitScope == TLimitScope::DefaultHost && !IsDefaultHost(*kind, Utf8FromWide(source.Server)))
+    return TRateLimit();
+  return kind->Limit;
 }
 
 int32_t SharedKeyInterval(int32_t intervalMs, TRateLimit limit, int32_t sharing) {
@@ -589,8 +337,4 @@ int32_t SharedKeyInterval(int32_t intervalMs, TRateLimit limit, int32_t sharing)
   if (intervalMs >= neededMs) return intervalMs;
   const int64_t seconds = (neededMs + 999) / 1000;
   return static_cast<int32_t>(std::min<int64_t>(seconds * 1000, longest));
-}
-
-int32_t DefaultSourceInterval(TSourceKind kind) {
-  return kind == TSourceKind::Fathom ? 60000 : DEFAULT_POLL_INTERVAL;
 }

@@ -14,16 +14,6 @@ constexpr UINT kLocalizedCommands[] = {CMD_PREFERENCES, CMD_REFRESH,       CMD_H
                                        CMD_REMOVE,      CMD_DETAILS,       CMD_HISTORY,
                                        CMD_EXPORTHISTORY};
 
-const WideChar* CountMeaningFallback(TSourceKind kind) {
-  switch (kind) {
-    case TSourceKind::Plausible:
-    case TSourceKind::Umami: return u"visitors in the last 5 minutes";
-    case TSourceKind::Matomo: return u"visitors in the last 30 minutes";
-    case TSourceKind::Fathom: return u"visitors on the site now";
-    default: return u"";
-  }
-}
-
 }  // namespace
 
 // ---- construction and thread
@@ -234,8 +224,8 @@ void TWidgetMainForm::UpdateTip() {
     tip = LastFailureText();
   } else {
     TSourceKind kind;
-    const int32_t meaning = ParseSourceName(FPoller.Source.Source, kind) ? CountMeaningTextId(kind) : 0;
-    if (meaning != 0) tip = Text(meaning, CountMeaningFallback(kind));
+    if (ParseSourceName(FPoller.Source.Source, kind) && kind->CountMeaning.Id != 0)
+      tip = Text(kind->CountMeaning.Id, kind->CountMeaning.English);
   }
   FTip.SetText(tip);
 }

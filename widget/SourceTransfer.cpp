@@ -11,7 +11,7 @@ std::unique_ptr<TInetThread> StartSourceRequest(HWND targetWindow, UINT doneMess
     request.SetField(rfContentType, source.ContentType);
     request.Body = source.Body;
     request.KeyHeaders = source.KeyHeaders;
-    // Matomo's token travels in the body; a form body carries nothing else here.
+    // A source sends a body only to carry its key (a token form), never anything else.
     request.BodyCarriesKey = !source.Body.empty();
     worker->Resume();
     return worker;

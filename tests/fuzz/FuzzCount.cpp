@@ -12,6 +12,7 @@
 #include "inet/InetUtil.h"
 #include "text/IntegerSyntax.h"
 #include "tracker/CountPolling.h"
+#include "tracker/sources/Counter.h"
 
 namespace {
 

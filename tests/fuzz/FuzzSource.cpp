@@ -22,14 +22,13 @@ bool Plain(const std::string& s) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
-  // The first byte picks the source; up to the first newline is the pointer
+  // The first byte picks the source from the table; up to the first newline is the pointer
   // (or server template), the rest the body.
-  const char16_t* names[] = {u"", u"plausible", u"umami", u"matomo", u"fathom", u"json"};
   const std::string rest(reinterpret_cast<const char*>(data) + 1, size - 1);
   const size_t cut = rest.find('\n');
   const std::string head = rest.substr(0, cut), body = cut == std::string::npos ? "" : rest.substr(cut + 1);
   TSourceSettings source;
-  source.Source = names[data[0] % 6];
+  source.Source = SourceSetting(SourceRow(data[0] % SourceCount()));
   source.Pointer = WideFromUtf8(head);
   TTransferResult t;
   t.Ok = data[0] & 0x80;
@@ -71,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (keySent && !source.Source.empty() && host.Scheme == TUrlScheme::Http)
       Check(IsLoopbackHost(host.Server.Host), "a key goes over plain http only to this machine");
   }
-  std::string page = DashboardUrl(source, WideFromUtf8(body.substr(0, 16)));
+  std::string page = DashboardUrl(source, WideFromUtf8(body.substr(0, 16)), "127.0.0.1:1");
   for (char& c : page) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
   Check(page.empty() || page.compare(0, 7, "http://") == 0 || page.compare(0, 8, "https://") == 0,
         "Details opens web pages only");

@@ -4,6 +4,7 @@
 #include <tuple>
 
 #include "tracker/CountPolling.h"
+#include "tracker/sources/Counter.h"
 
 TEST(CountParse, TrimsControlCodesAndSpacesThenTakesOneInteger) {
   const std::pair<std::string, int32_t> cases[] = {
