@@ -75,20 +75,20 @@ void TWidgetMainForm::BuildFace() {
   HCURSOR hand = LoadCursorW(nullptr, IDC_HAND);
 
   ShadowImage = image(kShadowRect, IMG_SHADOW, true);
-  ShadowImage->Tint(OpaqueArgbOf(FBackColor));
+  ShadowImage->Tint(OpaqueArgbOf(FSettings.BackColor));
   ShadowImage->SetOpacity(255);
   ShadowImage->OnMouseDown = handler;
-  CountLabel = label(kCountRect, CountText(FPoller.Count), kCountFontSize, kWhiteText, wsaCenter);
+  CountLabel = label(kCountRect, CountText(FSettings.Count), kCountFontSize, kWhiteText, wsaCenter);
   CountLabel->SetCursor(hand);
-  PreviousLabel = label(kPreviousRect, CountText(FPoller.Previous), kPreviousFontSize, kGreyText, wsaNear);
+  PreviousLabel = label(kPreviousRect, CountText(FSettings.Previous), kPreviousFontSize, kGreyText, wsaNear);
   PreviousLabel->SetCursor(hand);
-  TrendImage = image(kTrendRect, Narrow(TrendImageName(FPoller.Previous, FPoller.Count)), false);
+  TrendImage = image(kTrendRect, Narrow(TrendImageName(FSettings.Previous, FSettings.Count)), false);
   OverlayImage = image(kShadowRect, IMG_OVERLAY, false);
   OverlayImage->OnMouseDown = handler;
   // The mouse arriving anywhere on the face starts the hover.
   ShadowImage->OnMouseEnter = OnMouseEnter;
   OverlayImage->OnMouseEnter = OnMouseEnter;
-  TitleLabel = label(kTitleRect, FTitle, kTitleFontSize, kWhiteText, wsaCenter);
+  TitleLabel = label(kTitleRect, FSettings.Title, kTitleFontSize, kWhiteText, wsaCenter);
   StateImage = image(kStateRect, Narrow(IMG_IDLE), false);
   for (TWidgetControl* c : {static_cast<TWidgetControl*>(ShadowImage), static_cast<TWidgetControl*>(CountLabel),
                             static_cast<TWidgetControl*>(PreviousLabel), static_cast<TWidgetControl*>(TrendImage),
@@ -128,10 +128,10 @@ void TWidgetMainForm::WMSettingChange(TWidgetMessage& message) {
   if (message.WParam == SPI_SETWORKAREA) KeepOnScreen();
 }
 
-void TWidgetMainForm::ShowCaptions(const TPollActions& a) {
-  if (CountLabel) CountLabel->SetCaption(a.CountCaption);
-  if (PreviousLabel) PreviousLabel->SetCaption(a.PreviousCaption);
-  if (TrendImage) TrendImage->SetImageName(Narrow(a.TrendImage));
+void TWidgetMainForm::ShowCounts() {
+  if (CountLabel) CountLabel->SetCaption(CountText(FSettings.Count));
+  if (PreviousLabel) PreviousLabel->SetCaption(CountText(FSettings.Previous));
+  if (TrendImage) TrendImage->SetImageName(Narrow(TrendImageName(FSettings.Previous, FSettings.Count)));
 }
 
 void TWidgetMainForm::ShowAlertColour() {
