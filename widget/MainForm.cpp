@@ -14,6 +14,12 @@ constexpr UINT kLocalizedCommands[] = {CMD_PREFERENCES, CMD_REFRESH,       CMD_H
                                        CMD_REMOVE,      CMD_DETAILS,       CMD_HISTORY,
                                        CMD_EXPORTHISTORY};
 
+TScreenRect WorkAreaFallback() {
+  RECT work{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  return ScreenRectOf(work);
+}
+
 const WideChar* CountMeaningFallback(TSourceKind kind) {
   switch (kind) {
     case TSourceKind::Plausible:
@@ -115,7 +121,8 @@ void TWidgetMainForm::DoCreate() {
   LocalizeMenu();
   SetAlwaysTop(FSettings.AlwaysTop);
   ApplyIgnoreMouse();
-  BuildFace();
+  FFace.Build(this, TFaceContent{FSettings.Title, FSettings.Count, FSettings.Previous, FSettings.BackColor},
+              [this](TComponent* s, int32_t k, int32_t x, int32_t y) { MouseDownHandler(s, k, x, y); }, OnMouseEnter);
   FTip.Attach(StoredHandle());
   UpdateTip();
   ApplyDpi();
@@ -456,7 +463,7 @@ bool TWidgetMainForm::Apply(const TTrackerEdit& edit) {
   TakeKey(FSettings.ApiKey);
   ApplyTopMost();
   ApplyIgnoreMouse();
-  if (TitleLabel) TitleLabel->SetCaption(FSettings.Title);
+  FFace.ShowTitle(FSettings.Title);
   PublishSettings();
   // A hidden widget keeps its alpha: it fades in from there when shown again.
   if (FShown) SetOpacity(static_cast<uint8_t>(FSettings.TargetOpacity));
@@ -487,21 +494,21 @@ void TWidgetMainForm::Carry(const TPollResult& r) {
   if (r.StopStartTimer) KillTimer(window, TIMER_START);
   if (r.PollTimer.Kind == TTimerChange::Stop) KillTimer(window, TIMER_POLL);
   if (r.PollTimer.Kind == TTimerChange::Arm) SetTimer(window, TIMER_POLL, static_cast<UINT>(r.PollTimer.Ms), nullptr);
-  if (r.Light == TLight::Busy) ShowState(IMG_BUSY);
+  if (r.Light == TLight::Busy) FFace.ShowState(IMG_BUSY);
   if (r.SendRequest && !StartWorker()) return Carry(FPoller.RequestNotStarted());
   TAlertEvent alert = TAlertEvent::None;
   if (r.Counts) {
     FSettings.Count = r.Counts->Count;
     FSettings.Previous = r.Counts->Previous;
-    ShowCounts();
+    FFace.ShowCounts(FSettings.Count, FSettings.Previous);
     UpdateTip();
     if (FHost.History) FHost.History->Add(FSettings.ID, UtcNow(), FSettings.Count);
     FHistory.Update(window, HistorySubject(), Pump());
     alert = FAlert.Poll(FSettings.Count, static_cast<int64_t>(GetTickCount64()));
-    ShowAlertColour();
+    FFace.ShowAlert(FAlert.High());
   }
   if (r.Light == TLight::Idle) {
-    ShowState(IMG_IDLE);
+    FFace.ShowState(IMG_IDLE);
     FWorker.reset();
   }
   if (r.Counts) {
@@ -515,4 +522,67 @@ void TWidgetMainForm::Carry(const TPollResult& r) {
     }
   }
   if (r.Redraw) Redraw();
+}
+
+// ---- place on the screen
+
+// The face at the form's DPI: the window, every control and every font.
+void TWidgetMainForm::ApplyDpi() {
+  SetWidth(Scaled(WIDGET_WIDTH));
+  SetHeight(Scaled(WIDGET_HEIGHT));
+  FFace.Place(Dpi());
+}
+
+// A widget whose window no longer meets any work area (a monitor gone, a
+// resolution lowered, a settings file from another desk) comes back to the
+// nearest one; a widget still in sight stays where the user left it.
+void TWidgetMainForm::KeepOnScreen() {
+  if (!WindowExists()) return;
+  RECT r{};
+  GetWindowRect(StoredHandle(), &r);
+  TScreenRect bounds = ScreenRectOf(r);
+  if (::KeepOnScreen(bounds, DisplayMonitors())) {
+    MoveTo(bounds.Left, bounds.Top);
+    NotifyChanged();
+  }
+}
+
+void TWidgetMainForm::WMSettingChange(TWidgetMessage& message) {
+  if (message.WParam == SPI_SETWORKAREA) KeepOnScreen();
+}
+
+// ---- snapping and the board
+
+void TWidgetMainForm::WMWindowPosChanging(TWidgetMessage& message) {
+  TThreadForm::WMWindowPosChanging(message);
+  auto* pos = reinterpret_cast<WINDOWPOS*>(message.LParam);
+  if (!pos || (pos->flags & SWP_NOMOVE)) return;
+  std::vector<TSnapRect> others;
+  if (FHost.Board) others = FHost.Board->VisibleOthers(this);
+  int32_t x = pos->x, y = pos->y;
+  // The work area of the monitor the widget is moving onto.
+  const TScreenRect proposed{x, y, x + Width(), y + Height()};
+  const TScreenRect work = WorkAreaOf(proposed, DisplayMonitors(), WorkAreaFallback());
+  SnapPosition(x, y, Width(), Height(), others, work, Scaled(SNAP_DISTANCE));
+  pos->x = x;
+  pos->y = y;
+}
+
+void TWidgetMainForm::WMWindowPosChanged(TWidgetMessage& message) {
+  TThreadForm::WMWindowPosChanged(message);
+  Publish();
+  if (!FClosing) PublishSettings();
+}
+
+// Own thread only; the window is gone from the board once it is being
+// destroyed. Only a widget that shows, and is not fading out, attracts.
+void TWidgetMainForm::Publish() {
+  if (!FHost.Board || !WindowExists()) return;
+  if (FClosing) {
+    FHost.Board->Remove(this);
+    return;
+  }
+  RECT r{};
+  GetWindowRect(StoredHandle(), &r);
+  FHost.Board->Publish(this, TSnapRect{r.left, r.top, r.right, r.bottom}, Visible() && FShown);
 }

@@ -17,7 +17,7 @@
 #include "ui/ThreadForm.h"
 #include "ui/Widgets.h"
 #include "tracker/CountPolling.h"
-#include "widget/FaceControls.h"
+#include "widget/WidgetFace.h"
 #include "widget/HistoryWatch.h"
 #include "tracker/KeyShares.h"
 #include "widget/Snapping.h"
@@ -28,9 +28,6 @@
 class TWidgetMainForm;
 
 constexpr const WideChar WIDGET_MAINFORM_CLASS_NAME[] = u"TWidgetMainForm";
-
-constexpr const char IMG_SHADOW[] = "SHADOW.PNG";
-constexpr const char IMG_OVERLAY[] = "OVERLAY.PNG";
 
 // What a widget reaches of its owner's world. Copied into the widget: the
 // widget holds the board and the texts too, so they outlive every widget
@@ -130,13 +127,8 @@ public:
   void PopupMenu();
   void MouseDownHandler(TComponent* sender, int32_t keys, int32_t x, int32_t y);
 
-  TWidgetImageControl* ShadowImage = nullptr;
-  TWidgetLabel* CountLabel = nullptr;
-  TWidgetLabel* PreviousLabel = nullptr;
-  TWidgetImageControl* TrendImage = nullptr;
-  TWidgetImageControl* OverlayImage = nullptr;
-  TWidgetLabel* TitleLabel = nullptr;
-  TWidgetImageControl* StateImage = nullptr;
+  // Widget thread: the face's controls.
+  const TWidgetFace& Face() const { return FFace; }
 
 protected:
   void WndProc(TWidgetMessage& message) override;
@@ -159,10 +151,6 @@ protected:
 private:
   void PublishSettings();
   void NotifyChanged();
-  void BuildFace();
-  void ShowCounts();
-  void ShowAlertColour();  // the count's colour says whether it is at or above its alert
-  void ShowState(const WideChar* image);
   void ApplyTopMost();
   void ApplyIgnoreMouse();
   void KeepOnScreen();
@@ -191,6 +179,7 @@ private:
   // are the counts shown, ApiKey the key as stored.
   TTrackerSettings FSettings;
   TCountPoller FPoller;
+  TWidgetFace FFace;
   TSpikeAlert FAlert;
   std::unique_ptr<TInetThread> FWorker;
   TMenuHandle FMenu;
