@@ -11,7 +11,7 @@
 
 class TWidgetMainForm;
 
-constexpr uint32_t TIMER_NEXTSTART = 1008;
+constexpr uint32_t TIMER_NEXTSTART = 1008;  // manager: the gap after a start is over
 constexpr UINT TRACKER_START_GAP_MS = 20;
 
 class TTrackerStarts {
