@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "text/TextLookup.h"
-#include "tracker/HistoryFile.h"
+#include "tracker/History.h"
 
 constexpr uint32_t HISTORY_SAVE_INTERVAL_MS = 60 * 1000;
 

@@ -22,3 +22,10 @@ void ForceDirectories(const WideString& path) {
   }
 }
 
+
+WideString LocalStamp() {
+  SYSTEMTIME t{};
+  GetLocalTime(&t);
+  return WideFormat(u"%d", {static_cast<int32_t>(t.wYear)}) + TwoDigits(t.wMonth) + TwoDigits(t.wDay) + u"-" +
+         TwoDigits(t.wHour) + TwoDigits(t.wMinute) + TwoDigits(t.wSecond);
+}

@@ -11,3 +11,5 @@ constexpr const WideChar SETTINGS_FILE_NAME[] = u"\\orvanta.ini";
 WideString GetSettingsFolder();
 // Creates every missing level of path; failures are left to the first write.
 void ForceDirectories(const WideString& path);
+// The local time as "20261207-113000", for the name of a file kept aside.
+WideString LocalStamp();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "app/ExitSteps.h"
 #include "app/StartNotices.h"
 #include "app/TrayMenu.h"
 #include "app/TrayNotices.h"
@@ -10,42 +11,6 @@
 #include "text/WFold.h"
 #include "ui/ThreadJobs.h"
 #include "widget/ApiKeys.h"
-
-namespace {
-
-// How far the tick count is from a deadline; 0 once it has passed.
-DWORD Remaining(DWORD deadline) {
-  const DWORD now = GetTickCount();
-  return static_cast<int32_t>(deadline - now) > 0 ? deadline - now : 0;
-}
-
-// A worker still out on the network would hold this thread up to be freed
-// (up to WORKER_FREE_WAIT_MS); at shutdown it is left to run out instead.
-void LetRunOut(std::unique_ptr<TInetThread>& worker) {
-  if (worker && !worker->Finished())
-    static_cast<void>(worker.release());
-  else
-    worker.reset();
-}
-
-// Under Wine the shell answers a deletion only once its own tray window has
-// been hidden, which can take seconds; the icon goes on a thread of its own
-// while the shutdown goes on.
-DWORD WINAPI DeleteTrayIcon(void* data) {
-  std::unique_ptr<NOTIFYICONDATAW> icon(static_cast<NOTIFYICONDATAW*>(data));
-  Shell_NotifyIconW(NIM_DELETE, icon.get());
-  return 0;
-}
-
-// The local time as "20261207-113000", for the name of a kept file.
-WideString LocalStamp() {
-  SYSTEMTIME t{};
-  GetLocalTime(&t);
-  return WideFormat(u"%d", {static_cast<int32_t>(t.wYear)}) + TwoDigits(t.wMonth) + TwoDigits(t.wDay) + u"-" +
-         TwoDigits(t.wHour) + TwoDigits(t.wMinute) + TwoDigits(t.wSecond);
-}
-
-}  // namespace
 
 TWidgetManager::TWidgetManager(TComponent* owner, std::shared_ptr<TWidgetLanguages> languages,
                                const TShellDialogs& dialogs, const WideString& title)
@@ -56,7 +21,8 @@ TWidgetManager::TWidgetManager(TComponent* owner, std::shared_ptr<TWidgetLanguag
       FTitle(title),
       FSettingsFolder(GetSettingsFolder()),
       FStore(FSettingsFolder + SETTINGS_FILE_NAME, ProtectApiKey),
-      FHistory(FSettingsFolder + u"\\" + HISTORY_FILE_NAME) {
+      FHistory(FSettingsFolder + u"\\" + HISTORY_FILE_NAME),
+      FStarts([this](TWidgetMainForm* widget, bool keep) { StartTracker(widget, keep); }) {
   ForceDirectories(FSettingsFolder);
   FTaskbarCreated = RegisterWindowMessageW(WinStr(TASKBAR_CREATED_MESSAGE));
   SetCaption(MANAGER_CAPTION);
@@ -133,6 +99,7 @@ void TWidgetManager::WMTimer(TWidgetMessage& message) {
       SaveSettings();
       break;
     case TIMER_REAP: ReapRetired(); break;
+    case TIMER_NEXTSTART: FStarts.Next(StoredHandle()); break;
     case TIMER_HISTORY: FHistory.Save(); break;
     case TIMER_NOTSHOWN:
       KillTimer(StoredHandle(), TIMER_NOTSHOWN);
@@ -264,19 +231,34 @@ void TWidgetManager::VersionResponse(TWidgetMessage& message) {
 
 // ---- widgets
 
-// Trackers start 20 ms apart: twenty layered windows made at the same instant
-// in a freshly booted Wine prefix can break its heap, and the gap also spreads
-// their first polls.
+TScreenRect TWidgetManager::WorkArea() const {
+  RECT work{};
+  if (auto* desktop = dynamic_cast<TWidgetDesktop*>(Owner()))
+    desktop->WorkArea(work);
+  else
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  return ScreenRectOf(work);
+}
+
 int TWidgetManager::CreateTracker(const WideString& id, const WideString& title, int32_t startDelay,
                                   const TNewTracker* fresh) {
+  TTrackerSettings settings = FStore.Tracker(id, WorkArea());
+  settings.Title = title;
+  if (fresh) {
+    settings.Source = fresh->Source;
+    settings.ApiKey = fresh->StoredKey;
+    if (fresh->Interval > 0) settings.Interval = fresh->Interval;
+  }
+  TWidgetMainForm* widget = NewTracker(settings, startDelay);
+  if (!widget) return -1;
+  FStarts.Add(WindowExists() ? StoredHandle() : nullptr, widget, false);
+  return FindSlot(widget);
+}
+
+// Listed, on the board, with its key read; its window comes when its start is due.
+TWidgetMainForm* TWidgetManager::NewTracker(const TTrackerSettings& settings, int32_t startDelay) {
   TWidgetMainForm* widget = nullptr;
-  int index = -1;
   try {
-    RECT work{};
-    if (auto* desktop = dynamic_cast<TWidgetDesktop*>(Owner()))
-      desktop->WorkArea(work);
-    else
-      SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     TWidgetHost host;
     host.ManagerWindow = StoredHandle();
     host.Languages = FLanguages;
@@ -292,28 +274,38 @@ int TWidgetManager::CreateTracker(const WideString& id, const WideString& title,
       return SendThreadJob(manager, WM_THREADJOB, [&] { agreed = ClaimTrackerId(&w, newId); }, CLAIM_ID_WAIT_MS) &&
              agreed;
     };
-    TTrackerSettings settings = FStore.Tracker(id, ScreenRectOf(work));
-    settings.Title = title;
-    if (fresh) {
-      settings.Source = fresh->Source;
-      settings.ApiKey = fresh->StoredKey;
-      if (fresh->Interval > 0) settings.Interval = fresh->Interval;
-    }
     widget = new TWidgetMainForm(this, host, settings);
-    const WideString name = TrackerComponentName(id);
+    const WideString name = TrackerComponentName(settings.ID);
     if (!name.empty() && !FindComponent(name)) widget->SetName(name);
     widget->SetParentWindow(GetDesktopWindow());
     widget->SetStartDelay(startDelay);
-    index = AddWidget(widget);
-    FWidgetList[static_cast<size_t>(index)].SectionId = id;
+    const int index = AddWidget(widget);
+    FWidgetList[static_cast<size_t>(index)].SectionId = settings.ID;
     widget->ListOnBoard();
+    return widget;
+  } catch (...) {
+    NotShown(TrackerLabel(settings.Title, settings.ID), CaughtErrorText());
+    DropFailedWidget(widget);
+    return nullptr;
+  }
+}
+
+// A tracker whose thread cannot start goes from the list; keep: its place in the file stays.
+void TWidgetManager::StartTracker(TWidgetMainForm* widget, bool keep) {
+  const TTrackerSettings settings = widget->Settings();
+  try {
     widget->Resume();
   } catch (...) {
-    NotShown(TrackerLabel(title, id), CaughtErrorText());
-    index = DropFailedWidget(widget);
+    NotShown(TrackerLabel(settings.Title, settings.ID), CaughtErrorText());
+    DropFailedWidget(widget);
+    if (keep) FStore.Keep(settings.ID);
   }
-  Sleep(TRACKER_START_GAP_MS);
-  return index;
+}
+
+int TWidgetManager::FindSlot(const TWidgetMainForm* widget) const {
+  for (size_t i = 0; i < FWidgetList.size(); ++i)
+    if (FWidgetList[i].Widget == widget) return static_cast<int>(i);
+  return -1;
 }
 
 int TWidgetManager::DropFailedWidget(TWidgetMainForm* widget) {
@@ -353,6 +345,7 @@ int TWidgetManager::RemoveWidget(TWidgetMainForm* widget) {
   const int index = static_cast<int>(it - FWidgetList.begin());
   const TTrackerEntry removed{widget->Settings(), it->SectionId};
   FWidgetList.erase(it);
+  FStarts.Drop(widget);
   FStore.Remove(removed, Entries());
   FHistory.Book()->Forget(removed.Settings.ID);
   // Its thread may still be fading out: the object goes once the thread has ended.
@@ -372,7 +365,8 @@ int TWidgetManager::RemoveWidgetByHandle(HWND window) {
 
 void TWidgetManager::ReapRetired() {
   for (auto it = FRetired.begin(); it != FRetired.end();) {
-    if ((*it)->ThreadEnded()) {
+    // One removed before its turn to start has no thread to wait for.
+    if (!(*it)->ThreadRunning()) {
       // A poll that ended after the removal added to the history again.
       FHistory.Book()->Forget((*it)->Settings().ID);
       delete *it;
@@ -432,15 +426,18 @@ void TWidgetManager::LoadSettings() {
   FHistory.Load(LocalStamp());
   FLanguages->SelectLanguage(FStore.Language(LANGUAGE_EN_US));
   FUnreadableKeys.clear();
+  const TScreenRect work = WorkArea();
   for (const TTrackerStart& start : FStore.ToCreate()) {
-    const TTrackerSettings stored = FStore.Tracker(start.ID, TScreenRect{});
-    const WideString& title = stored.Title;
-    std::string plain;
-    if (ReadApiKey(stored.ApiKey, stored.Source, plain) == TStoredKey::Unreadable)
-      FUnreadableKeys.push_back(TrackerLabel(title, start.ID));
-    // A tracker whose thread cannot start keeps its place in the file.
-    // CreateTracker leaves the gap between two starts.
-    if (CreateTracker(start.ID, title, start.StartDelay) < 0) FStore.Keep(start.ID);
+    // Each section is read once, and each key decrypted once: by its widget,
+    // which says whether it could. A tracker that cannot start keeps its place
+    // in the file.
+    TWidgetMainForm* widget = NewTracker(FStore.Tracker(start.ID, work), start.StartDelay);
+    if (!widget) {
+      FStore.Keep(start.ID);
+      continue;
+    }
+    if (widget->KeyUnreadable()) FUnreadableKeys.push_back(TrackerLabel(widget->Title(), start.ID));
+    FStarts.Add(WindowExists() ? StoredHandle() : nullptr, widget, true);
   }
   // Told once the message loop runs, so that nothing waits on the user's answer.
   const bool storeTold = FStore.State() == TSettingsState::KeptAside || FStore.State() == TSettingsState::Blocked;
@@ -518,13 +515,10 @@ void TWidgetManager::WMClose(TWidgetMessage& message) {
   FClosing = true;
   FCloseStarted = GetTickCount();
   KillTimer(StoredHandle(), TIMER_AUTOSAVE);
+  FStarts.Clear(StoredHandle());
   if (FTray && FTray->ShowIcon()) {
-    auto* icon = new NOTIFYICONDATAW(FTray->IconData());
-    FIconRemoval.Reset(CreateThread(nullptr, 0, DeleteTrayIcon, icon, 0, nullptr));
-    if (!FIconRemoval) {
-      delete icon;
-      FTray->SetShowIcon(false);
-    }
+    FIconRemoval.Reset(StartIconRemoval(FTray->IconData()));
+    if (!FIconRemoval) FTray->SetShowIcon(false);
   }
   // Written before anything else can go wrong; a failure is told once the
   // widgets are gone. WMDestroy, which follows at once, seals the store.
@@ -539,19 +533,7 @@ void TWidgetManager::CloseWidgets(DWORD deadline) {
   widgets.insert(widgets.end(), FRetired.begin(), FRetired.end());
   FWidgetList.clear();
   FRetired.clear();
-  // All are asked first, so their fade-outs and unmaps overlap.
-  for (size_t i = 0; i < widgets.size(); ++i) {
-    widgets[i]->RequestClose();
-    if (i + 1 < widgets.size() && Remaining(deadline) > CLOSE_STEP_MS) Sleep(CLOSE_STEP_MS);
-  }
-  for (TWidgetMainForm* widget : widgets) {
-    if (widget->WaitClosed(Remaining(deadline))) {
-      delete widget;
-    } else {
-      TWidgetMainForm::Abandon(widget);
-      FAbandoned = true;
-    }
-  }
+  if (!CloseAll(widgets, deadline, CLOSE_STEP_MS)) FAbandoned = true;
 }
 
 // The tray window deletes its icon as it goes, which would wait behind an
@@ -569,6 +551,7 @@ void TWidgetManager::CloseTray(DWORD deadline) {
 void TWidgetManager::WMDestroy(TWidgetMessage& message) {
   HWND window = StoredHandle();
   for (UINT_PTR timer : {TIMER_UPDATECHECK, TIMER_AUTOSAVE, TIMER_REAP, TIMER_HISTORY}) KillTimer(window, timer);
+  FStarts.Clear(window);
   // The list empties below as the widgets go, while sent messages (a
   // log-off) are answered: nothing may write the file from now on.
   FStore.Seal();

@@ -10,6 +10,7 @@
 #include "app/HistoryKeeper.h"
 #include "app/SettingsFile.h"
 #include "app/StartNotices.h"
+#include "app/TrackerStarts.h"
 #include "app/ShellDialogs.h"
 #include "app/TrackerStore.h"
 #include "app/WidgetLanguages.h"
@@ -35,7 +36,6 @@ constexpr uint32_t UPDATECHECK_DELAY_MS = 500;
 constexpr uint32_t AUTOSAVE_DELAY_MS = 1000;
 constexpr uint32_t REAP_INTERVAL_MS = 100;
 constexpr uint32_t NOTSHOWN_DELAY_MS = 500;
-constexpr DWORD TRACKER_START_GAP_MS = 20;
 constexpr DWORD CLOSE_STEP_MS = 10;
 // Exit, counted from WM_CLOSE: widgets that have not ended by then are left to
 // the process's end, and so is a usage ping that has not come back.
@@ -131,6 +131,11 @@ private:
   void TellKeys(bool plain) {
     ::TellKeys(StoredHandle(), FLanguages.get(), FTitle, plain ? FStore.PlainKeySections() : FUnreadableKeys, plain);
   }
+  TScreenRect WorkArea() const;
+  // A widget for the tracker, listed but not yet started; none when it could not be made.
+  TWidgetMainForm* NewTracker(const TTrackerSettings& settings, int32_t startDelay);
+  void StartTracker(TWidgetMainForm* widget, bool keep);
+  int FindSlot(const TWidgetMainForm* widget) const;
   int DropFailedWidget(TWidgetMainForm* widget);
   void WidgetNotShown(const TWidgetMainForm* widget);
   void NotShown(const WideString& tracker, const WideString& reason);
@@ -158,6 +163,7 @@ private:
   WideString FSettingsFolder;
   TTrackerStore FStore;
   THistoryKeeper FHistory;
+  TTrackerStarts FStarts;
   TWidgetTray* FTray = nullptr;            // owned as a component
   std::unique_ptr<TInetThread> FPingThread;
   std::unique_ptr<TInetThread> FVersionThread;

@@ -16,90 +16,91 @@ WideString TrendImageName(int32_t previous, int32_t current) {
 
 int64_t UnixNow() { return static_cast<int64_t>(std::time(nullptr)); }
 
-int32_t TCountPoller::PollInterval() const {
-  return SharedKeyInterval(Interval, SourceRateLimit(Source), Sharing);
+int32_t TCountPoller::PollInterval(const TPollInput& in) const {
+  return SharedKeyInterval(in.Interval, SourceRateLimit(in.Source), Sharing);
 }
 
-TPollActions TCountPoller::OnStartTimer() {
-  TPollActions a{TPollStep::KillStartTimer};
-  if (Enable && Interval >= MIN_POLL_INTERVAL) {
-    a.Steps.push_back(TPollStep::ArmPollTimer);
-    a.PollTimerMs = FIRST_POLL_DELAY;
-  }
-  return a;
+TPollResult TCountPoller::OnStartTimer(const TPollInput& in) const {
+  TPollResult r;
+  r.StopStartTimer = true;
+  if (in.Enable && in.Interval >= MIN_POLL_INTERVAL) r.PollTimer = {TTimerChange::Arm, FIRST_POLL_DELAY};
+  return r;
 }
 
-TPollActions TCountPoller::OnPollTimer() {
+TPollResult TCountPoller::OnPollTimer(const TPollInput& in) {
   // Switched off: the timer stays armed, so switching on again polls at the next tick.
-  if (!Enable) return TPollActions();
-  TPollActions a{TPollStep::KillPollTimer};
-  if (Interval >= MIN_POLL_INTERVAL) {
-    a.Steps.push_back(TPollStep::ArmPollTimer);
-    a.PollTimerMs = PollInterval();
-  }
-  const TPollActions poll = StartPoll();
-  a.Steps.insert(a.Steps.end(), poll.Steps.begin(), poll.Steps.end());
-  return a;
+  if (!in.Enable) return TPollResult();
+  TPollResult r = StartPoll(in);
+  r.PollTimer = in.Interval >= MIN_POLL_INTERVAL ? TTimerChange{TTimerChange::Arm, PollInterval(in)}
+                                                 : TTimerChange{TTimerChange::Stop, 0};
+  return r;
 }
 
-TPollActions TCountPoller::StartPoll() {
-  if (FBusy) return TPollActions();  // one request per widget; this tick is lost
+TPollResult TCountPoller::StartPoll(const TPollInput& in) {
+  if (FBusy) return TPollResult();  // one request per widget; this tick is lost
   // A service that asked for a pause gets it; the face keeps showing "?".
-  if (FPausedUntil > Now()) return TPollActions();
+  if (FPausedUntil > Now()) return TPollResult();
   FPausedUntil = 0;
   TPollFailure why;
   TSourceKind kind;
   // A source this version does not know says so before anything about its key.
-  if (KeyUnreadable && ParseSourceName(Source.Source, kind)) {
+  if (KeyUnreadable && ParseSourceName(in.Source.Source, kind)) {
     why.Kind = TFailure::KeyUnreadable;
-    return Fail(why);
+    return Fail(in, why);
   }
-  if (!BuildSourceRequest(Source, ID, Key, CounterHost, FRequest, why)) return Fail(why);
+  if (!BuildSourceRequest(in.Source, in.ID, Key, CounterHost, FRequest, why)) return Fail(in, why);
   FBusy = true;
-  return TPollActions{TPollStep::ShowBusy, TPollStep::StartRequest, TPollStep::Redraw};
+  TPollResult r;
+  r.Light = TLight::Busy;
+  r.SendRequest = true;
+  r.Redraw = true;
+  return r;
 }
 
-TPollActions TCountPoller::RequestNotStarted() {
+TPollResult TCountPoller::RequestNotStarted() {
   FBusy = false;
   FLastFailure = TPollFailure();
   FLastFailure.Kind = TFailure::NotStarted;
-  return TPollActions{TPollStep::ShowIdle, TPollStep::FreeWorker, TPollStep::Redraw};
+  TPollResult r;
+  r.Light = TLight::Idle;
+  r.Redraw = true;
+  return r;
 }
+
+namespace {
+TPollResult NewCount(int32_t previous, int32_t count) {
+  TPollResult r;
+  r.Counts = TShownCounts{count, previous};
+  r.Light = TLight::Idle;
+  r.Redraw = true;
+  return r;
+}
+}  // namespace
 
 // A poll that may not be sent fails as a failed transfer would.
-TPollActions TCountPoller::Fail(const TPollFailure& why) {
-  Previous = Count;
-  Count = NO_COUNT;
+TPollResult TCountPoller::Fail(const TPollInput& in, const TPollFailure& why) {
   FLastFailure = why;
-  return ShowNewCount();
+  return NewCount(in.Count, NO_COUNT);
 }
 
-TPollActions TCountPoller::ApplyResponse(const std::string& body, bool transferOk) {
+TPollResult TCountPoller::ApplyResponse(const TPollInput& in, const std::string& body, bool transferOk) {
   TTransferResult transfer;
   transfer.Ok = transferOk;
   transfer.Status = transferOk ? 200 : 0;
   transfer.Error = transferOk ? TTransferError::None : TTransferError::NoConnection;
   transfer.Body = body;
-  return ApplyTransfer(transfer);
+  return ApplyTransfer(in, transfer);
 }
 
-TPollActions TCountPoller::ApplyTransfer(const TTransferResult& transfer) {
-  if (!FBusy) return TPollActions{TPollStep::Redraw};
+TPollResult TCountPoller::ApplyTransfer(const TPollInput& in, const TTransferResult& transfer) {
+  TPollResult r;
+  r.Redraw = true;
+  if (!FBusy) return r;
   FBusy = false;
-  Previous = Count;
   // A cut-off or refused transfer may still hold digits; they are not the count.
   TPollFailure why;
-  Count = ReadSourceCount(Source, transfer, Now(), why);
+  const int32_t count = ReadSourceCount(in.Source, transfer, Now(), why);
   FLastFailure = why;
   if (why.Kind == TFailure::RateLimited) FPausedUntil = why.PausedUntil;
-  return ShowNewCount();
-}
-
-TPollActions TCountPoller::ShowNewCount() {
-  TPollActions a{TPollStep::ShowCounts, TPollStep::ShowIdle, TPollStep::FreeWorker, TPollStep::Publish,
-                 TPollStep::Redraw};
-  a.CountCaption = CountText(Count);
-  a.PreviousCaption = CountText(Previous);
-  a.TrendImage = TrendImageName(Previous, Count);
-  return a;
+  return NewCount(in.Count, count);
 }

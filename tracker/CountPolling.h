@@ -1,12 +1,10 @@
 #pragma once
-// The window-free decisions of a tracker's polling: what the response means,
-// what the face shows, and which timers and requests the widget's handlers
-// arm or start. The widget window carries them out and owns the worker.
-#include <algorithm>
+// The window-free decisions of a tracker's polling: from a timer, a Refresh or
+// a response to what the face shows, which timers run and whether a request
+// goes out. The widget window applies the result and owns the worker.
 #include <cstdint>
-#include <initializer_list>
+#include <optional>
 #include <string>
-#include <vector>
 
 #include "platform/ProgramIds.h"
 #include "text/WStrUtils.h"
@@ -26,44 +24,56 @@ WideString CountText(int32_t n);
 // Compares the raw values, -1 included.
 WideString TrendImageName(int32_t previous, int32_t current);
 
-// One thing a handler asks the widget to do.
-enum class TPollStep : uint8_t {
-  KillStartTimer,
-  KillPollTimer,
-  ArmPollTimer,  // for PollTimerMs
-  ShowBusy,
-  // A worker for Request(), done message WM_COUNTRESPONSE. When none can be
-  // made, RequestNotStarted's steps stand in for the rest of the list.
-  StartRequest,
-  ShowCounts,  // the captions and trend below, and the tooltip for LastFailure()
-  ShowIdle,
-  FreeWorker,
-  Publish,  // the settings snapshot, whose counts are new
-  Redraw,
+// What a rule asks of a timer.
+struct TTimerChange {
+  enum TKind : uint8_t { Keep, Stop, Arm } Kind = Keep;
+  int32_t Ms = 0;  // Arm's period
+  bool operator==(const TTimerChange& o) const { return Kind == o.Kind && Ms == o.Ms; }
 };
 
-// What one handler asks the widget to do: its steps, in the order they are
-// carried out.
-struct TPollActions {
-  TPollActions() = default;
-  TPollActions(std::initializer_list<TPollStep> steps) : Steps(steps) {}
-  std::vector<TPollStep> Steps;
-  int32_t PollTimerMs = -1;
-  WideString CountCaption, PreviousCaption, TrendImage;
-  bool Has(TPollStep step) const { return std::find(Steps.begin(), Steps.end(), step) != Steps.end(); }
+// The state light in the face's corner. Idle also means the worker is done with.
+enum class TLight : uint8_t { Unchanged, Busy, Idle };
+
+// A count the face shows next, with the one before it.
+struct TShownCounts {
+  int32_t Count = NO_COUNT, Previous = NO_COUNT;
+  bool operator==(const TShownCounts& o) const { return Count == o.Count && Previous == o.Previous; }
+};
+
+// What one poll event means for the widget. The fields are independent; the
+// widget applies them in one place.
+struct TPollResult {
+  bool StopStartTimer = false;
+  TTimerChange PollTimer;
+  TLight Light = TLight::Unchanged;
+  // A worker for Request(), done message WM_COUNTRESPONSE. When none can be
+  // made, RequestNotStarted() stands in for the rest of this result.
+  bool SendRequest = false;
+  // Shown with its tooltip, added to the history, checked against the alert,
+  // and published.
+  std::optional<TShownCounts> Counts;
+  bool Redraw = false;
+  bool operator==(const TPollResult& o) const {
+    return StopStartTimer == o.StopStartTimer && PollTimer == o.PollTimer && Light == o.Light &&
+           SendRequest == o.SendRequest && Counts == o.Counts && Redraw == o.Redraw;
+  }
+};
+
+// What a poll reads of its tracker's settings.
+struct TPollInput {
+  WideString ID;
+  int32_t Interval = DEFAULT_POLL_INTERVAL;
+  bool Enable = true;
+  int32_t Count = NO_COUNT;  // shown now
+  TSourceSettings Source;
 };
 
 int64_t UnixNow();
 
-// Polling state of one tracker; used on the widget's own thread only.
+// Polling state of one tracker beyond its settings; used on the widget's own
+// thread only.
 class TCountPoller {
 public:
-  WideString ID;
-  int32_t Interval = DEFAULT_POLL_INTERVAL;
-  bool Enable = true;
-  int32_t Count = NO_COUNT;
-  int32_t Previous = NO_COUNT;
-  TSourceSettings Source;
   std::string Key;             // the plain key: never published, logged or written
   bool KeyUnreadable = false;  // the stored key cannot be decrypted: every poll fails at once
   std::string CounterHost;     // the host setting the counter service is polled at
@@ -77,22 +87,21 @@ public:
   const std::string& RequestPath() const { return FRequest.Path; }
   // Why the last poll brought no count; None after one that did.
   const TPollFailure& LastFailure() const { return FLastFailure; }
-  // Interval, raised where trackers sharing the key would pass the service's limit.
-  int32_t PollInterval() const;
+  // The interval, raised where trackers sharing the key would pass the service's limit.
+  int32_t PollInterval(const TPollInput& in) const;
 
-  TPollActions OnStartTimer();
-  TPollActions OnPollTimer();
-  TPollActions StartPoll();
+  TPollResult OnStartTimer(const TPollInput& in) const;
+  TPollResult OnPollTimer(const TPollInput& in);
+  TPollResult StartPoll(const TPollInput& in);
   // The widget could not create or resume the worker.
-  TPollActions RequestNotStarted();
+  TPollResult RequestNotStarted();
   // The worker's done message, with the body of its response and whether the
   // transfer succeeded; a failed one gives NO_COUNT whatever digits arrived.
-  TPollActions ApplyResponse(const std::string& body, bool transferOk);
-  TPollActions ApplyTransfer(const TTransferResult& transfer);
+  TPollResult ApplyResponse(const TPollInput& in, const std::string& body, bool transferOk);
+  TPollResult ApplyTransfer(const TPollInput& in, const TTransferResult& transfer);
 
 private:
-  TPollActions Fail(const TPollFailure& why);
-  TPollActions ShowNewCount();
+  TPollResult Fail(const TPollInput& in, const TPollFailure& why);
 
   bool FBusy = false;
   TSourceRequest FRequest;

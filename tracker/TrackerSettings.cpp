@@ -1,35 +1,68 @@
 #include "tracker/TrackerSettings.h"
 
 #include <algorithm>
-#include <utility>
+#include <type_traits>
 
 #include "text/WFold.h"
 
+namespace {
+using S = TTrackerSettings;
+using TSource = TSourceSettings;
+}  // namespace
+
+const std::vector<TTrackerField>& TrackerFields() {
+  static const std::vector<TTrackerField> fields = {
+      {KEY_LEFT, &S::Left},
+      {KEY_TOP, &S::Top},
+      {KEY_ALWAYSTOP, &S::AlwaysTop},
+      {KEY_IGNOREMOUSE, &S::IgnoreMouse},
+      {KEY_PREVENTDRAGGING, &S::PreventDragging},
+      {KEY_TITLE, &S::Title},
+      {KEY_ORVANTAID, &S::ID, TFieldRule::Section},
+      {KEY_INTERVAL, &S::Interval},
+      {KEY_TRACKER, &S::Count},
+      {KEY_PREVIOUS, &S::Previous},
+      // An edited file may hold any number; the widget's alpha is a byte.
+      {KEY_OPACITY, &S::TargetOpacity, TFieldRule::Always, 0, 255},
+      {KEY_ENABLE, &S::Enable},
+      {KEY_BACKCOLOR, &S::BackColor},
+      {KEY_SOURCE, &TSource::Source, TFieldRule::WhenSet},
+      {KEY_SERVER, &TSource::Server, TFieldRule::WhenSet},
+      {KEY_APIKEY, &S::ApiKey, TFieldRule::WhenSet},
+      {KEY_HEADER, &TSource::Header, TFieldRule::WhenSet},
+      {KEY_POINTER, &TSource::Pointer, TFieldRule::WhenSet},
+      {KEY_PAGE, &TSource::Page, TFieldRule::WhenSet},
+      // A negative threshold in an edited file means off.
+      {KEY_ALERTABOVE, &S::AlertAbove, TFieldRule::WhenSet, 0},
+      {KEY_ALERTQUIET, &S::AlertQuiet, TFieldRule::WhenSet, 0},
+  };
+  return fields;
+}
+
 TTrackerSettings ReadTrackerSettings(const TWCustomIniFile& ini, const WideString& id, const TScreenRect& workArea) {
   TTrackerSettings s;
-  s.Left = ini.ReadInteger(id, KEY_LEFT, workArea.Right - WIDGET_WIDTH);
-  s.Top = ini.ReadInteger(id, KEY_TOP, workArea.Bottom - WIDGET_HEIGHT);
-  s.Interval = ini.ReadInteger(id, KEY_INTERVAL, DEFAULT_POLL_INTERVAL);
-  s.ID = id;
-  s.Title = ini.ReadString(id, KEY_TITLE, DEFAULT_TITLE);
-  s.Count = ini.ReadInteger(id, KEY_TRACKER, NO_COUNT);
-  s.Previous = ini.ReadInteger(id, KEY_PREVIOUS, NO_COUNT);
-  s.AlwaysTop = ini.ReadBool(id, KEY_ALWAYSTOP, true);
-  // An edited file may hold any number; the widget's alpha is a byte.
-  s.TargetOpacity = std::clamp<int32_t>(ini.ReadInteger(id, KEY_OPACITY, 255), 0, 255);
-  s.Enable = ini.ReadBool(id, KEY_ENABLE, true);
-  s.IgnoreMouse = ini.ReadBool(id, KEY_IGNOREMOUSE, false);
-  s.PreventDragging = ini.ReadBool(id, KEY_PREVENTDRAGGING, false);
-  s.BackColor = static_cast<uint32_t>(ini.ReadInteger(id, KEY_BACKCOLOR, 0));
-  s.Source.Source = ini.ReadString(id, KEY_SOURCE, u"");
-  s.Source.Server = ini.ReadString(id, KEY_SERVER, u"");
-  s.ApiKey = ini.ReadString(id, KEY_APIKEY, u"");
-  s.Source.Header = ini.ReadString(id, KEY_HEADER, u"");
-  s.Source.Pointer = ini.ReadString(id, KEY_POINTER, u"");
-  s.Source.Page = ini.ReadString(id, KEY_PAGE, u"");
-  // A negative threshold in an edited file means off.
-  s.AlertAbove = std::max<int32_t>(0, ini.ReadInteger(id, KEY_ALERTABOVE, 0));
-  s.AlertQuiet = std::max<int32_t>(0, ini.ReadInteger(id, KEY_ALERTQUIET, 0));
+  s.Left = workArea.Right - WIDGET_WIDTH;
+  s.Top = workArea.Bottom - WIDGET_HEIGHT;
+  for (const TTrackerField& f : TrackerFields()) {
+    std::visit(
+        [&](auto member) {
+          using M = decltype(member);
+          if (f.Rule == TFieldRule::Section) {
+            if constexpr (std::is_same_v<M, WideString S::*>) s.*member = id;
+          } else if constexpr (std::is_same_v<M, int32_t S::*>) {
+            s.*member = std::clamp<int32_t>(ini.ReadInteger(id, f.Key, s.*member), f.Min, f.Max);
+          } else if constexpr (std::is_same_v<M, bool S::*>) {
+            s.*member = ini.ReadBool(id, f.Key, s.*member);
+          } else if constexpr (std::is_same_v<M, uint32_t S::*>) {
+            s.*member = static_cast<uint32_t>(ini.ReadInteger(id, f.Key, static_cast<int32_t>(s.*member)));
+          } else if constexpr (std::is_same_v<M, WideString S::*>) {
+            s.*member = ini.ReadString(id, f.Key, s.*member);
+          } else {
+            s.Source.*member = ini.ReadString(id, f.Key, s.Source.*member);
+          }
+        },
+        f.Member);
+  }
   return s;
 }
 
@@ -42,37 +75,35 @@ WideString BackColorText(uint32_t color) {
 
 void WriteTrackerSettings(TWCustomIniFile& ini, const TTrackerSettings& s) {
   const WideString& id = s.ID;
-  ini.WriteInteger(id, KEY_LEFT, s.Left);
-  ini.WriteInteger(id, KEY_TOP, s.Top);
-  ini.WriteBool(id, KEY_ALWAYSTOP, s.AlwaysTop);
-  ini.WriteBool(id, KEY_IGNOREMOUSE, s.IgnoreMouse);
-  ini.WriteBool(id, KEY_PREVENTDRAGGING, s.PreventDragging);
-  ini.WriteString(id, KEY_TITLE, s.Title);
-  ini.WriteString(id, KEY_ORVANTAID, id);
-  ini.WriteInteger(id, KEY_INTERVAL, s.Interval);
-  ini.WriteInteger(id, KEY_TRACKER, s.Count);
-  ini.WriteInteger(id, KEY_PREVIOUS, s.Previous);
-  ini.WriteInteger(id, KEY_OPACITY, s.TargetOpacity);
-  ini.WriteBool(id, KEY_ENABLE, s.Enable);
-  ini.WriteString(id, KEY_BACKCOLOR, BackColorText(s.BackColor));
-  const std::pair<const WideChar*, const WideString*> source[] = {
-      {KEY_SOURCE, &s.Source.Source}, {KEY_SERVER, &s.Source.Server},   {KEY_APIKEY, &s.ApiKey},
-      {KEY_HEADER, &s.Source.Header}, {KEY_POINTER, &s.Source.Pointer}, {KEY_PAGE, &s.Source.Page}};
-  for (const auto& [key, value] : source)
-    if (!value->empty()) ini.WriteString(id, key, *value);
-  if (s.AlertAbove > 0) ini.WriteInteger(id, KEY_ALERTABOVE, s.AlertAbove);
-  if (s.AlertQuiet > 0) ini.WriteInteger(id, KEY_ALERTQUIET, s.AlertQuiet);
+  for (const TTrackerField& f : TrackerFields()) {
+    const bool always = f.Rule != TFieldRule::WhenSet;
+    std::visit(
+        [&](auto member) {
+          using M = decltype(member);
+          if constexpr (std::is_same_v<M, int32_t S::*>) {
+            if (always || s.*member > 0) ini.WriteInteger(id, f.Key, s.*member);
+          } else if constexpr (std::is_same_v<M, bool S::*>) {
+            ini.WriteBool(id, f.Key, s.*member);
+          } else if constexpr (std::is_same_v<M, uint32_t S::*>) {
+            ini.WriteString(id, f.Key, BackColorText(s.*member));
+          } else {
+            const WideString* value;
+            if constexpr (std::is_same_v<M, WideString S::*>)
+              value = &(s.*member);
+            else
+              value = &(s.Source.*member);
+            if (always || !value->empty()) ini.WriteString(id, f.Key, *value);
+          }
+        },
+        f.Member);
+  }
 }
 
 std::vector<WideString> UnknownTrackerLines(const TWCustomIniFile& ini, const WideString& section) {
   // Folded once: keys are found ignoring case, so "left=" is the position, not a key of its own.
   static const std::vector<WideString> known = [] {
     std::vector<WideString> names;
-    for (const WideChar* key : {KEY_LEFT, KEY_TOP, KEY_ALWAYSTOP, KEY_IGNOREMOUSE, KEY_PREVENTDRAGGING, KEY_TITLE,
-                                KEY_ORVANTAID, KEY_INTERVAL, KEY_TRACKER, KEY_PREVIOUS, KEY_OPACITY, KEY_ENABLE,
-                                KEY_BACKCOLOR, KEY_SOURCE, KEY_SERVER, KEY_APIKEY, KEY_HEADER, KEY_POINTER, KEY_PAGE,
-                                KEY_ALERTABOVE, KEY_ALERTQUIET})
-      names.push_back(FoldName(key));
+    for (const TTrackerField& f : TrackerFields()) names.push_back(FoldName(f.Key));
     return names;
   }();
   TWStringList lines;

@@ -2,6 +2,7 @@
 // What a tracker keeps in its section of the settings file, and how the
 // section's keys map to it. Window-free, so the mapping is tested natively.
 #include <cstdint>
+#include <variant>
 #include <vector>
 
 #include "text/WIniFiles.h"
@@ -59,11 +60,31 @@ struct TTrackerSettings {
   int32_t AlertQuiet = 0;  // minutes; 0: off
 };
 
+// One key of a tracker's section and the member it maps to. A key missing
+// from the file reads as the member's default above (the position's is the
+// work area's corner); numbers are clamped to [Min, Max] as they are read.
+using TTrackerMember = std::variant<int32_t TTrackerSettings::*, bool TTrackerSettings::*,
+                                    WideString TTrackerSettings::*, uint32_t TTrackerSettings::*,  // BackColor, in hex
+                                    WideString TSourceSettings::*>;
+enum class TFieldRule : uint8_t {
+  Always,
+  WhenSet,  // written only when not empty, or above 0
+  Section,  // the section's name: written, and read from the name rather than the key
+};
+struct TTrackerField {
+  const WideChar* Key;
+  TTrackerMember Member;
+  TFieldRule Rule = TFieldRule::Always;
+  int32_t Min = INT32_MIN, Max = INT32_MAX;
+};
+// Every key, in the file's order.
+const std::vector<TTrackerField>& TrackerFields();
+
 // The tracker of section id; a missing position puts the widget in the work
 // area's bottom-right corner.
 TTrackerSettings ReadTrackerSettings(const TWCustomIniFile& ini, const WideString& id, const TScreenRect& workArea);
 // The thirteen keys of one tracker's section in the file's order, then the
-// source's keys that are set.
+// source's keys and the alerts that are set.
 void WriteTrackerSettings(TWCustomIniFile& ini, const TTrackerSettings& s);
 // The lines of section whose keys this version neither reads nor writes (a
 // newer version's, a hand edit's), as the file holds them: a save writes them

@@ -14,6 +14,12 @@ constexpr UINT kLocalizedCommands[] = {CMD_PREFERENCES, CMD_REFRESH,       CMD_H
                                        CMD_REMOVE,      CMD_DETAILS,       CMD_HISTORY,
                                        CMD_EXPORTHISTORY};
 
+TScreenRect WorkAreaFallback() {
+  RECT work{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  return ScreenRectOf(work);
+}
+
 }  // namespace
 
 // ---- construction and thread
@@ -26,21 +32,12 @@ TWidgetMainForm::TWidgetMainForm(TComponent* owner, const TWidgetHost& host, con
   OnMouseDown = [this](TComponent* s, int32_t k, int32_t x, int32_t y) { MouseDownHandler(s, k, x, y); };
   OnMouseEnter = [this](TComponent*, int32_t, int32_t, int32_t) { FHistory.MouseEntered(StoredHandle()); };
   MoveTo(settings.Left, settings.Top);
-  FAlwaysTop = settings.AlwaysTop;
-  FIgnoreMouse = settings.IgnoreMouse;
-  FPreventDragging = settings.PreventDragging;
-  FTitle = settings.Title;
-  FPoller.ID = settings.ID;
-  FPoller.Interval = settings.Interval;
-  FPoller.Count = settings.Count;
-  FPoller.Previous = settings.Previous;
-  FPoller.Enable = settings.Enable;
+  FSettings = settings;
+  // Out-of-range values from a hand-edited settings file would wrap in the byte-sized alpha.
+  FSettings.TargetOpacity = std::clamp<int32_t>(settings.TargetOpacity, 0, 255);
   FPoller.CounterHost = FHost.CounterServer;
-  FPoller.Source = settings.Source;
   FAlert = TSpikeAlert(settings.AlertAbove, settings.AlertQuiet, settings.Count);
   TakeKey(settings.ApiKey);
-  SetTargetOpacity(settings.TargetOpacity);
-  FBackColor = settings.BackColor;
   SetOpacity(0);  // the first showing fades in from transparent
   PublishSettings();
 }
@@ -85,7 +82,7 @@ TTrackerSettings TWidgetMainForm::Settings() const {
 
 // Widget thread (or the owner's before Resume): every persisted field as it is now.
 void TWidgetMainForm::PublishSettings() {
-  TTrackerSettings s;
+  TTrackerSettings s = FSettings;
   if (WindowExists()) {
     RECT r{};
     GetWindowRect(StoredHandle(), &r);
@@ -95,21 +92,6 @@ void TWidgetMainForm::PublishSettings() {
     s.Left = Left();
     s.Top = Top();
   }
-  s.AlwaysTop = FAlwaysTop;
-  s.IgnoreMouse = FIgnoreMouse;
-  s.PreventDragging = FPreventDragging;
-  s.Title = FTitle;
-  s.ID = FPoller.ID;
-  s.Interval = FPoller.Interval;
-  s.Count = FPoller.Count;
-  s.Previous = FPoller.Previous;
-  s.TargetOpacity = FTargetOpacity;
-  s.Enable = FPoller.Enable;
-  s.BackColor = FBackColor;
-  s.Source = FPoller.Source;
-  s.ApiKey = FStoredKey;
-  s.AlertAbove = FAlert.Above();
-  s.AlertQuiet = FAlert.QuietMinutes();
   std::lock_guard<std::mutex> guard(FSettingsLock);
   FPublished = std::move(s);
 }
@@ -127,9 +109,10 @@ void TWidgetMainForm::DoCreate() {
   TThreadForm::DoCreate();
   FMenu.Reset(LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(MENU_WIDGET)));
   LocalizeMenu();
-  SetAlwaysTop(FAlwaysTop);
-  SetIgnoreMouse(FIgnoreMouse);
-  BuildFace();
+  SetAlwaysTop(FSettings.AlwaysTop);
+  ApplyIgnoreMouse();
+  FFace.Build(this, TFaceContent{FSettings.Title, FSettings.Count, FSettings.Previous, FSettings.BackColor},
+              [this](TComponent* s, int32_t k, int32_t x, int32_t y) { MouseDownHandler(s, k, x, y); }, OnMouseEnter);
   FTip.Attach(StoredHandle());
   UpdateTip();
   ApplyDpi();
@@ -154,51 +137,24 @@ void TWidgetMainForm::LocalizeMenu() {
 
 // ---- properties
 
-void TWidgetMainForm::SetTitle(const WideString& value) {
-  CheckWindowThread();
-  FTitle = value;
-  if (TitleLabel) TitleLabel->SetCaption(value);
-  PublishSettings();
-}
-
-void TWidgetMainForm::SetID(const WideString& value) {
-  CheckWindowThread();
-  if (FHost.History && value != FPoller.ID) FHost.History->Rename(FPoller.ID, value);
-  FPoller.ID = value;
-  PublishSettings();
-}
-
-void TWidgetMainForm::SetInterval(int32_t value) {
-  CheckWindowThread();
-  FPoller.Interval = value;
-  PublishSettings();
-}
-
 // A key written by hand, or stored before keys were bound to their origin, is
 // used as it is and stored bound from now on, once the bound form is known to
 // read back; one that cannot be decrypted stays stored as it was until a new
 // one is given.
 void TWidgetMainForm::TakeKey(const WideString& stored) {
   std::string plain;
-  const TStoredKey state = ReadApiKey(stored, FPoller.Source, plain);
-  FStoredKey = stored;
+  const TStoredKey state = ReadApiKey(stored, FSettings.Source, plain);
+  FSettings.ApiKey = stored;
   if (state == TStoredKey::Plain || state == TStoredKey::Unbound) {
-    const WideString bound = ProtectApiKey(plain, FPoller.Source);
+    const WideString bound = ProtectApiKey(plain, FSettings.Source);
     std::string check;
-    if (ReadApiKey(bound, FPoller.Source, check) == TStoredKey::Protected && check == plain) FStoredKey = bound;
+    if (ReadApiKey(bound, FSettings.Source, check) == TStoredKey::Protected && check == plain) FSettings.ApiKey = bound;
   }
   FPoller.Key = std::move(plain);
   FPoller.KeyUnreadable = state == TStoredKey::Unreadable;
-  FKeyGroup = KeyGroup(FPoller.Source, FPoller.Key);
+  FKeyGroup = KeyGroup(FSettings.Source, FPoller.Key);
   if (FHost.KeyShares) FHost.KeyShares->Set(this, FKeyGroup);
   UpdateSharing();
-}
-
-void TWidgetMainForm::SetSource(const TSourceSettings& source, const WideString& storedKey) {
-  CheckWindowThread();
-  FPoller.Source = source;
-  TakeKey(storedKey);
-  PublishSettings();
 }
 
 void TWidgetMainForm::UpdateSharing() {
@@ -220,62 +176,39 @@ WideString TWidgetMainForm::LastFailureText() const {
 
 void TWidgetMainForm::UpdateTip() {
   WideString tip;
-  if (FPoller.Count < 0) {
+  if (FSettings.Count < 0) {
     tip = LastFailureText();
   } else {
     TSourceKind kind;
-    if (ParseSourceName(FPoller.Source.Source, kind) && kind->CountMeaning.Id != 0)
+    if (ParseSourceName(FSettings.Source.Source, kind) && kind->CountMeaning.Id != 0)
       tip = Text(kind->CountMeaning.Id, kind->CountMeaning.English);
   }
   FTip.SetText(tip);
 }
 
-void TWidgetMainForm::SetEnable(bool value) {
-  CheckWindowThread();
-  FPoller.Enable = value;
-  PublishSettings();
-}
-
-void TWidgetMainForm::SetPreventDragging(bool value) {
-  CheckWindowThread();
-  FPreventDragging = value;
-  PublishSettings();
-}
-
-void TWidgetMainForm::SetBackColor(uint32_t value) {
-  CheckWindowThread();
-  FBackColor = value;
-  PublishSettings();
-}
-
 void TWidgetMainForm::SetAlwaysTop(bool value) {
   CheckWindowThread();
-  FAlwaysTop = value;
+  FSettings.AlwaysTop = value;
   PublishSettings();
+  ApplyTopMost();
+}
+
+void TWidgetMainForm::ApplyTopMost() {
   if (!WindowExists()) return;
+  const bool value = FSettings.AlwaysTop;
   SetWindowPos(StoredHandle(), value ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, kTopMostFlags);
   SetForegroundWindow(StoredHandle());
   SetActiveWindow(StoredHandle());
   Redraw();
 }
 
-void TWidgetMainForm::SetIgnoreMouse(bool value) {
-  CheckWindowThread();
-  FIgnoreMouse = value;
-  PublishSettings();
+void TWidgetMainForm::ApplyIgnoreMouse() {
   if (!WindowExists()) return;
   DWORD style = ExStyle();
-  if (value && !(style & WS_EX_TRANSPARENT))
+  if (FSettings.IgnoreMouse && !(style & WS_EX_TRANSPARENT))
     SetExStyle(style | WS_EX_TRANSPARENT);
-  else if (!value && (style & WS_EX_TRANSPARENT))
+  else if (!FSettings.IgnoreMouse && (style & WS_EX_TRANSPARENT))
     SetExStyle(style & ~static_cast<DWORD>(WS_EX_TRANSPARENT));
-}
-
-// Out-of-range values from a hand-edited settings file would wrap in the byte-sized alpha.
-void TWidgetMainForm::SetTargetOpacity(int32_t value) {
-  CheckWindowThread();
-  FTargetOpacity = std::clamp<int32_t>(value, 0, 255);
-  PublishSettings();
 }
 
 void TWidgetMainForm::SetShown(bool value) {
@@ -299,7 +232,7 @@ void TWidgetMainForm::ShowWidget() {
   FShown = true;
   Publish();
   if (FMenu) CheckMenuItem(FMenu.Get(), CMD_HIDE, MF_BYCOMMAND | MF_UNCHECKED);
-  FadeTo(static_cast<uint8_t>(FTargetOpacity), FADE_STEP, FADE_SLEEP_MS, Pump());
+  FadeTo(static_cast<uint8_t>(FSettings.TargetOpacity), FADE_STEP, FADE_SLEEP_MS, Pump());
 }
 
 void TWidgetMainForm::HideWidget() {
@@ -319,7 +252,7 @@ void TWidgetMainForm::HideWidget() {
 
 void TWidgetMainForm::MouseDownHandler(TComponent*, int32_t keys, int32_t, int32_t) {
   if (keys & MK_LBUTTON) {
-    if (FPreventDragging && !(keys & MK_CONTROL)) return;
+    if (FSettings.PreventDragging && !(keys & MK_CONTROL)) return;
     std::shared_ptr<TLife> life = Life();
     const int32_t left = Left(), top = Top();
     FDragging = true;
@@ -425,7 +358,7 @@ void TWidgetMainForm::WMTimer(TWidgetMessage& message) {
 }
 
 THistorySubject TWidgetMainForm::HistorySubject() const {
-  return THistorySubject{FPoller.ID, FTitle.empty() ? FPoller.ID : FTitle};
+  return THistorySubject{FSettings.ID, FSettings.Title.empty() ? FSettings.ID : FSettings.Title};
 }
 
 std::function<bool()> TWidgetMainForm::Pump() {
@@ -436,7 +369,7 @@ std::function<bool()> TWidgetMainForm::Pump() {
 void TWidgetMainForm::WMHideWidget(TWidgetMessage&) { HideWidget(); }
 void TWidgetMainForm::WMShowWidget(TWidgetMessage&) { ShowWidget(); }
 void TWidgetMainForm::WMToggleTopMost(TWidgetMessage&) {
-  SetAlwaysTop(!FAlwaysTop);
+  SetAlwaysTop(!FSettings.AlwaysTop);
   NotifyChanged();
 }
 
@@ -477,7 +410,11 @@ void TWidgetMainForm::WMDestroy(TWidgetMessage& message) {
 
 // ---- polling
 
-void TWidgetMainForm::OnStartTimer() { Carry(FPoller.OnStartTimer()); }
+TPollInput TWidgetMainForm::PollInput() const {
+  return TPollInput{FSettings.ID, FSettings.Interval, FSettings.Enable, FSettings.Count, FSettings.Source};
+}
+
+void TWidgetMainForm::OnStartTimer() { Carry(FPoller.OnStartTimer(PollInput())); }
 void TWidgetMainForm::OnPollTimer() {
   UpdateSharing();
   // A done message that never arrived (a full queue) must not leave the widget
@@ -486,47 +423,44 @@ void TWidgetMainForm::OnPollTimer() {
     TWidgetMessage done{StoredHandle(), WM_COUNTRESPONSE, 0, 0, 0};
     ApplyResponse(done);
   }
-  Carry(FPoller.OnPollTimer());
+  Carry(FPoller.OnPollTimer(PollInput()));
 }
-void TWidgetMainForm::StartPoll() { Carry(FPoller.StartPoll()); }
+void TWidgetMainForm::StartPoll() { Carry(FPoller.StartPoll(PollInput())); }
 
 bool TWidgetMainForm::Apply(const TTrackerEdit& edit) {
   CheckWindowThread();
-  const TTrackerSettings& s = edit.Settings;
-  WideString storedKey = s.ApiKey;
+  TTrackerSettings s = edit.Settings;
   if (!edit.TypedKey.empty()) {
-    storedKey = ProtectApiKey(edit.TypedKey, s.Source);
-    if (storedKey.empty()) return false;
+    s.ApiKey = ProtectApiKey(edit.TypedKey, s.Source);
+    if (s.ApiKey.empty()) return false;
   }
-  const TSourceSettings& was = FPoller.Source;
+  const TSourceSettings& was = FSettings.Source;
   const bool sourceChanged = s.Source.Source != was.Source || s.Source.Server != was.Server ||
                              s.Source.Pointer != was.Pointer || s.Source.Header != was.Header ||
-                             storedKey != FStoredKey;
-  const bool restart = (s.ID != FPoller.ID || sourceChanged) && s.Enable;
-  SetTargetOpacity(s.TargetOpacity);
-  SetEnable(s.Enable);
-  SetAlwaysTop(s.AlwaysTop);
-  SetIgnoreMouse(s.IgnoreMouse);
-  SetPreventDragging(s.PreventDragging);
-  SetAlertAbove(s.AlertAbove);
-  SetSource(s.Source, storedKey);
-  SetID(s.ID);
-  SetTitle(s.Title);
-  SetInterval(s.Interval);
+                             s.ApiKey != FSettings.ApiKey;
+  const bool restart = (s.ID != FSettings.ID || sourceChanged) && s.Enable;
+  if (FHost.History && s.ID != FSettings.ID) FHost.History->Rename(FSettings.ID, s.ID);
+  // A new threshold starts a new episode from the count shown now.
+  if (s.AlertAbove != FSettings.AlertAbove || s.AlertQuiet != FSettings.AlertQuiet)
+    FAlert = TSpikeAlert(s.AlertAbove, s.AlertQuiet, FSettings.Count);
+  // The window's own: its position, and the counts it shows.
+  s.Left = FSettings.Left;
+  s.Top = FSettings.Top;
+  s.Count = FSettings.Count;
+  s.Previous = FSettings.Previous;
+  s.TargetOpacity = std::clamp<int32_t>(s.TargetOpacity, 0, 255);
+  FSettings = std::move(s);
+  TakeKey(FSettings.ApiKey);
+  ApplyTopMost();
+  ApplyIgnoreMouse();
+  FFace.ShowTitle(FSettings.Title);
+  PublishSettings();
   // A hidden widget keeps its alpha: it fades in from there when shown again.
-  if (FShown) SetOpacity(static_cast<uint8_t>(FTargetOpacity));
+  if (FShown) SetOpacity(static_cast<uint8_t>(FSettings.TargetOpacity));
   Redraw();
   if (restart) OnPollTimer();
-  // The manager writes the settings file shortly after.
-  if (FHost.ManagerWindow && WindowExists())
-    PostMessageW(FHost.ManagerWindow, WM_TRACKERCHANGED, 0, reinterpret_cast<LPARAM>(StoredHandle()));
+  NotifyChanged();
   return true;
-}
-
-void TWidgetMainForm::SetAlertAbove(int32_t value) {
-  if (value == FAlert.Above()) return;
-  FAlert = TSpikeAlert(value, FAlert.QuietMinutes(), FPoller.Count);
-  PublishSettings();
 }
 
 void TWidgetMainForm::ApplyResponse(TWidgetMessage&) {
@@ -536,7 +470,7 @@ void TWidgetMainForm::ApplyResponse(TWidgetMessage&) {
     if (!FWorker->Finished()) return;
     transfer = TransferOf(*FWorker);
   }
-  Carry(FPoller.ApplyTransfer(transfer));
+  Carry(FPoller.ApplyTransfer(PollInput(), transfer));
 }
 
 bool TWidgetMainForm::StartWorker() {
@@ -544,42 +478,101 @@ bool TWidgetMainForm::StartWorker() {
   return FWorker != nullptr;
 }
 
-void TWidgetMainForm::Carry(const TPollActions& a) {
+// The one place a poll's result reaches the window, in this order.
+void TWidgetMainForm::Carry(const TPollResult& r) {
   HWND window = StoredHandle();
-  bool shown = false;
+  if (r.StopStartTimer) KillTimer(window, TIMER_START);
+  if (r.PollTimer.Kind == TTimerChange::Stop) KillTimer(window, TIMER_POLL);
+  if (r.PollTimer.Kind == TTimerChange::Arm) SetTimer(window, TIMER_POLL, static_cast<UINT>(r.PollTimer.Ms), nullptr);
+  if (r.Light == TLight::Busy) FFace.ShowState(IMG_BUSY);
+  if (r.SendRequest && !StartWorker()) return Carry(FPoller.RequestNotStarted());
   TAlertEvent alert = TAlertEvent::None;
-  for (TPollStep step : a.Steps) {
-    switch (step) {
-      case TPollStep::KillStartTimer: KillTimer(window, TIMER_START); break;
-      case TPollStep::KillPollTimer: KillTimer(window, TIMER_POLL); break;
-      case TPollStep::ArmPollTimer: SetTimer(window, TIMER_POLL, static_cast<UINT>(a.PollTimerMs), nullptr); break;
-      case TPollStep::ShowBusy: ShowState(IMG_BUSY); break;
-      case TPollStep::StartRequest:
-        if (StartWorker()) break;
-        Carry(FPoller.RequestNotStarted());
-        return;
-      case TPollStep::ShowCounts:
-        ShowCaptions(a);
-        UpdateTip();
-        shown = true;
-        if (FHost.History) FHost.History->Add(FPoller.ID, UtcNow(), FPoller.Count);
-        FHistory.Update(window, HistorySubject(), Pump());
-        alert = FAlert.Poll(FPoller.Count, static_cast<int64_t>(GetTickCount64()));
-        ShowAlertColour();
-        break;
-      case TPollStep::ShowIdle: ShowState(IMG_IDLE); break;
-      case TPollStep::FreeWorker: FWorker.reset(); break;
-      case TPollStep::Publish:
-        PublishSettings();
-        // The manager reads the snapshot for the tray's totals and the
-        // balloon's count, so both are told only once it holds the new count.
-        if (shown && FHost.ManagerWindow)
-          PostMessageW(FHost.ManagerWindow, WM_COUNTSHOWN, 0, reinterpret_cast<LPARAM>(window));
-        if (alert != TAlertEvent::None && FHost.ManagerWindow)
-          PostMessageW(FHost.ManagerWindow, WM_TRACKERALERT, static_cast<WPARAM>(alert), reinterpret_cast<LPARAM>(window));
-        alert = TAlertEvent::None;
-        break;
-      case TPollStep::Redraw: Redraw(); break;
+  if (r.Counts) {
+    FSettings.Count = r.Counts->Count;
+    FSettings.Previous = r.Counts->Previous;
+    FFace.ShowCounts(FSettings.Count, FSettings.Previous);
+    UpdateTip();
+    if (FHost.History) FHost.History->Add(FSettings.ID, UtcNow(), FSettings.Count);
+    FHistory.Update(window, HistorySubject(), Pump());
+    alert = FAlert.Poll(FSettings.Count, static_cast<int64_t>(GetTickCount64()));
+    FFace.ShowAlert(FAlert.High());
+  }
+  if (r.Light == TLight::Idle) {
+    FFace.ShowState(IMG_IDLE);
+    FWorker.reset();
+  }
+  if (r.Counts) {
+    PublishSettings();
+    // The manager reads the snapshot for the tray's totals and the balloon's
+    // count, so both are told only once it holds the new count.
+    if (FHost.ManagerWindow) {
+      PostMessageW(FHost.ManagerWindow, WM_COUNTSHOWN, 0, reinterpret_cast<LPARAM>(window));
+      if (alert != TAlertEvent::None)
+        PostMessageW(FHost.ManagerWindow, WM_TRACKERALERT, static_cast<WPARAM>(alert), reinterpret_cast<LPARAM>(window));
     }
   }
+  if (r.Redraw) Redraw();
+}
+
+// ---- place on the screen
+
+// The face at the form's DPI: the window, every control and every font.
+void TWidgetMainForm::ApplyDpi() {
+  SetWidth(Scaled(WIDGET_WIDTH));
+  SetHeight(Scaled(WIDGET_HEIGHT));
+  FFace.Place(Dpi());
+}
+
+// A widget whose window no longer meets any work area (a monitor gone, a
+// resolution lowered, a settings file from another desk) comes back to the
+// nearest one; a widget still in sight stays where the user left it.
+void TWidgetMainForm::KeepOnScreen() {
+  if (!WindowExists()) return;
+  RECT r{};
+  GetWindowRect(StoredHandle(), &r);
+  TScreenRect bounds = ScreenRectOf(r);
+  if (::KeepOnScreen(bounds, DisplayMonitors())) {
+    MoveTo(bounds.Left, bounds.Top);
+    NotifyChanged();
+  }
+}
+
+void TWidgetMainForm::WMSettingChange(TWidgetMessage& message) {
+  if (message.WParam == SPI_SETWORKAREA) KeepOnScreen();
+}
+
+// ---- snapping and the board
+
+void TWidgetMainForm::WMWindowPosChanging(TWidgetMessage& message) {
+  TThreadForm::WMWindowPosChanging(message);
+  auto* pos = reinterpret_cast<WINDOWPOS*>(message.LParam);
+  if (!pos || (pos->flags & SWP_NOMOVE)) return;
+  std::vector<TSnapRect> others;
+  if (FHost.Board) others = FHost.Board->VisibleOthers(this);
+  int32_t x = pos->x, y = pos->y;
+  // The work area of the monitor the widget is moving onto.
+  const TScreenRect proposed{x, y, x + Width(), y + Height()};
+  const TScreenRect work = WorkAreaOf(proposed, DisplayMonitors(), WorkAreaFallback());
+  SnapPosition(x, y, Width(), Height(), others, work, Scaled(SNAP_DISTANCE));
+  pos->x = x;
+  pos->y = y;
+}
+
+void TWidgetMainForm::WMWindowPosChanged(TWidgetMessage& message) {
+  TThreadForm::WMWindowPosChanged(message);
+  Publish();
+  if (!FClosing) PublishSettings();
+}
+
+// Own thread only; the window is gone from the board once it is being
+// destroyed. Only a widget that shows, and is not fading out, attracts.
+void TWidgetMainForm::Publish() {
+  if (!FHost.Board || !WindowExists()) return;
+  if (FClosing) {
+    FHost.Board->Remove(this);
+    return;
+  }
+  RECT r{};
+  GetWindowRect(StoredHandle(), &r);
+  FHost.Board->Publish(this, TSnapRect{r.left, r.top, r.right, r.bottom}, Visible() && FShown);
 }

@@ -17,7 +17,7 @@
 #include "ui/ThreadForm.h"
 #include "ui/Widgets.h"
 #include "tracker/CountPolling.h"
-#include "widget/FaceControls.h"
+#include "widget/WidgetFace.h"
 #include "widget/HistoryWatch.h"
 #include "tracker/KeyShares.h"
 #include "widget/Snapping.h"
@@ -28,9 +28,6 @@
 class TWidgetMainForm;
 
 constexpr const WideChar WIDGET_MAINFORM_CLASS_NAME[] = u"TWidgetMainForm";
-
-constexpr const char IMG_SHADOW[] = "SHADOW.PNG";
-constexpr const char IMG_OVERLAY[] = "OVERLAY.PNG";
 
 // What a widget reaches of its owner's world. Copied into the widget: the
 // widget holds the board and the texts too, so they outlive every widget
@@ -84,45 +81,35 @@ public:
   void OnStartTimer();
   void OnPollTimer();
   // Widget thread (or before Resume) from here on.
-  const WideString& ID() const { return FPoller.ID; }
-  void SetID(const WideString& value);
-  int32_t Interval() const { return FPoller.Interval; }
-  void SetInterval(int32_t value);
-  bool Enable() const { return FPoller.Enable; }
-  void SetEnable(bool value);
-  // The source, and its key as stored ("dpapi:..."); a plain key given here is
-  // encrypted before it is published.
-  const TSourceSettings& Source() const { return FPoller.Source; }
-  const WideString& StoredKey() const { return FStoredKey; }
-  void SetSource(const TSourceSettings& source, const WideString& storedKey);
+  const WideString& ID() const { return FSettings.ID; }
+  int32_t Interval() const { return FSettings.Interval; }
+  bool Enable() const { return FSettings.Enable; }
+  // The source, and its key as stored ("dpapi:...").
+  const TSourceSettings& Source() const { return FSettings.Source; }
+  const WideString& StoredKey() const { return FSettings.ApiKey; }
   bool KeyUnreadable() const { return FPoller.KeyUnreadable; }
   const TPollFailure& LastFailure() const { return FPoller.LastFailure(); }
   // The last failure in words, in the current language; empty after a count.
   WideString LastFailureText() const;
   // The interval polls run at, and how many trackers share the key.
-  int32_t PollInterval() const { return FPoller.PollInterval(); }
+  int32_t PollInterval() const { return FPoller.PollInterval(PollInput()); }
   int32_t KeySharing() const { return FPoller.Sharing; }
   // The tooltip's text: what the count means, or why it is "?".
   const WideString& TipText() const { return FTip.Text(); }
-  int32_t Count() const { return FPoller.Count; }
-  int32_t Previous() const { return FPoller.Previous; }
+  int32_t Count() const { return FSettings.Count; }
+  int32_t Previous() const { return FSettings.Previous; }
   bool Busy() const { return FWorker != nullptr; }
   int32_t StartDelay() const { return FStartDelay; }
   void SetStartDelay(int32_t value) { FStartDelay = value; }
 
   // Properties.
-  const WideString& Title() const { return FTitle; }
-  void SetTitle(const WideString& value);
-  bool AlwaysTop() const { return FAlwaysTop; }
+  const WideString& Title() const { return FSettings.Title; }
+  bool AlwaysTop() const { return FSettings.AlwaysTop; }
   void SetAlwaysTop(bool value);
-  bool IgnoreMouse() const { return FIgnoreMouse; }
-  void SetIgnoreMouse(bool value);
-  bool PreventDragging() const { return FPreventDragging; }
-  void SetPreventDragging(bool value);
-  int32_t TargetOpacity() const { return FTargetOpacity; }
-  void SetTargetOpacity(int32_t value);
-  uint32_t BackColor() const { return FBackColor; }
-  void SetBackColor(uint32_t value);  // shows when the face is built again
+  bool IgnoreMouse() const { return FSettings.IgnoreMouse; }
+  bool PreventDragging() const { return FSettings.PreventDragging; }
+  int32_t TargetOpacity() const { return FSettings.TargetOpacity; }
+  uint32_t BackColor() const { return FSettings.BackColor; }
   bool Shown() const { return FShown; }
   void SetShown(bool value);
   // Any thread: what the widget was given at construction; it never changes.
@@ -130,9 +117,7 @@ public:
   HWND SettingsDialog() const { return FSettingsDialog; }
   // The history popup's window while it shows, else none.
   HWND HistoryWindow() const { return FHistory.Showing() ? FHistory.PopupWindow() : nullptr; }
-  int32_t AlertAbove() const { return FAlert.Above(); }
-  // A new threshold starts a new episode from the count shown now.
-  void SetAlertAbove(int32_t value);
+  int32_t AlertAbove() const { return FSettings.AlertAbove; }
   void SetSettingsDialog(HWND value) { FSettingsDialog = value; }
   bool Dragging() const { return FDragging; }
   HMENU Menu() const { return FMenu.Get(); }
@@ -142,13 +127,8 @@ public:
   void PopupMenu();
   void MouseDownHandler(TComponent* sender, int32_t keys, int32_t x, int32_t y);
 
-  TWidgetImageControl* ShadowImage = nullptr;
-  TWidgetLabel* CountLabel = nullptr;
-  TWidgetLabel* PreviousLabel = nullptr;
-  TWidgetImageControl* TrendImage = nullptr;
-  TWidgetImageControl* OverlayImage = nullptr;
-  TWidgetLabel* TitleLabel = nullptr;
-  TWidgetImageControl* StateImage = nullptr;
+  // Widget thread: the face's controls.
+  const TWidgetFace& Face() const { return FFace; }
 
 protected:
   void WndProc(TWidgetMessage& message) override;
@@ -171,15 +151,14 @@ protected:
 private:
   void PublishSettings();
   void NotifyChanged();
-  void BuildFace();
-  void ShowCaptions(const TPollActions& actions);
-  void ShowAlertColour();  // the count's colour says whether it is at or above its alert
-  void ShowState(const WideChar* image);
+  void ApplyTopMost();
+  void ApplyIgnoreMouse();
   void KeepOnScreen();
   void WMSettingChange(TWidgetMessage& message);
   void LocalizeMenu();
   WideString Text(int32_t id, const WideChar* fallback) const;
-  void Carry(const TPollActions& actions);
+  TPollInput PollInput() const;
+  void Carry(const TPollResult& result);
   void TakeKey(const WideString& stored);
   void UpdateSharing();
   void UpdateTip();
@@ -196,23 +175,20 @@ private:
   TWindowClass FPopupClass{HISTORY_POPUP_CLASS_NAME};
   TWidgetHost FHost;
   THistoryWatch FHistory;
+  // The tracker as it is; its position is the window's. Count and Previous
+  // are the counts shown, ApiKey the key as stored.
+  TTrackerSettings FSettings;
   TCountPoller FPoller;
+  TWidgetFace FFace;
   TSpikeAlert FAlert;
   std::unique_ptr<TInetThread> FWorker;
   TMenuHandle FMenu;
   TWindowTip FTip;
-  WideString FStoredKey;
   std::string FKeyGroup;
-  WideString FTitle;
   int32_t FStartDelay = 0;
   bool FDragging = false;
-  bool FAlwaysTop = false;
-  int32_t FTargetOpacity = 255;
   bool FShown = true;
   HWND FSettingsDialog = nullptr;
-  bool FIgnoreMouse = false;
-  bool FPreventDragging = false;
-  uint32_t FBackColor = 0;
   bool FClosing = false;
 
   mutable std::mutex FSettingsLock;

@@ -16,7 +16,7 @@
 #include "inet/InetThrd.h"
 #include "tools/fakeserver/FakeServer.h"
 #include "tools/hostproc/HostProcess.h"
-#include "tracker/HistoryFile.h"
+#include "tracker/History.h"
 #include "widget/MainForm.h"
 
 #include <psapi.h>

@@ -171,7 +171,7 @@ TEST_F(DialogsTest, OnlyANewIdOnAnEnabledTrackerRestartsPollingAndUnusableTakenO
     EXPECT_EQ(Save(dialog), L"");
     PumpUntil([&] { return !step.Polled.empty() && polled().size() >= step.Polled.size(); }, 1000);
     EXPECT_EQ(polled(), step.Polled) << step.Id;
-    EXPECT_EQ(Read<WideString>(w, [w] { return w->TitleLabel->Caption(); }), u"Renamed");
+    EXPECT_EQ(Read<WideString>(w, [w] { return w->Face().TitleLabel->Caption(); }), u"Renamed");
     EXPECT_EQ(w->Settings().ID, WideOf(step.Id));
   }
   HWND dialog = OpenSettings(w);
@@ -445,7 +445,7 @@ TEST_F(AlertTest, ACrossingShowsOneBalloonAndTheAlertColourAndTheTipTotalsEachPo
   const TWidgetTray* tray = Manager->Tray();
   EXPECT_TRUE(PumpUntil([&] { return tray->BalloonText() == u"150 visitors online"; })) << Utf8FromWide(tray->BalloonText());
   EXPECT_EQ(tray->BalloonTitle(), u"Spike");
-  auto colour = [w] { return Read<TWidgetColor>(w, [w] { return w->CountLabel->Canvas()->Font()->Color(); }); };
+  auto colour = [w] { return Read<TWidgetColor>(w, [w] { return w->Face().CountLabel->Canvas()->Font()->Color(); }); };
   EXPECT_NE(colour(), 0xFFFFFFFFu);
   auto tipIs = [&](const WideString& tip) {
     EXPECT_TRUE(PumpUntil([&] { return tray->Tip() == tip; })) << Utf8FromWide(tray->Tip());

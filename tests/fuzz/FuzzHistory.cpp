@@ -9,7 +9,7 @@
 #include <string>
 
 #include "tests/support/FuzzCheck.h"
-#include "tracker/HistoryFile.h"
+#include "tracker/History.h"
 
 namespace {
 void Read(const std::string& bytes) {

@@ -6,7 +6,7 @@
 #include <future>
 
 #include "tests/support/TextTestUtil.h"
-#include "tracker/HistoryFile.h"
+#include "tracker/History.h"
 
 using namespace testutil;
 

@@ -44,7 +44,7 @@ TEST(TrackerSettingsFile, DefaultsClampingAndTheWrittenForm) {
 
 // A section's keys that this version neither reads nor writes are its unknown
 // lines, as the file holds them (duplicates, lines without "=" and all); a key
-// this version knows is known in any letter case, and every key it writes is one.
+// this version knows is known in any letter case.
 TEST(TrackerSettingsFile, KeysThisVersionDoesNotKnowAreTheSectionsOtherLines) {
   const Ini edited(u"[t]\nleft=3\nMethod=POST\nBody={\"a\": 1}\nSOURCE=posthog\nColour2=0x00FF0000\n"
                    u"Method=PUT\nflag\nPage=\n=x\n[u]\nRange=today\n");
@@ -53,12 +53,4 @@ TEST(TrackerSettingsFile, KeysThisVersionDoesNotKnowAreTheSectionsOtherLines) {
                                      u"=x"}));
   EXPECT_EQ(UnknownTrackerLines(edited, u"U"), std::vector<WideString>{u"Range=today"});
   EXPECT_TRUE(UnknownTrackerLines(edited, u"none").empty());
-
-  TTrackerSettings all;
-  all.ID = u"all";
-  all.Source.Source = u"json", all.Source.Server = u"s", all.Source.Header = u"h", all.Source.Pointer = u"/p";
-  all.Source.Page = u"p", all.ApiKey = u"k", all.AlertAbove = 1, all.AlertQuiet = 1;
-  Ini written(u"");
-  WriteTrackerSettings(written, all);
-  EXPECT_TRUE(UnknownTrackerLines(written, u"all").empty()) << Utf8FromWide(written.Text());
 }

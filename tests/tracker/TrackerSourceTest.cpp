@@ -153,9 +153,10 @@ TEST(SourceCount, EachFormOfEachServiceHostileBodiesAndErrorsInTheirOwnWords) {
     EXPECT_EQ(FailureText(why, nullptr, u""), c.Words) << c.Body.substr(0, 60);
   }
   TCountPoller p;
-  p.Source = Src(u"posthog");
+  TPollInput in;
+  in.Source = Src(u"posthog");
   p.KeyUnreadable = true;
-  p.StartPoll();
+  p.StartPoll(in);
   EXPECT_EQ(FailureText(p.LastFailure(), nullptr, u""), u"this version does not know the source \"posthog\"");
 }
 
@@ -200,31 +201,32 @@ TEST(SourceCount, FailuresInWordsAndRetryAfter) {
 TEST(SourcePolling, RetryAfterPausesAndAnUnreadableKeySendsNothing) {
   static int64_t fakeNow = 1000;
   TCountPoller p;
-  p.ID = u"example.org";
-  p.Source = Src(u"plausible", u"http://127.0.0.1:1");
+  TPollInput in;
+  in.ID = u"example.org";
+  in.Source = Src(u"plausible", u"http://127.0.0.1:1");
   p.Key = "k";
   p.Now = [] { return fakeNow; };
-  ASSERT_TRUE(p.StartPoll().Has(TPollStep::StartRequest));
-  p.ApplyTransfer(Answer("", 429, "60"));
+  ASSERT_TRUE(p.StartPoll(in).SendRequest);
+  p.ApplyTransfer(in, Answer("", 429, "60"));
   EXPECT_EQ(p.LastFailure().PausedUntil, 1060);
   fakeNow = 1059;
-  EXPECT_TRUE(p.OnPollTimer().Steps.size() <= 2) << "paused: the timer is re-armed, nothing is sent";
+  EXPECT_FALSE(p.OnPollTimer(in).SendRequest) << "paused: the timer is re-armed, nothing is sent";
   EXPECT_FALSE(p.Busy());
   fakeNow = 1060;
-  EXPECT_TRUE(p.StartPoll().Has(TPollStep::StartRequest));
-  EXPECT_EQ(p.ApplyTransfer(Answer("5")).CountCaption, u"5");
+  EXPECT_TRUE(p.StartPoll(in).SendRequest);
+  EXPECT_EQ(p.ApplyTransfer(in, Answer("5")).Counts->Count, 5);
   EXPECT_EQ(p.LastFailure().Kind, TFailure::None);
 
-  p.Source = Src(u"fathom");
+  in.Source = Src(u"fathom");
   p.Sharing = 3;
-  p.Interval = 15000;
-  EXPECT_EQ(p.OnPollTimer().PollTimerMs, 18000) << "three trackers on one Fathom key";
-  p.ApplyTransfer(Answer("5"));
+  in.Interval = 15000;
+  EXPECT_EQ(p.OnPollTimer(in).PollTimer.Ms, 18000) << "three trackers on one Fathom key";
+  p.ApplyTransfer(in, Answer("5"));
 
   p.KeyUnreadable = true;
-  const TPollActions failed = p.StartPoll();
-  EXPECT_FALSE(failed.Has(TPollStep::StartRequest));
-  EXPECT_EQ(failed.CountCaption, u"?");
+  const TPollResult failed = p.StartPoll(in);
+  EXPECT_FALSE(failed.SendRequest);
+  EXPECT_EQ(failed.Counts->Count, NO_COUNT);
   EXPECT_EQ(p.LastFailure().Kind, TFailure::KeyUnreadable);
 }
 

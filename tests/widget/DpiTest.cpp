@@ -44,7 +44,7 @@ TEST_F(WidgetTest, FaceFollowsTheScreenDpiSharplyAndWidgetsNoMonitorShowsComeBac
   EXPECT_EQ(r.right - r.left, ScaleToDpi(WIDGET_WIDTH, dpi));
   EXPECT_EQ(r.bottom - r.top, ScaleToDpi(WIDGET_HEIGHT, dpi));
   // Above 100 % the double-size picture is the one drawn.
-  EXPECT_EQ(Read<uint32_t>(w, [w] { return w->OverlayImage->Picture()->Width(); }),
+  EXPECT_EQ(Read<uint32_t>(w, [w] { return w->Face().OverlayImage->Picture()->Width(); }),
             dpi > BASE_DPI ? 2u * WIDGET_WIDTH : uint32_t{WIDGET_WIDTH});
 
   // The count's white text on the screen, against the same text drawn at 96 DPI.

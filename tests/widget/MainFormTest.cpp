@@ -11,8 +11,8 @@ namespace {
 // The face in one line: count, previous count, trend and light.
 std::string FaceOf(TWidgetMainForm* w) {
   return WidgetTest::Read<std::string>(w, [w] {
-    return Utf8FromWide(w->CountLabel->Caption() + u" " + w->PreviousLabel->Caption()) + " " +
-           w->TrendImage->ImageName() + " " + w->StateImage->ImageName();
+    return Utf8FromWide(w->Face().CountLabel->Caption() + u" " + w->Face().PreviousLabel->Caption()) + " " +
+           w->Face().TrendImage->ImageName() + " " + w->Face().StateImage->ImageName();
   });
 }
 }  // namespace
@@ -206,7 +206,7 @@ TEST_F(WidgetTest, TintTopMostAndMenuTextsFollowTheSettingsAndFaceClicksAreNotCo
   SendMessageW(w->StoredHandle(), WM_LANGUAGECHANGED, 0, 0);
   EXPECT_EQ(Read<WideString>(w, [&] { return MenuText(menu, CMD_REFRESH); }), languages.GetText(CMD_REFRESH));
 
-  auto label = reinterpret_cast<LPARAM>(w->CountLabel->StoredHandle());
+  auto label = reinterpret_cast<LPARAM>(w->Face().CountLabel->StoredHandle());
   SendMessageW(w->StoredHandle(), WM_COMMAND, MAKEWPARAM(CMD_PREFERENCES, STN_CLICKED), label);
   SendMessageW(w->StoredHandle(), WM_COMMAND, MAKEWPARAM(CMD_HIDE, STN_CLICKED), label);
   SendMessageW(w->StoredHandle(), WM_COMMAND, MAKEWPARAM(CMD_REFRESH, 1), 0);

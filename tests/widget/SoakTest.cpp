@@ -78,8 +78,8 @@ TEST_F(WidgetTest, ThousandsOfLayerUpdatesAndFaceChangesDoNotGrowTheProcess) {
   auto churn = [w](int rounds) {
     static const char* const trends[] = {"INC.PNG", "DEC.PNG", "EQUAL.PNG"};
     for (int i = 0; i < rounds; ++i) {
-      w->TrendImage->SetImageName(trends[i % 3]);
-      w->CountLabel->SetCaption(u"n" + WideFromUtf8(std::to_string(i)));
+      w->Face().TrendImage->SetImageName(trends[i % 3]);
+      w->Face().CountLabel->SetCaption(u"n" + WideFromUtf8(std::to_string(i)));
       w->Redraw();
     }
   };

@@ -98,7 +98,11 @@ TEST_F(WidgetTest, SnapshotFollowsTheWidgetAndStaysReadableWhileItsThreadIsBusy)
     }
   });
   w->Invoke([&] {
-    for (int i = 0; i < 2000; ++i) w->SetTitle(i % 2 ? a : b);
+    TTrackerEdit edit{w->Settings(), ""};
+    for (int i = 0; i < 500; ++i) {
+      edit.Settings.Title = i % 2 ? a : b;
+      w->Apply(edit);
+    }
   });
   swapping = false;
   reader.join();
@@ -239,7 +243,11 @@ TEST_F(WidgetTest, MouseDragsMovesAndRespectsPreventDraggingAndTheMenuOpensOnRig
 
   // Held off without Ctrl: had the first drag moved it, the second would end
   // twice as far.
-  w->Invoke([w] { w->SetPreventDragging(true); });
+  w->Invoke([w] {
+    TTrackerEdit edit{w->Settings(), ""};
+    edit.Settings.PreventDragging = true;
+    w->Apply(edit);
+  });
   r = BoundsOf(w);
   drag(r, 120, nullptr);
   EXPECT_EQ(BoundsOf(w).left, r.left);
