@@ -113,24 +113,24 @@ public:
           FThreadId = GetCurrentThreadId();
           FResult = show(owner);
           DestroyWindow(owner);
+          FEnded = true;
         }) {
     auto isTrackerDialog = [](HWND d) { return GetDlgItem(d, IDC_SOURCE) != nullptr; };
     EXPECT_TRUE(waiting::WaitUntil([&] { return FThreadId && (FDialog = DialogOf(FThreadId, isTrackerDialog)); }));
   }
-  ~TDialogThread() {
-    if (!FThread.joinable()) return;
-    PostMessageW(FDialog, WM_COMMAND, IDCANCEL, 0);
-    FThread.join();
-  }
+  ~TDialogThread() { Result(0); }
   HWND Dialog() const { return FDialog; }
-  // Waits for the dialog to end: the edit it handed back, or none.
-  std::optional<TTrackerEdit> Result() {
+  // Waits for the dialog to end: the edit it handed back, or none. One still
+  // open after the wait is cancelled, so that a failing test ends.
+  std::optional<TTrackerEdit> Result(int milliseconds = 5000) {
+    if (!waiting::WaitUntil([&] { return FEnded.load(); }, milliseconds)) PostMessageW(FDialog, WM_COMMAND, IDCANCEL, 0);
     if (FThread.joinable()) FThread.join();
     return FResult;
   }
 
 private:
   std::atomic<DWORD> FThreadId{0};
+  std::atomic<bool> FEnded{false};
   HWND FDialog = nullptr;
   std::optional<TTrackerEdit> FResult;
   std::thread FThread;  // last: it starts once the fields above exist
