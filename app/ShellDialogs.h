@@ -1,22 +1,16 @@
 #pragma once
-// The one seam through which the shell opens its dialogs and prompts. The
-// dialogs library fills it; every hook left empty does nothing.
+// The seam through which the shell opens the tracker dialogs, which it does
+// not know: the program fills it. A hook left empty does nothing.
 #include <functional>
-
-#include "widget/AddTrackerHost.h"
 
 class TWidgetManager;
 class TWidgetMainForm;
-class TInetThread;
 
 struct TShellDialogs {
-  // GUI thread, modal: the Add Tracker dialog (also at the end of a first start).
-  std::function<void(const TAddTrackerHost& host)> AddTracker;
-  // GUI thread: the About window.
-  std::function<void(TWidgetManager& manager)> About;
-  // The widget's own thread, modal: its Settings dialog.
+  // GUI thread, modal: the Add Tracker dialog (also at the end of a first
+  // start); what the user saves goes to manager.AddTracker.
+  std::function<void(TWidgetManager& manager)> AddTracker;
+  // The widget's own thread, modal: its Settings dialog; what the user saves
+  // goes to widget.Apply. The widget may be gone when it returns.
   std::function<void(TWidgetMainForm& widget)> Preferences;
-  // GUI thread: the version file has arrived (or failed); the worker is freed
-  // after the hook returns.
-  std::function<void(TWidgetManager& manager, TInetThread& worker, int sendResult)> VersionResponse;
 };

@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <string>
 
+#include "app/AboutForm.h"
 #include "app/ExitSteps.h"
 #include "app/StartNotices.h"
 #include "app/TrayMenu.h"
 #include "app/TrayNotices.h"
+#include "app/VersionCheck.h"
 #include "inet/InetUtil.h"
 #include "text/WFold.h"
 #include "ui/ThreadJobs.h"
@@ -168,25 +170,22 @@ void TWidgetManager::TrayMouseUp(TComponent*, int32_t keys, int32_t, int32_t) {
 
 // ---- commands
 
-void TWidgetManager::ShowAbout() {
-  if (FDialogs.About) FDialogs.About(*this);
+void TWidgetManager::ShowAbout() { ShowAboutForm(*this); }
+
+void TWidgetManager::ShowAddDialog() {
+  if (FDialogs.AddTracker) FDialogs.AddTracker(*this);
 }
 
-// An open dialog is brought forward by the dialog itself (host.OpenDialog).
-void TWidgetManager::ShowAddDialog() {
-  if (!FDialogs.AddTracker) return;
-  TAddTrackerHost host;
-  host.Owner = WindowExists() ? StoredHandle() : nullptr;
-  host.Texts = FLanguages.get();
-  host.TakenIds = [this] { return TakenIds(); };
-  host.CounterServer = FCounterServer;
-  host.Create = [this](const TNewTracker& tracker) {
-    CreateTracker(tracker.ID, tracker.Title, FIRST_START_DELAY, &tracker);
-    // A new tracker is something the user saved: it reaches the file shortly.
-    SettingsChanged();
-  };
-  host.OpenDialog = &FAddDialog;
-  FDialogs.AddTracker(host);
+bool TWidgetManager::AddTracker(const TTrackerEdit& edit) {
+  TTrackerSettings fresh = edit.Settings;
+  if (!edit.TypedKey.empty()) {
+    fresh.ApiKey = ProtectApiKey(edit.TypedKey, fresh.Source);
+    if (fresh.ApiKey.empty()) return false;
+  }
+  CreateTracker(fresh.ID, fresh.Title, FIRST_START_DELAY, &fresh);
+  // A new tracker is something the user saved: it reaches the file shortly.
+  SettingsChanged();
+  return true;
 }
 
 void TWidgetManager::SelectLanguageCommand(int index) {
@@ -226,7 +225,7 @@ void TWidgetManager::StartUsagePing() {
 void TWidgetManager::VersionResponse(TWidgetMessage& message) {
   if (!FVersionThread) return;
   std::unique_ptr<TInetThread> worker = std::move(FVersionThread);
-  if (FDialogs.VersionResponse) FDialogs.VersionResponse(*this, *worker, static_cast<int>(message.LParam));
+  ::VersionResponse(*this, *worker, static_cast<int>(message.LParam));
 }
 
 // ---- widgets
@@ -241,12 +240,12 @@ TScreenRect TWidgetManager::WorkArea() const {
 }
 
 int TWidgetManager::CreateTracker(const WideString& id, const WideString& title, int32_t startDelay,
-                                  const TNewTracker* fresh) {
+                                  const TTrackerSettings* fresh) {
   TTrackerSettings settings = FStore.Tracker(id, WorkArea());
   settings.Title = title;
   if (fresh) {
     settings.Source = fresh->Source;
-    settings.ApiKey = fresh->StoredKey;
+    settings.ApiKey = fresh->ApiKey;
     if (fresh->Interval > 0) settings.Interval = fresh->Interval;
   }
   TWidgetMainForm* widget = NewTracker(settings, startDelay);

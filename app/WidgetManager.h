@@ -17,8 +17,8 @@
 #include "inet/InetThrd.h"
 #include "platform/ProgramIdentity.h"
 #include "text/TextIds.h"
+#include "tracker/TrackerEdit.h"
 #include "ui/Widgets.h"
-#include "widget/AddTrackerHost.h"
 #include "widget/MainForm.h"
 
 constexpr const WideChar TASKBAR_CREATED_MESSAGE[] = u"TaskbarCreated";
@@ -66,9 +66,13 @@ public:
   bool FirstRun() const { return FStore.State() == TSettingsState::FirstRun; }
 
   // Widgets.
-  // fresh: what the Add Tracker dialog saved beyond the ID and title.
+  // fresh: what the Add Tracker dialog saved beyond the ID and title (its
+  // source, stored key and poll interval).
   int CreateTracker(const WideString& id, const WideString& title, int32_t startDelay,
-                    const TNewTracker* fresh = nullptr);
+                    const TTrackerSettings* fresh = nullptr);
+  // Creates the tracker the Add Tracker dialog saved, its typed key
+  // encrypted; false, with nothing made, when the key cannot be encrypted.
+  bool AddTracker(const TTrackerEdit& edit);
   int AddWidget(TWidgetMainForm* widget);
   int RemoveWidget(TWidgetMainForm* widget);
   int RemoveWidgetByHandle(HWND window);
@@ -95,6 +99,10 @@ public:
   void OpenTrackerSettings(int index);
 
   TWidgetLanguages& Languages() const { return *FLanguages; }
+  // The open Add Tracker dialog, or none: a language switch reaches it.
+  HWND AddDialog() const { return FAddDialog; }
+  void SetAddDialog(HWND dialog) { FAddDialog = dialog; }
+  const std::string& CounterServer() const { return FCounterServer; }
   // The counter service the widgets poll and Details opens: the build's own
   // unless the manager is pointed elsewhere before its widgets start.
   void SetCounterServer(const std::string& hostSetting) { FCounterServer = hostSetting; }

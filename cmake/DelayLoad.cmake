@@ -6,7 +6,7 @@
 # The DLLs named here are not imported at all: every function that mingw-w64's
 # import library offers gets a pointer that first points at a binding stub. The
 # first call loads the DLL from the system folder, stores the function's address
-# in the pointer and jumps there (OrvantaBindImport, app/Main.cpp).
+# in the pointer and jumps there (OrvantaBindImport, program/Main.cpp).
 #
 # binutils' own delay-import libraries (dlltool --output-delaylib) link to null
 # calls on i686 in the version Debian 12 ships, hence these stubs.

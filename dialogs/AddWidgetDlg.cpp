@@ -5,21 +5,19 @@
 #include "tracker/TrackerId.h"
 
 namespace {
-// The labels: each control's id is also the id of its text.
-constexpr int32_t LABEL_TRACKERID = 4001, LABEL_TITLE = 4004, LABEL_HINT = 4005;
-
-// One open dialog: its host and its source fields.
+// One open dialog: its host, its source fields and what it saved.
 struct TAddDialog {
-  explicit TAddDialog(const TAddTrackerHost& host) : Host(host), Fields(host.Texts, host.CounterServer) {}
-  const TAddTrackerHost& Host;
+  explicit TAddDialog(const TDialogHost& host) : Host(host), Fields(host) {}
+  const TDialogHost& Host;
   TSourceFields Fields;
+  std::optional<TTrackerEdit> Saved;
 };
 
 TAddDialog* StateOf(HWND dialog) { return static_cast<TAddDialog*>(GetDialogObject(dialog)); }
 
 void ApplyTexts(HWND dialog, TAddDialog& state) {
   ApplyDialogTexts(dialog, state.Host.Texts, STR_ADD_CAPTION,
-                   {LABEL_TRACKERID, LABEL_TITLE, LABEL_HINT, IDC_SAVE, IDC_CANCEL});
+                   {LABEL_ADD_GROUP, LABEL_ADD_TRACKERID, LABEL_ADD_TITLE, IDC_SAVE, IDC_CANCEL});
   ApplyDialogTexts(dialog, state.Host.Texts, STR_ADD_CAPTION, SOURCE_FIELD_TEXTS);
   state.Fields.Relabel(dialog);
 }
@@ -27,7 +25,7 @@ void ApplyTexts(HWND dialog, TAddDialog& state) {
 INT_PTR InitDialog(HWND dialog, TAddDialog* state) {
   CenterWindow(dialog);
   SetDialogObject(dialog, state);
-  if (state->Host.OpenDialog) *state->Host.OpenDialog = dialog;
+  if (state->Host.Opened) state->Host.Opened(dialog);
   ApplyTexts(dialog, *state);
   state->Fields.Init(dialog, TSourceSettings(), WideString());
   return TRUE;
@@ -35,7 +33,7 @@ INT_PTR InitDialog(HWND dialog, TAddDialog* state) {
 
 // Neither field is trimmed: what the user typed is the ID.
 void Save(HWND dialog, TAddDialog& state) {
-  const TAddTrackerHost& host = state.Host;
+  const TDialogHost& host = state.Host;
   const WideString id = GetControlText(GetDlgItem(dialog, IDC_TRACKERID));
   const WideString title = GetControlText(GetDlgItem(dialog, IDC_TITLE));
   switch (CheckTrackerId(id, host.TakenIds ? host.TakenIds() : std::vector<WideString>())) {
@@ -44,15 +42,15 @@ void Save(HWND dialog, TAddDialog& state) {
     case TTrackerIdCheck::Taken: return RefuseInput(dialog, host.Texts, STR_ID_EXISTS, IDC_TRACKERID);
     case TTrackerIdCheck::Unsafe: return RefuseInput(dialog, host.Texts, STR_ID_UNUSABLE, IDC_TRACKERID);
   }
-  TNewTracker tracker;
-  tracker.ID = id;
-  tracker.Title = title;
   const TSourceInput source = state.Fields.Read(dialog);
-  if (!state.Fields.StoredKeyToSave(source, WideString(), tracker.StoredKey))
-    return RefuseInput(dialog, host.Texts, STR_KEY_NOT_STORED, IDC_APIKEY);
-  tracker.Source = source.Source;
-  tracker.Interval = source.Kind->DefaultInterval;
-  if (host.Create) host.Create(tracker);
+  if (!state.Fields.KeyStorable(source)) return RefuseInput(dialog, host.Texts, STR_KEY_NOT_STORED, IDC_APIKEY);
+  TTrackerEdit tracker;
+  tracker.Settings.ID = id;
+  tracker.Settings.Title = title;
+  tracker.Settings.Source = source.Source;
+  tracker.Settings.Interval = source.Kind->DefaultInterval;
+  tracker.TypedKey = state.Fields.KeyToStore(source);
+  state.Saved = std::move(tracker);
   EndDialog(dialog, DIALOG_SAVED);
 }
 
@@ -67,17 +65,16 @@ INT_PTR CALLBACK AddDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lPar
                       {[&] { Save(dialog, *state); }, [&] { EndDialog(dialog, DIALOG_CANCELLED); },
                        [&] { ApplyTexts(dialog, *state); },
                        [&] {
-                         const TAddTrackerHost& host = state->Host;
-                         if (host.OpenDialog && *host.OpenDialog == dialog) *host.OpenDialog = nullptr;
+                         if (state->Host.Opened) state->Host.Opened(nullptr);
                        }},
                       result);
   return result;
 }
 }  // namespace
 
-INT_PTR ShowAddTrackerDialog(const TAddTrackerHost& host) {
-  if (host.OpenDialog && ActivateOpenDialog(*host.OpenDialog)) return 0;
+std::optional<TTrackerEdit> ShowAddTrackerDialog(const TDialogHost& host) {
   TAddDialog state(host);
-  return DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(DIALOG_ADDTRACKER), host.Owner, AddDialogProc,
-                         reinterpret_cast<LPARAM>(&state));
+  DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(DIALOG_ADDTRACKER), host.Owner, AddDialogProc,
+                  reinterpret_cast<LPARAM>(&state));
+  return std::move(state.Saved);
 }

@@ -1,9 +1,12 @@
 #pragma once
 // The Add Tracker dialog, modal on the GUI thread.
-#include "dialogs/DialogRes.h"
-#include "widget/AddTrackerHost.h"
+#include <optional>
 
-// Opens the dialog owned by host.Owner (an open one is brought to the front
-// instead) and returns when it ends: DIALOG_SAVED once a tracker was
-// created, DIALOG_CANCELLED, or 0 when nothing was opened.
-INT_PTR ShowAddTrackerDialog(const TAddTrackerHost& host);
+#include "dialogs/DialogHost.h"
+#include "dialogs/DialogRes.h"
+#include "tracker/TrackerEdit.h"
+
+// Opens the dialog owned by host.Owner and returns when it ends: the new
+// tracker the user saved (its ID, title, source, poll interval and typed key;
+// the caller creates it), or none.
+std::optional<TTrackerEdit> ShowAddTrackerDialog(const TDialogHost& host);

@@ -6,7 +6,7 @@
 #include <initializer_list>
 #include <memory>
 
-#include "platform/ProgramIds.h"
+#include "platform/ProgramIds.h"  // the templates' control ids too
 #include "platform/WinApi.h"
 #include "text/TextLookup.h"
 #include "text/TextIds.h"
@@ -17,19 +17,6 @@ constexpr const char DIALOG_ATOM_NAME[] = "Dialog.WindowAtom.3.1";
 // Dialog results.
 constexpr INT_PTR DIALOG_SAVED = 1;
 constexpr INT_PTR DIALOG_CANCELLED = 2;
-
-// Control ids of the two templates (resources/Dialogs.rc).
-constexpr int IDC_SAVE = 1;
-constexpr int IDC_CANCEL = 2;
-constexpr int IDC_ENABLE = 1001;
-constexpr int IDC_TRACKERID = 1002;
-constexpr int IDC_TITLE = 1003;
-constexpr int IDC_REFRESH = 1004;
-constexpr int IDC_ALWAYSTOP = 1005;
-constexpr int IDC_IGNOREMOUSE = 1006;
-constexpr int IDC_PREVENTDRAGGING = 1007;
-constexpr int IDC_TRANSPARENCY = 1008;
-constexpr int IDC_ALERTABOVE = 1009;
 
 // The dialogs' module: held by the program (and by tests) on the GUI thread
 // for as long as dialogs may open. It adds the property atom.

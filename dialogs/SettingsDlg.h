@@ -1,12 +1,13 @@
 #pragma once
-// The Settings dialog ("Preferences") of one tracker widget, modal on the
-// widget's own thread.
+// The Settings dialog ("Preferences") of one tracker, modal on the thread of
+// the tracker's window.
+#include <optional>
+
+#include "dialogs/DialogHost.h"
 #include "dialogs/DialogRes.h"
+#include "tracker/TrackerEdit.h"
 
-class TWidgetMainForm;
-
-// The widget's Preferences command: opens the dialog for the widget (an open
-// one is brought to the front instead) and returns when it ends. Returns
-// DIALOG_SAVED, DIALOG_CANCELLED, or 0 when nothing was opened. The widget
-// may be gone when it returns.
-INT_PTR ShowSettingsDialog(TWidgetMainForm& widget);
+// Opens the dialog on record, owned by host.Owner, and returns when it ends:
+// the edit the user saved, or none (cancelled, or host.Owner belongs to
+// another thread, where nothing opens).
+std::optional<TTrackerEdit> ShowSettingsDialog(const TTrackerSettings& record, const TDialogHost& host);

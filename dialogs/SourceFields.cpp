@@ -7,10 +7,7 @@
 
 #include "dialogs/DialogRes.h"
 #include "text/TextIds.h"
-#include "widget/ApiKeys.h"
-#include "tracker/CountPolling.h"
 #include "tracker/KeyOrigin.h"
-#include "widget/SourceTransfer.h"
 
 namespace {
 
@@ -26,11 +23,6 @@ TSourceKind ChosenKind(HWND dialog) {
 }
 
 }  // namespace
-
-TSourceFields::~TSourceFields() {
-  // The dialog is gone: a Test poll still running posts nothing.
-  if (FTest) FTest->Release(0);
-}
 
 WideString TSourceFields::Text(int32_t id, const WideChar* fallback) const {
   return TextOr(FTexts, id, fallback);
@@ -114,19 +106,19 @@ TSourceInput TSourceFields::Read(HWND dialog) const {
   return input;
 }
 
-bool TSourceFields::StoredKeyToSave(const TSourceInput& input, const WideString& storedKey, WideString& result) const {
-  result.clear();
-  if (input.Unknown) {
-    result = storedKey;
-    return true;
-  }
-  if (input.Kind->Key == TKeyUse::None) return true;
-  if (input.TypedKey.empty()) {
-    if (StoredKeyApplies(input)) result = storedKey;
-    return true;
-  }
-  result = ProtectApiKey(input.TypedKey, input.Source);
-  return !result.empty();
+WideString TSourceFields::KeptKey(const TSourceInput& input, const WideString& storedKey) const {
+  if (input.Unknown) return storedKey;
+  if (input.Kind->Key == TKeyUse::None || !input.TypedKey.empty()) return WideString();
+  return StoredKeyApplies(input) ? storedKey : WideString();
+}
+
+std::string TSourceFields::KeyToStore(const TSourceInput& input) const {
+  return input.Unknown || input.Kind->Key == TKeyUse::None ? std::string() : input.TypedKey;
+}
+
+bool TSourceFields::KeyStorable(const TSourceInput& input) const {
+  const std::string key = KeyToStore(input);
+  return key.empty() || !FHost.KeyStorable || FHost.KeyStorable(key, input.Source);
 }
 
 void TSourceFields::SetStatus(HWND dialog, const WideString& text) {
@@ -190,36 +182,32 @@ bool TSourceFields::ReplaceUnknown(HWND dialog) {
   return true;
 }
 
-// One Test poll at a time; a click while one runs starts nothing new.
+// One Test poll at a time; a click while one runs starts nothing new. The
+// host runs it; the fields only say what it answers.
 void TSourceFields::StartTest(HWND dialog, const WideString& id, const WideString& storedKey) {
-  if (FTest && !FTest->Finished()) return;
-  FTest.reset();
+  if (FTest) return;
   const TSourceInput input = Read(dialog);
   if (KeyMustBeTyped(input)) return SetStatus(dialog, KeyForServerText());
-  std::string key = input.TypedKey;
-  TPollFailure why;
+  TTestRequest request;
+  request.Source = input.Source;
+  request.ID = id;
+  request.TypedKey = input.TypedKey;
   // Another version's source is refused before its key is even read.
-  if (key.empty() && !input.Unknown && StoredKeyApplies(input) &&
-      ReadApiKey(storedKey, input.Source, key) == TStoredKey::Unreadable)
-    why.Kind = TFailure::KeyUnreadable;
-  TSourceRequest request;
-  if (why.Kind == TFailure::None && BuildSourceRequest(input.Source, id, key, FCounterHost, request, why)) {
-    FTested = input.Source;
-    FTest = StartSourceRequest(dialog, WM_SOURCETESTED, request);
-    if (FTest) return SetStatus(dialog, Text(STR_TEST_RUNNING, u"Testing\u2026"));
+  if (request.TypedKey.empty() && !input.Unknown && StoredKeyApplies(input)) request.StoredKey = storedKey;
+  if (FHost.StartTest) FTest = FHost.StartTest(request, dialog, WM_SOURCETESTED);
+  if (!FTest) {
+    TPollFailure why;
     why.Kind = TFailure::NotStarted;
+    return SetStatus(dialog, FailureText(why, FTexts, WideString()));
   }
-  SetStatus(dialog, FailureText(why, FTexts, WideString()));
+  SetStatus(dialog, Text(STR_TEST_RUNNING, u"Testing\u2026"));
+  ShowTestAnswer(dialog);
 }
 
 void TSourceFields::ShowTestAnswer(HWND dialog) {
-  if (!FTest || !FTest->Finished()) return;
-  const TTransferResult transfer = TransferOf(*FTest);
+  if (!FTest) return;
+  const WideString answer = FTest->Answer();
+  if (answer.empty()) return;
   FTest.reset();
-  TPollFailure why;
-  const int32_t count = ReadSourceCount(FTested, transfer, UnixNow(), why);
-  if (count >= 0)
-    SetStatus(dialog, WideFormat(Text(STR_TEST_COUNT, u"The source answers: %d visitors").c_str(), {count}));
-  else
-    SetStatus(dialog, FailureText(why, FTexts, WideString()));
+  SetStatus(dialog, answer);
 }

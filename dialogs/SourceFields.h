@@ -8,22 +8,15 @@
 #include <memory>
 #include <string>
 
-#include "inet/InetThrd.h"
+#include "dialogs/DialogHost.h"
+#include "platform/ProgramIds.h"
 #include "platform/WinApi.h"
 #include "text/TextLookup.h"
 #include "tracker/TrackerSource.h"
 
-// Control ids; a label's id is also its text's.
-constexpr int IDC_SOURCE = 1020;
-constexpr int IDC_SERVER = 1021;
-constexpr int IDC_APIKEY = 1022;
-constexpr int IDC_POINTER = 1023;
-constexpr int IDC_HEADER = 1024;
-constexpr int IDC_SOURCE_STATUS = 1026;
-constexpr int IDC_TEST = 3025;
-constexpr int32_t LABEL_SOURCE_GROUP = 3026;
-constexpr std::initializer_list<int32_t> SOURCE_FIELD_TEXTS = {3020, 3021, 3022, 3023, 3024, IDC_TEST,
-                                                              LABEL_SOURCE_GROUP};
+// The labels' texts.
+constexpr std::initializer_list<int32_t> SOURCE_FIELD_TEXTS = {LABEL_SOURCE, LABEL_SERVER, LABEL_APIKEY, LABEL_POINTER,
+                                                              LABEL_HEADER, IDC_TEST, LABEL_SOURCE_GROUP};
 
 // What the fields hold.
 struct TSourceInput {
@@ -37,8 +30,7 @@ struct TSourceInput {
 
 class TSourceFields {
 public:
-  TSourceFields(const TTextLookup* texts, std::string counterHost) : FTexts(texts), FCounterHost(std::move(counterHost)) {}
-  ~TSourceFields();
+  explicit TSourceFields(const TDialogHost& host) : FHost(host), FTexts(host.Texts) {}
   TSourceFields(const TSourceFields&) = delete;
   TSourceFields& operator=(const TSourceFields&) = delete;
 
@@ -48,11 +40,15 @@ public:
   void Init(HWND dialog, const TSourceSettings& source, const WideString& storedKey);
   void Relabel(HWND dialog);
   TSourceInput Read(HWND dialog) const;
-  // The stored form of the key the dialog saves: the typed key encrypted, or
-  // storedKey when none was typed; none for the counter service. False when
-  // a typed key could not be encrypted (nothing is then saved).
-  // A stored key is saved only for the source and origin it was entered for.
-  bool StoredKeyToSave(const TSourceInput& input, const WideString& storedKey, WideString& result) const;
+  // The stored key the saved record keeps: storedKey when nothing was typed,
+  // only for the source and origin it was entered for; none for the counter
+  // service or when a key was typed (the edit carries that one).
+  WideString KeptKey(const TSourceInput& input, const WideString& storedKey) const;
+  // The typed key the edit carries to be stored; none for the counter service.
+  std::string KeyToStore(const TSourceInput& input) const;
+  // False when the host says the typed key cannot be stored here
+  // (STR_KEY_NOT_STORED): nothing is then saved.
+  bool KeyStorable(const TSourceInput& input) const;
   // A key is stored, but for another source or origin, and this one needs a
   // key: nothing was typed, so Test and Save refuse (STR_KEY_FOR_SERVER).
   bool KeyMustBeTyped(const TSourceInput& input) const;
@@ -73,10 +69,9 @@ private:
   void ShowKeyCue(HWND dialog);
   bool StoredKeyApplies(const TSourceInput& input) const;
 
+  const TDialogHost& FHost;
   const TTextLookup* FTexts;
-  std::string FCounterHost;
   std::string FKeyOrigin;  // the stored key's KeyOrigin; empty when none is stored
   TSourceSettings FUnknown;  // the tracker's source while this version does not know it and it stays
-  TSourceSettings FTested;  // the source the Test poll in flight asked
-  std::unique_ptr<TInetThread> FTest;
+  std::unique_ptr<TTestPoll> FTest;  // the Test poll in flight; freed with the dialog
 };

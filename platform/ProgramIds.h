@@ -4,6 +4,9 @@
 // builds natively can use them too.
 #include <cstdint>
 
+// Menu commands and resource ids, which the resource scripts share.
+#include "resources/ResourceIds.h"
+
 constexpr uint32_t MSG_USER_BASE = 1024;  // WM_USER
 
 // Messages between the program's windows.
@@ -43,26 +46,3 @@ constexpr uint32_t TIMER_START = 1002;         // widget: start delay over
 constexpr uint32_t TIMER_UPDATECHECK = 1002;   // manager: start-up requests, once
 constexpr uint32_t TIMER_HOVER = 1005;         // widget: where the mouse is, for the history popup
 
-// Menu commands. The widget's menu and the tray menu share the 40000 range.
-constexpr uint32_t CMD_ABOUT = 40000;
-constexpr uint32_t CMD_PREFERENCES = 40001;
-constexpr uint32_t CMD_REFRESH = 40002;
-constexpr uint32_t CMD_HIDE = 40003;
-constexpr uint32_t CMD_SHOW = 40004;
-constexpr uint32_t CMD_DETAILS = 40005;
-constexpr uint32_t CMD_EXIT = 40008;
-constexpr uint32_t CMD_ADDTRACKER = 40009;
-constexpr uint32_t CMD_REMOVE = 40010;
-constexpr uint32_t CMD_LANGUAGES = 40011;
-constexpr uint32_t CMD_TRACKERS = 40012;
-constexpr uint32_t CMD_HISTORY = 40013;
-constexpr uint32_t CMD_EXPORTHISTORY = 40014;
-constexpr uint32_t CMD_LANGUAGE_BASE = 30000;  // + index of the language
-constexpr uint32_t CMD_TRACKER_BASE = 50000;   // + index of the tracker
-
-// Resources.
-constexpr uint32_t MENU_WIDGET = 101;
-constexpr uint32_t MENU_TRAY = 102;
-constexpr uint32_t ICON_PROGRAM = 101;
-constexpr uint32_t DIALOG_SETTINGS = 101;
-constexpr uint32_t DIALOG_ADDTRACKER = 102;

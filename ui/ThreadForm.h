@@ -42,6 +42,12 @@ public:
   // not run (time out, window gone); fn never runs after that.
   bool Invoke(const std::function<void()>& fn, DWORD timeoutMs = FORM_INVOKE_WAIT_MS);
   bool OnOwnThread() const;
+  // True once the object was freed from inside one of its thread's callbacks
+  // (one that ran a modal dialog, say): such code must not touch the form
+  // again. Hold Life() across the call.
+  struct TLife;
+  std::shared_ptr<TLife> Life() const { return FLife; }
+  static bool Freed(const std::shared_ptr<TLife>& life);
 
 protected:
   // What the thread does once the window exists, before its message loop.
@@ -57,11 +63,6 @@ protected:
   // and lets the thread run out. A derived destructor calls it first, while
   // the object is still of its own class; the base calls it again.
   void FinishThread(DWORD timeoutMs);
-  // True once the object was freed from inside one of its thread's callbacks:
-  // such code must not touch the form again. Hold Life() across the call.
-  struct TLife;
-  std::shared_ptr<TLife> Life() const { return FLife; }
-  static bool Freed(const std::shared_ptr<TLife>& life);
   // Pumps the thread's queue; false once the window is gone, the form freed, or a quit came.
   bool PumpOwnMessages();
 

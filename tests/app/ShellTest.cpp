@@ -17,8 +17,6 @@ using namespace shelltest;
 
 namespace {
 
-// The Add Tracker dialog's edit boxes, as its template numbers them.
-constexpr int IDC_TRACKERID = 1002, IDC_TITLE = 1003;
 // Wine's DLL overrides for Orvanta.exe alone; a test that sets one leaves none behind.
 constexpr wchar_t kNoCryptoProvider[] = L"Software\\Wine\\AppDefaults\\Orvanta.exe";
 

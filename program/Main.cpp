@@ -1,15 +1,13 @@
 // Orvanta.exe: builds the application object and runs it.
-#include "app/AboutForm.h"
-#include "app/VersionCheck.h"
 #include "app/WidgetMain.h"
-#include "dialogs/AddWidgetDlg.h"
-#include "dialogs/SettingsDlg.h"
+#include "dialogs/DialogRes.h"
+#include "program/ProgramDialogs.h"
 
 #include <string>
 
 extern "C" int WinMainCRTStartup();
 
-// The process's entry point (see app/CMakeLists.txt): before the C runtime or
+// The process's entry point (see program/CMakeLists.txt): before the C runtime or
 // anything else runs, DLLs loaded by name come from the system folder only.
 // The call exists from Windows 8 on, and on Windows 7 with its loader update.
 extern "C" int OrvantaStartup() {
@@ -49,11 +47,6 @@ extern "C" void* OrvantaBindImport(const char* dll, HMODULE* module, void** slot
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   // Held on the GUI thread for the whole run: widgets' dialogs reach it.
   TDialogsUnit dialogs;
-  TShellDialogs hooks;
-  hooks.AddTracker = ShowAddTrackerDialog;
-  hooks.About = ShowAboutForm;
-  hooks.Preferences = ShowSettingsDialog;
-  hooks.VersionResponse = VersionResponse;
-  TWidgetApplication application(hooks);
+  TWidgetApplication application(ProgramDialogs());
   return application.Run();
 }
