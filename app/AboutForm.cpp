@@ -1,7 +1,7 @@
 #include "app/AboutForm.h"
 
-#include "app/WidgetManager.h"
 #include "inet/InetUtil.h"
+#include "platform/ProgramIdentity.h"
 
 namespace {
 constexpr const WideChar kFormName[] = u"AboutForm";
@@ -190,8 +190,4 @@ TAboutForm* ShowAbout(TComponent* owner, HWND ownerWindow) {
   form->ShowAnimated();
   form->Redraw();
   return form;
-}
-
-void ShowAboutForm(TWidgetManager& manager) {
-  ShowAbout(&manager, manager.WindowExists() ? manager.StoredHandle() : nullptr);
 }

@@ -5,7 +5,6 @@
 #include "ui/Widgets.h"
 #include "widget/FaceControls.h"
 
-class TWidgetManager;
 
 constexpr const WideChar ABOUT_CLASS_NAME[] = u"TAboutForm";
 constexpr int32_t ABOUT_WIDTH = 343;
@@ -54,6 +53,3 @@ private:
 // Shows the About window owned by owner (created on first use, then kept
 // until the owner goes) and returns it once its fade-in has ended.
 TAboutForm* ShowAbout(TComponent* owner, HWND ownerWindow);
-
-// The shell's hook for the About command.
-void ShowAboutForm(TWidgetManager& manager);

@@ -3,10 +3,11 @@
 #include <initializer_list>
 #include <oleauto.h>
 
-#include "app/WidgetManager.h"
 #include "app/VersionRule.h"
 #include "inet/InetThrd.h"
 #include "platform/AnsiText.h"
+#include "platform/ProgramIdentity.h"
+#include "ui/Handles.h"
 
 namespace {
 constexpr const wchar_t kXmlProgId[] = L"Microsoft.XMLDOM";
@@ -144,9 +145,4 @@ void OfferNewerVersion(HWND owner, const TTextLookup* texts, const WideString& v
   const WideString text = texts ? texts->GetText(STR_NEW_VERSION) : WideString();
   if (MessageBoxW(owner, WinStr(text), WinStr(APPLICATION_TITLE), MB_ICONQUESTION | MB_YESNO) != IDYES) return;
   open(owner, WideOfAscii(HostUrl(MakerHost()) + DOWNLOAD_PATH));
-}
-
-void VersionResponse(TWidgetManager& manager, TInetThread& worker, int) {
-  OfferNewerVersion(manager.WindowExists() ? manager.StoredHandle() : nullptr, &manager.Languages(),
-                    VersionFileText(worker));
 }

@@ -6,7 +6,6 @@
 #include "text/TextLookup.h"
 #include "text/TextIds.h"
 
-class TWidgetManager;
 class TInetThread;
 
 constexpr const char DOWNLOAD_PATH[] = "/indir";
@@ -33,6 +32,3 @@ WideString VersionFileText(TInetThread& worker);
 // than the program's, and opens the download page on Yes.
 void OfferNewerVersion(HWND owner, const TTextLookup* texts, const WideString& versionFile,
                        const TPageOpener& open = OpenPage);
-
-// The shell's hook for the finished version request.
-void VersionResponse(TWidgetManager& manager, TInetThread& worker, int sendResult);

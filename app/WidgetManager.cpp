@@ -170,7 +170,7 @@ void TWidgetManager::TrayMouseUp(TComponent*, int32_t keys, int32_t, int32_t) {
 
 // ---- commands
 
-void TWidgetManager::ShowAbout() { ShowAboutForm(*this); }
+void TWidgetManager::ShowAbout() { ::ShowAbout(this, WindowExists() ? StoredHandle() : nullptr); }
 
 void TWidgetManager::ShowAddDialog() {
   if (FDialogs.AddTracker) FDialogs.AddTracker(*this);
@@ -225,7 +225,7 @@ void TWidgetManager::StartUsagePing() {
 void TWidgetManager::VersionResponse(TWidgetMessage& message) {
   if (!FVersionThread) return;
   std::unique_ptr<TInetThread> worker = std::move(FVersionThread);
-  ::VersionResponse(*this, *worker, static_cast<int>(message.LParam));
+  OfferNewerVersion(WindowExists() ? StoredHandle() : nullptr, &Languages(), VersionFileText(*worker));
 }
 
 // ---- widgets

@@ -8,6 +8,8 @@
 #include "ui/Canvas.h"
 #include "ui/Components.h"
 #include "ui/Handles.h"
+#include "ui/OSError.h"
+#include "ui/WindowClass.h"
 
 // The record every control's WndProc and handlers receive.
 struct TWidgetMessage {
@@ -42,8 +44,6 @@ constexpr UINT MOUSE_HOVER_TIME = 100;  // ms
 class TControl;
 class TWidgetCanvas;
 
-constexpr const WideChar CONTROL_CLASS_NAME[] = u"TControl";
-constexpr const WideChar WIDGET_CONTROL_CLASS_NAME[] = u"TWidgetControl";
 
 // Events: raised only when assigned, with the sender first.
 using TNotifyEvent = std::function<void(TComponent* Sender)>;
@@ -58,14 +58,6 @@ class EInvalidOperation : public Exception {
 public:
   using Exception::Exception;
 };
-
-// A failed platform call, with the platform's error code and text.
-class EOSError : public Exception {
-public:
-  explicit EOSError(DWORD code);
-};
-
-[[noreturn]] void RaiseLastOSError();
 
 // A component backed by one platform window, created on first need. The window
 // carries a property naming its control; one shared window procedure routes
@@ -221,7 +213,6 @@ inline void AnswerMouseActivate(TControl& form, const TMouseActivateEvent& onMou
   message.Result = result;
 }
 
-LRESULT CALLBACK SharedWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
 
 // Number of controls constructed in this process so far (names Widget_0, Widget_1, ...).
 int32_t ControlCounter();

@@ -9,7 +9,6 @@
 #define WM_DPICHANGED 0x02E0
 #endif
 
-constexpr const WideChar WIDGET_FORM_CLASS_NAME[] = u"TWidgetForm";
 
 // The pace of every fade the program shows: a step of opacity, then a pause.
 constexpr uint8_t FADE_STEP = 8;

@@ -5,9 +5,7 @@
 
 #include <mmsystem.h>
 
-#include "ui/Forms.h"
 #include "ui/Handles.h"
-#include "ui/WinControls.h"
 
 using namespace Gdiplus;
 

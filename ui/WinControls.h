@@ -14,10 +14,7 @@ constexpr UINT WM_TRAYNOTIFY = 6137;
 constexpr UINT TRAY_BALLOON_TIMEOUT = 3000;  // ms
 // The record with the balloon fields and without the GUID.
 constexpr DWORD TRAY_ICONDATA_SIZE = offsetof(NOTIFYICONDATAW, guidItem);
-constexpr const WideChar* TRAY_WINDOW_CLASS = u"Widget_Tray_Window_Class";
 
-constexpr const WideChar WIN_CONTROL_CLASS_NAME[] = u"TWinControl";
-constexpr const WideChar WIN_FORM_CLASS_NAME[] = u"TWinForm";
 
 class TWinControl : public TControl {
 public:

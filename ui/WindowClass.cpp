@@ -3,7 +3,8 @@
 #include <map>
 #include <mutex>
 
-#include "ui/Controls.h"
+#include "ui/OSError.h"
+
 
 namespace {
 constexpr UINT kClassStyle = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;

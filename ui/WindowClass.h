@@ -4,6 +4,18 @@
 #include "platform/WinApi.h"
 #include "text/WStrUtils.h"
 
+// The framework's own classes, which TWidgetsUnit holds.
+constexpr const WideChar CONTROL_CLASS_NAME[] = u"TControl";
+constexpr const WideChar WIDGET_CONTROL_CLASS_NAME[] = u"TWidgetControl";
+constexpr const WideChar WIDGET_FORM_CLASS_NAME[] = u"TWidgetForm";
+constexpr const WideChar* TRAY_WINDOW_CLASS = u"Widget_Tray_Window_Class";
+constexpr const WideChar WIN_CONTROL_CLASS_NAME[] = u"TWinControl";
+constexpr const WideChar WIN_FORM_CLASS_NAME[] = u"TWinForm";
+
+// The procedure of every class of the program's own: it finds the window's
+// control and hands it the message.
+LRESULT CALLBACK SharedWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
+
 // Registers the class by its first holder and unregisters it by its last, so
 // that the framework, a manager and a test fixture may each hold it. Made on
 // the thread that starts the windows' threads, before they start: a window's
