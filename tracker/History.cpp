@@ -395,13 +395,11 @@ void THistoryBook::Write(const std::function<void(const char*, size_t)>& sink, u
   if (change) *change = copied;
 }
 
+// Bytes in memory take the file's own path, so that one reader and one
+// checksum check serve both.
 bool THistoryBook::Deserialize(const std::string& bytes) {
-  if (bytes.size() < 4 || bytes.size() > HISTORY_MAX_FILE_BYTES) return Replace(false, {});
-  TReader in(bytes.data(), bytes.size() - 4);
-  TReader sum(bytes.data() + bytes.size() - 4, 4);
-  TReadEntries read;
-  const bool ok = ReadBody(in, read) && in.Sum() == sum.U32();
-  return Replace(ok, std::move(read));
+  TBytesStream in(bytes);
+  return Deserialize(in, static_cast<int64_t>(bytes.size()));
 }
 
 bool THistoryBook::Deserialize(TStream& in, int64_t size) {
