@@ -24,8 +24,10 @@ using Clock = std::chrono::steady_clock;
 
 std::atomic<int> liveJobs{0};
 
-// Secure hops still held up by a silent server. Past this many a new one fails
-// at once, so a server that never answers cannot pile up threads for ever.
+// Secure hops abandoned at their deadline whose threads a silent server still
+// holds. Past this many a new one is refused at once, so a server that never
+// answers cannot pile up threads for ever. Hops in flight within their deadline
+// do not count: many trackers polling a slow server together all get through.
 constexpr int MAX_HELD_SECURE_HOPS = 16;
 std::atomic<int> heldSecureHops{0};
 
@@ -192,22 +194,20 @@ int SendSecureHop(const THopInput& request, HINTERNET internet, const TRedirectT
     std::mutex Lock;
     std::condition_variable Changed;
     bool Finished = false;  // everything here is guarded by Lock
+    bool Abandoned = false;  // counted in heldSecureHops until the thread ends
     int Result = INET_FAILED;
     TResponse Response;
     std::string Location;
   };
   auto outcome = std::make_shared<TOutcome>();
-  if (heldSecureHops.fetch_add(1) >= MAX_HELD_SECURE_HOPS) {
-    --heldSecureHops;
-    return Failed(response, TTransferError::TimedOut);
-  }
+  if (heldSecureHops.load() >= MAX_HELD_SECURE_HOPS) return Failed(response, TTransferError::Crowded);
   try {
     std::thread([outcome, request, internet, target, deadline] {
       TResponse hopResponse;
       std::string hopLocation;
       const int result = SendHop(request, internet, target, deadline, hopResponse, hopLocation);
-      --heldSecureHops;
       std::lock_guard<std::mutex> guard(outcome->Lock);
+      if (outcome->Abandoned) --heldSecureHops;
       outcome->Finished = true;
       outcome->Result = result;
       outcome->Response = std::move(hopResponse);
@@ -215,12 +215,14 @@ int SendSecureHop(const THopInput& request, HINTERNET internet, const TRedirectT
       outcome->Changed.notify_all();
     }).detach();
   } catch (const std::system_error&) {
-    --heldSecureHops;
     return Failed(response, TTransferError::NoConnection);
   }
   std::unique_lock<std::mutex> lock(outcome->Lock);
-  if (!outcome->Changed.wait_until(lock, deadline, [&] { return outcome->Finished; }))
+  if (!outcome->Changed.wait_until(lock, deadline, [&] { return outcome->Finished; })) {
+    outcome->Abandoned = true;
+    ++heldSecureHops;
     return Failed(response, TTransferError::TimedOut);
+  }
   response = std::move(outcome->Response);
   location = std::move(outcome->Location);
   return outcome->Result;

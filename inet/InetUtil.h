@@ -59,6 +59,7 @@ enum class TTransferError : uint8_t {
   None,
   NoConnection,      // the name did not resolve, or the server refused or dropped the connection
   TimedOut,          // no answer within the request's bounds
+  Crowded,           // refused at once: too many earlier requests still wait on servers that never answered
   Certificate,       // the server's certificate is not trusted, for another name or out of date
   InsecureRedirect,  // an https request redirected to plain http
   TooManyRedirects,  // a loop, or more than INET_MAX_REDIRECTS

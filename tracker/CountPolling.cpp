@@ -1,6 +1,8 @@
 #include "tracker/CountPolling.h"
 
+#include <algorithm>
 #include <ctime>
+#include <random>
 
 WideString CountText(int32_t n) {
   if (n < 0) return u"?";
@@ -15,6 +17,14 @@ WideString TrendImageName(int32_t previous, int32_t current) {
 }
 
 int64_t UnixNow() { return static_cast<int64_t>(std::time(nullptr)); }
+
+int32_t PollJitter(int32_t ms) {
+  const int32_t most = std::min(ms / 32, MAX_POLL_JITTER);
+  if (most <= 0) return 0;
+  // Each widget thread draws from its own generator, seeded apart.
+  thread_local std::minstd_rand draw(std::random_device{}());
+  return std::uniform_int_distribution<int32_t>(0, most)(draw);
+}
 
 int32_t TCountPoller::PollInterval(const TPollInput& in) const {
   return SharedKeyInterval(in.Interval, SourceRateLimit(in.Source), Sharing);

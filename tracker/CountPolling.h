@@ -70,6 +70,12 @@ struct TPollInput {
 
 int64_t UnixNow();
 
+// A random few per cent (0 to ms / 32, at most MAX_POLL_JITTER) added to each
+// re-armed poll timer, so that trackers started together, or woken together
+// from sleep, drift out of phase instead of all polling in the same instant.
+constexpr int32_t MAX_POLL_JITTER = 2000;
+int32_t PollJitter(int32_t ms);
+
 // Polling state of one tracker beyond its settings; used on the widget's own
 // thread only.
 class TCountPoller {

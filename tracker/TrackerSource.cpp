@@ -247,6 +247,7 @@ int32_t ReadSourceCount(const TSourceSettings& source, const TTransferResult& tr
     else {
       switch (transfer.Error) {
         case TTransferError::TimedOut: why.Kind = TFailure::TimedOut; break;
+        case TTransferError::Crowded: why.Kind = TFailure::Crowded; break;
         case TTransferError::Certificate: why.Kind = TFailure::Certificate; break;
         case TTransferError::InsecureRedirect: why.Kind = TFailure::InsecureRedirect; break;
         case TTransferError::TooManyRedirects: why.Kind = TFailure::TooManyRedirects; break;
@@ -277,6 +278,7 @@ WideString FailureText(const TPollFailure& failure, const TTextLookup* texts, co
       {TFailure::NotStarted, STR_FAIL_NOT_STARTED, u"the request could not be started"},
       {TFailure::NoConnection, STR_FAIL_NO_CONNECTION, u"the server cannot be reached"},
       {TFailure::TimedOut, STR_FAIL_TIMED_OUT, u"no answer within 10 s"},
+      {TFailure::Crowded, STR_FAIL_CROWDED, u"too many requests still wait for servers that do not answer"},
       {TFailure::Certificate, STR_FAIL_CERTIFICATE, u"certificate not trusted"},
       {TFailure::InsecureRedirect, STR_FAIL_INSECURE_REDIRECT, u"redirected from https to http"},
       {TFailure::TooManyRedirects, STR_FAIL_REDIRECTS, u"too many redirects"},

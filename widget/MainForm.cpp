@@ -483,7 +483,8 @@ void TWidgetMainForm::Carry(const TPollResult& r) {
   HWND window = StoredHandle();
   if (r.StopStartTimer) KillTimer(window, TIMER_START);
   if (r.PollTimer.Kind == TTimerChange::Stop) KillTimer(window, TIMER_POLL);
-  if (r.PollTimer.Kind == TTimerChange::Arm) SetTimer(window, TIMER_POLL, static_cast<UINT>(r.PollTimer.Ms), nullptr);
+  if (r.PollTimer.Kind == TTimerChange::Arm)
+    SetTimer(window, TIMER_POLL, static_cast<UINT>(r.PollTimer.Ms + PollJitter(r.PollTimer.Ms)), nullptr);
   if (r.Light == TLight::Busy) FFace.ShowState(IMG_BUSY);
   if (r.SendRequest && !StartWorker()) return Carry(FPoller.RequestNotStarted());
   TAlertEvent alert = TAlertEvent::None;

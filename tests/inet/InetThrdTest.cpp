@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <memory>
+#include <vector>
 
 #include "inet/InetThrd.h"
 #include "tests/support/FakeServerFixture.h"
@@ -234,4 +236,23 @@ TEST_F(InetWorker, FreeingAHungWorkerReturnsAndItEndsLaterWithoutPosting) {
   EXPECT_LT(MsSince(start), 2000);
   EXPECT_GE(TInetThread::LiveCount(), 1);
   EXPECT_FALSE(WaitDone(4000)) << "a worker its owner let go reports to no one";
+}
+
+// Trackers waking together poll in phase; a slow answer within the deadline is
+// no silent server, however many wait for it at once.
+TEST_F(InetWorker, ThirtySecureRequestsToASlowServerAtOnceAllGetTheirAnswer) {
+  TTlsFront front(Server->Port());
+  ASSERT_TRUE(front.Started()) << front.Error();
+  TFakeRoute slow;
+  slow.Body = "42";
+  slow.DelayMs = 1500;
+  Server->SetCountRoute("slow", slow);
+  Host = front.HostSetting(TTlsCert::Good);
+  std::vector<std::unique_ptr<TInetThread>> workers;
+  for (int i = 0; i < 30; ++i) workers.push_back(Start(InternetRoot(), "slow"));
+  for (size_t done = 0; done < workers.size(); ++done) ASSERT_TRUE(WaitDone(20000)) << done << " answered";
+  for (const auto& worker : workers) {
+    EXPECT_EQ(worker->Result(), INET_OK) << "error " << static_cast<int>(worker->Request().Response().Error);
+    EXPECT_EQ(worker->Request().Response().Text(), "42");
+  }
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <set>
 #include <sstream>
 
 #include "tracker/CountPolling.h"
@@ -74,4 +75,17 @@ TEST(PollSchedule, OnlyTheAwaitedWholeResponseMovesTheFace) {
     if (r.Counts) in.Count = r.Counts->Count;
   }
   EXPECT_EQ(p.RequestPath(), "/sitecount/my.site/a%20b");
+}
+
+TEST(PollSchedule, ReArmedTimersDriftApartByAFewPerCentAtMost) {
+  std::set<int32_t> seen;
+  for (int i = 0; i < 200; ++i) {
+    const int32_t jitter = PollJitter(15000);
+    ASSERT_GE(jitter, 0);
+    ASSERT_LE(jitter, 15000 / 32);
+    seen.insert(jitter);
+  }
+  EXPECT_GT(seen.size(), 20u) << "trackers woken together stay in phase";
+  EXPECT_LE(PollJitter(24 * 3600 * 1000), MAX_POLL_JITTER);
+  EXPECT_EQ(PollJitter(FIRST_POLL_DELAY / 10), 0);
 }

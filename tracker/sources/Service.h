@@ -54,6 +54,7 @@ enum class TFailure : uint8_t {
   NotStarted,       // no worker could be made
   NoConnection,
   TimedOut,
+  Crowded,          // too many earlier requests still wait on silent servers
   Certificate,
   InsecureRedirect,
   TooManyRedirects,
