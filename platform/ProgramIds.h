@@ -45,4 +45,5 @@ constexpr uint32_t TIMER_POLL = 1001;          // widget: next poll
 constexpr uint32_t TIMER_START = 1002;         // widget: start delay over
 constexpr uint32_t TIMER_UPDATECHECK = 1002;   // manager: start-up requests, once
 constexpr uint32_t TIMER_HOVER = 1005;         // widget: where the mouse is, for the history popup
+constexpr uint32_t TIMER_SLOT = 1006;          // widget: its key group's slot for the waiting poll
 

@@ -1,6 +1,7 @@
 #include "tracker/CountPolling.h"
 
 #include <algorithm>
+#include <climits>
 #include <ctime>
 #include <random>
 
@@ -46,12 +47,24 @@ TPollResult TCountPoller::OnPollTimer(const TPollInput& in) {
   return r;
 }
 
+std::string TCountPoller::BudgetGroup() const {
+  return Group.empty() ? "tracker " + std::to_string(reinterpret_cast<uintptr_t>(this)) : Group;
+}
+
 TPollResult TCountPoller::StartPoll(const TPollInput& in) {
   if (FBusy) return TPollResult();  // one request per widget; this tick is lost
-  // A service that asked for a pause gets it; the face keeps showing "?".
-  if (FPausedUntil > Now()) return TPollResult();
-  FPausedUntil = 0;
+  const int64_t steady = Steady();
+  // Waits for its slot already; a timer may fire a tick before it.
+  if (FSlotAt - steady > SLOT_SLACK_MS) return TPollResult();
   TPollFailure why;
+  // A group that was refused waits out its pause; a Refresh says until when.
+  if (const int64_t paused = Budget->PausedUntil(BudgetGroup(), steady)) {
+    FSlotAt = -1;
+    why.Kind = TFailure::RateLimited;
+    why.Status = FLastFailure.Kind == TFailure::RateLimited ? FLastFailure.Status : 0;
+    why.PausedUntil = Now() + (paused - steady + 999) / 1000;
+    return Fail(in, why);
+  }
   TSourceKind kind;
   // A source this version does not know says so before anything about its key.
   if (KeyUnreadable && ParseSourceName(in.Source.Source, kind)) {
@@ -59,12 +72,28 @@ TPollResult TCountPoller::StartPoll(const TPollInput& in) {
     return Fail(in, why);
   }
   if (!BuildSourceRequest(in.Source, in.ID, Key, CounterHost, FRequest, why)) return Fail(in, why);
+  // Every request of the group, of every kind, takes its slot of the budget.
+  if (FSlotAt < 0) {
+    const int64_t wait = Budget->Reserve(BudgetGroup(), SourceRateLimit(in.Source), steady);
+    if (wait > 0) {
+      FSlotAt = steady + wait;
+      TPollResult r;
+      r.WaitMs = static_cast<int32_t>(std::min<int64_t>(wait, INT32_MAX));
+      return r;
+    }
+  }
+  FSlotAt = -1;
   FBusy = true;
   TPollResult r;
   r.Light = TLight::Busy;
   r.SendRequest = true;
   r.Redraw = true;
   return r;
+}
+
+void TCountPoller::Restart() {
+  FBusy = false;
+  FSlotAt = -1;
 }
 
 TPollResult TCountPoller::RequestNotStarted() {
@@ -110,7 +139,15 @@ TPollResult TCountPoller::ApplyTransfer(const TPollInput& in, const TTransferRes
   // A cut-off or refused transfer may still hold digits; they are not the count.
   TPollFailure why;
   const int32_t count = ReadSourceCount(in.Source, transfer, Now(), why);
+  if (why.Kind == TFailure::RateLimited) {
+    // The whole group pauses, for the server's Retry-After or one window of its limit.
+    const int64_t now = Now(), steady = Steady();
+    const int64_t retryMs = why.PausedUntil > 0 ? std::max<int64_t>(0, why.PausedUntil - now) * 1000 : -1;
+    const int64_t end = Budget->Refused(BudgetGroup(), SourceRateLimit(in.Source), retryMs, steady);
+    why.PausedUntil = now + (end - steady + 999) / 1000;
+  } else if (transfer.Status != 0) {
+    Budget->Answered(BudgetGroup());
+  }
   FLastFailure = why;
-  if (why.Kind == TFailure::RateLimited) FPausedUntil = why.PausedUntil;
   return NewCount(in.Count, count);
 }

@@ -3,15 +3,18 @@
 // a response to what the face shows, which timers run and whether a request
 // goes out. The widget window applies the result and owns the worker.
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "platform/ProgramIds.h"
 #include "text/WStrUtils.h"
+#include "tracker/KeyShares.h"
 #include "tracker/TrackerSource.h"
 
 constexpr int32_t MIN_POLL_INTERVAL = 7000;  // shorter intervals poll only on Refresh
 constexpr int32_t FIRST_POLL_DELAY = 100;    // after the start delay
+constexpr int64_t SLOT_SLACK_MS = 50;        // how early a slot's timer may take it
 
 constexpr const WideChar IMG_INC[] = u"INC.PNG";
 constexpr const WideChar IMG_DEC[] = u"DEC.PNG";
@@ -49,13 +52,15 @@ struct TPollResult {
   // A worker for Request(), done message WM_COUNTRESPONSE. When none can be
   // made, RequestNotStarted() stands in for the rest of this result.
   bool SendRequest = false;
+  // The poll waits for its group's slot: poll again (StartPoll) after this many ms.
+  int32_t WaitMs = 0;
   // Shown with its tooltip, added to the history, checked against the alert,
   // and published.
   std::optional<TShownCounts> Counts;
   bool Redraw = false;
   bool operator==(const TPollResult& o) const {
     return StopStartTimer == o.StopStartTimer && PollTimer == o.PollTimer && Light == o.Light &&
-           SendRequest == o.SendRequest && Counts == o.Counts && Redraw == o.Redraw;
+           SendRequest == o.SendRequest && WaitMs == o.WaitMs && Counts == o.Counts && Redraw == o.Redraw;
   }
 };
 
@@ -84,7 +89,12 @@ public:
   bool KeyUnreadable = false;  // the stored key cannot be decrypted: every poll fails at once
   std::string CounterHost;     // the host setting the counter service is polled at
   int32_t Sharing = 1;         // trackers polling with this one's key, itself included
+  // The budget of the tracker's key group (Group; empty: the tracker alone),
+  // shared with every tracker and dialog of the program.
+  std::shared_ptr<TKeyShares> Budget = std::make_shared<TKeyShares>();
+  std::string Group;
   int64_t (*Now)() = UnixNow;
+  int64_t (*Steady)() = SteadyMs;
 
   // True from StartPoll until the response is applied or the start failed.
   bool Busy() const { return FBusy; }
@@ -101,6 +111,9 @@ public:
   TPollResult StartPoll(const TPollInput& in);
   // The widget could not create or resume the worker.
   TPollResult RequestNotStarted();
+  // The tracker changed what it polls: an answer still in flight belongs to
+  // the old settings and a slot waited for to the old group.
+  void Restart();
   // The worker's done message, with the body of its response and whether the
   // transfer succeeded; a failed one gives NO_COUNT whatever digits arrived.
   TPollResult ApplyResponse(const TPollInput& in, const std::string& body, bool transferOk);
@@ -108,9 +121,11 @@ public:
 
 private:
   TPollResult Fail(const TPollInput& in, const TPollFailure& why);
+  // The group the budget is kept for: the key group, or this tracker alone.
+  std::string BudgetGroup() const;
 
   bool FBusy = false;
+  int64_t FSlotAt = -1;  // the steady time of the slot this poll waits for; -1: none
   TSourceRequest FRequest;
   TPollFailure FLastFailure;
-  int64_t FPausedUntil = 0;  // a rate-limited service's Retry-After: no poll before it
 };

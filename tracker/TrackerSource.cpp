@@ -29,8 +29,9 @@ const TSourceService kSources[] = {
     {"matomo", "", TServerUse::BaseUrl, TKeyUse::Always, {}, TLimitScope::AnyServer, DEFAULT_POLL_INTERVAL,
      {STR_SOURCE_NAMES + 3, u"Matomo"}, {STR_MEANING_30_MINUTES, u"visitors in the last 30 minutes"}, {},
      &MATOMO_CALLS},
-    // Fathom counts every request against the account's monthly quota, so it polls once a minute.
-    {"fathom", "https://api.usefathom.com", TServerUse::BaseUrl, TKeyUse::Always, {10, 60}, TLimitScope::AnyServer,
+    // Fathom counts every request against the account's monthly quota, so it polls once a minute,
+    // and limits requests per account, not per key.
+    {"fathom", "https://api.usefathom.com", TServerUse::BaseUrl, TKeyUse::Always, {10, 60}, TLimitScope::Account,
      60000, {STR_SOURCE_NAMES + 4, u"Fathom"}, {STR_MEANING_NOW, u"visitors on the site now"},
      {STR_FATHOM_QUOTA, u"Fathom counts every request against the account's monthly pageview quota, so a new Fathom "
                         u"tracker polls once a minute."},
@@ -328,14 +329,21 @@ TRateLimit SourceRateLimit(const TSourceSettings& source) {
   return kind->Limit;
 }
 
+int64_t BudgetSpacing(TRateLimit limit) {
+  if (limit.Requests <= 0 || limit.WindowSeconds <= 0) return 0;
+  // A window starting with one request holds it and those spaced after it.
+  const int64_t share = std::max<int64_t>(2, static_cast<int64_t>(limit.Requests) * LIMIT_SHARE_PERCENT / 100);
+  const int64_t windowMs = static_cast<int64_t>(limit.WindowSeconds) * 1000;
+  return (windowMs + share - 2) / (share - 1);
+}
+
 int32_t SharedKeyInterval(int32_t intervalMs, TRateLimit limit, int32_t sharing) {
-  if (limit.Requests <= 0 || limit.WindowSeconds <= 0 || sharing < 1) return intervalMs;
+  const int64_t spacing = BudgetSpacing(limit);
+  if (spacing <= 0 || sharing < 1) return intervalMs;
   constexpr int64_t longest = INT32_MAX / 1000 * 1000;
-  // sharing trackers polling every interval make sharing * window / interval
-  // requests a window; the product fits int64, the product with 1000 may not.
-  const int64_t product = static_cast<int64_t>(sharing) * limit.WindowSeconds;
-  if (product > INT64_MAX / 1000) return std::max<int32_t>(intervalMs, longest);
-  const int64_t neededMs = (product * 1000 + limit.Requests - 1) / limit.Requests;
+  // Each of sharing trackers takes one slot of the group per interval; the
+  // spacing is at most an hour, so the product fits int64.
+  const int64_t neededMs = static_cast<int64_t>(sharing) * spacing;
   if (intervalMs >= neededMs) return intervalMs;
   const int64_t seconds = (neededMs + 999) / 1000;
   return static_cast<int32_t>(std::min<int64_t>(seconds * 1000, longest));

@@ -74,9 +74,15 @@ std::string DashboardUrl(const TSourceSettings& source, const WideString& id, co
 // The service's limit for the source's server; none for a source this version does not know.
 TRateLimit SourceRateLimit(const TSourceSettings& source);
 
+// The share of a service's documented limit the program uses, in per cent.
+constexpr int32_t LIMIT_SHARE_PERCENT = 80;
+// The gap (ms) between two requests of one key group, so that no window of the
+// limit's length holds more than LIMIT_SHARE_PERCENT of the limit; 0 for none.
+int64_t BudgetSpacing(TRateLimit limit);
+
 // The interval (ms) a tracker polls at when sharing trackers (itself
 // included) poll with one key: intervalMs, raised to whole seconds where the
-// limit needs it.
+// group's budget needs it.
 int32_t SharedKeyInterval(int32_t intervalMs, TRateLimit limit, int32_t sharing);
 
 // A key as stored: "dpapi:" and base64 of the encrypted bytes, or, written by

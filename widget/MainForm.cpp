@@ -153,7 +153,11 @@ void TWidgetMainForm::TakeKey(const WideString& stored) {
   FPoller.Key = std::move(plain);
   FPoller.KeyUnreadable = state == TStoredKey::Unreadable;
   FKeyGroup = KeyGroup(FSettings.Source, FPoller.Key);
-  if (FHost.KeyShares) FHost.KeyShares->Set(this, FKeyGroup);
+  FPoller.Group = FKeyGroup;
+  if (FHost.KeyShares) {
+    FHost.KeyShares->Set(this, FKeyGroup);
+    FPoller.Budget = FHost.KeyShares;
+  }
   UpdateSharing();
 }
 
@@ -353,6 +357,10 @@ void TWidgetMainForm::WMTimer(TWidgetMessage& message) {
     OnPollTimer();
   else if (message.WParam == TIMER_START)
     OnStartTimer();
+  else if (message.WParam == TIMER_SLOT) {
+    KillTimer(StoredHandle(), TIMER_SLOT);
+    StartPoll();
+  }
   else if (message.WParam == TIMER_HOVER)
     FHistory.Tick(StoredHandle(), HistorySubject(), Pump());
 }
@@ -396,6 +404,7 @@ void TWidgetMainForm::WMDestroy(TWidgetMessage& message) {
   HWND window = StoredHandle();
   KillTimer(window, TIMER_START);
   KillTimer(window, TIMER_POLL);
+  KillTimer(window, TIMER_SLOT);
   KillTimer(window, TIMER_HOVER);
   FHistory.Destroy();
   // A closing widget does not wait for its worker: a hung one is detached at
@@ -438,7 +447,7 @@ bool TWidgetMainForm::Apply(const TTrackerEdit& edit) {
   const bool sourceChanged = s.Source.Source != was.Source || s.Source.Server != was.Server ||
                              s.Source.Pointer != was.Pointer || s.Source.Header != was.Header ||
                              s.ApiKey != FSettings.ApiKey;
-  const bool restart = (s.ID != FSettings.ID || sourceChanged) && s.Enable;
+  const bool changed = s.ID != FSettings.ID || sourceChanged;
   if (FHost.History && s.ID != FSettings.ID) FHost.History->Rename(FSettings.ID, s.ID);
   // A new threshold starts a new episode from the count shown now.
   if (s.AlertAbove != FSettings.AlertAbove || s.AlertQuiet != FSettings.AlertQuiet)
@@ -458,7 +467,15 @@ bool TWidgetMainForm::Apply(const TTrackerEdit& edit) {
   // A hidden widget keeps its alpha: it fades in from there when shown again.
   if (FShown) SetOpacity(static_cast<uint8_t>(FSettings.TargetOpacity));
   Redraw();
-  if (restart) OnPollTimer();
+  if (changed) {
+    // An answer still in flight is for what the tracker polled before: freed,
+    // its worker never posts, and nothing of it reaches the new settings.
+    if (FWorker) FFace.ShowState(IMG_IDLE);
+    FWorker.reset();
+    FPoller.Restart();
+    KillTimer(StoredHandle(), TIMER_SLOT);
+    if (FSettings.Enable) OnPollTimer();
+  }
   NotifyChanged();
   return true;
 }
@@ -485,6 +502,7 @@ void TWidgetMainForm::Carry(const TPollResult& r) {
   if (r.PollTimer.Kind == TTimerChange::Stop) KillTimer(window, TIMER_POLL);
   if (r.PollTimer.Kind == TTimerChange::Arm)
     SetTimer(window, TIMER_POLL, static_cast<UINT>(r.PollTimer.Ms + PollJitter(r.PollTimer.Ms)), nullptr);
+  if (r.WaitMs > 0) SetTimer(window, TIMER_SLOT, static_cast<UINT>(r.WaitMs), nullptr);
   if (r.Light == TLight::Busy) FFace.ShowState(IMG_BUSY);
   if (r.SendRequest && !StartWorker()) return Carry(FPoller.RequestNotStarted());
   TAlertEvent alert = TAlertEvent::None;

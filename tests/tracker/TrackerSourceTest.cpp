@@ -3,7 +3,6 @@
 #include "text/Base64.h"
 #include "text/TextIds.h"
 #include "tracker/CountPolling.h"
-#include "tracker/KeyShares.h"
 #include "tracker/TrackerSource.h"
 
 namespace {
@@ -194,60 +193,6 @@ TEST(SourceCount, FailuresInWordsAndRetryAfter) {
     EXPECT_EQ(why.PausedUntil, c.Until) << c.RetryAfter;
     if (c.Words) { EXPECT_EQ(FailureText(why, nullptr, u"14:05"), c.Words); }
   }
-}
-
-// A service that asked for a pause is not polled again before its time, and a
-// key that cannot be decrypted fails every poll without a request.
-TEST(SourcePolling, RetryAfterPausesAndAnUnreadableKeySendsNothing) {
-  static int64_t fakeNow = 1000;
-  TCountPoller p;
-  TPollInput in;
-  in.ID = u"example.org";
-  in.Source = Src(u"plausible", u"http://127.0.0.1:1");
-  p.Key = "k";
-  p.Now = [] { return fakeNow; };
-  ASSERT_TRUE(p.StartPoll(in).SendRequest);
-  p.ApplyTransfer(in, Answer("", 429, "60"));
-  EXPECT_EQ(p.LastFailure().PausedUntil, 1060);
-  fakeNow = 1059;
-  EXPECT_FALSE(p.OnPollTimer(in).SendRequest) << "paused: the timer is re-armed, nothing is sent";
-  EXPECT_FALSE(p.Busy());
-  fakeNow = 1060;
-  EXPECT_TRUE(p.StartPoll(in).SendRequest);
-  EXPECT_EQ(p.ApplyTransfer(in, Answer("5")).Counts->Count, 5);
-  EXPECT_EQ(p.LastFailure().Kind, TFailure::None);
-
-  in.Source = Src(u"fathom");
-  p.Sharing = 3;
-  in.Interval = 15000;
-  EXPECT_EQ(p.OnPollTimer(in).PollTimer.Ms, 18000) << "three trackers on one Fathom key";
-  p.ApplyTransfer(in, Answer("5"));
-
-  p.KeyUnreadable = true;
-  const TPollResult failed = p.StartPoll(in);
-  EXPECT_FALSE(failed.SendRequest);
-  EXPECT_EQ(failed.Counts->Count, NO_COUNT);
-  EXPECT_EQ(p.LastFailure().Kind, TFailure::KeyUnreadable);
-}
-
-TEST(SharedKeys, TrackersSharingAKeyStayInsideTheLimit) {
-  const TRateLimit fathom = SourceRateLimit(Src(u"fathom"));
-  EXPECT_EQ(SharedKeyInterval(15000, fathom, 1), 15000);
-  EXPECT_EQ(SharedKeyInterval(7000, SourceRateLimit(Src(u"plausible")), 2), 12000);
-  EXPECT_EQ(SharedKeyInterval(15000, SourceRateLimit(Src(u"umami")), 55), 17000) << "16.5 s raised to whole seconds";
-  EXPECT_EQ(SharedKeyInterval(7000, SourceRateLimit(Src(u"umami", u"https://u.example")), 50), 7000);
-  EXPECT_EQ(SharedKeyInterval(7000, TRateLimit{1, INT32_MAX}, INT32_MAX), 2147483000);
-
-  TKeyShares shares;
-  const std::string a = KeyGroup(Src(u"fathom"), "k1"), b = KeyGroup(Src(u"fathom"), "k2");
-  int x, y, z;
-  shares.Set(&x, a), shares.Set(&y, a), shares.Set(&z, b);
-  EXPECT_EQ(shares.Sharing(a), 2);
-  shares.Set(&y, b);
-  EXPECT_EQ(shares.Sharing(a), 1);
-  EXPECT_EQ(shares.Sharing(b), 2);
-  EXPECT_EQ(KeyGroup(Src(u"json"), ""), "");
-  EXPECT_EQ(a.find("k1"), std::string::npos) << "the registry holds no key";
 }
 
 TEST(KeyText, Base64RoundTripsAndRefusesAnythingElse) {

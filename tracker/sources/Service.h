@@ -113,8 +113,9 @@ enum class TKeyUse : uint8_t {
 
 // Where the rate limit holds.
 enum class TLimitScope : uint8_t {
-  AnyServer,
-  DefaultHost,  // on the default server's host only; a self-hosted one has no limit
+  AnyServer,    // per key, on any server
+  DefaultHost,  // per key, on the default server's host only; a self-hosted one has no limit
+  Account,      // per user account: every tracker of the source shares it, whatever its key
 };
 
 struct TSourceService;
