@@ -176,6 +176,7 @@ TEST(SourceCount, FailuresInWordsAndRetryAfter) {
       {429, TTransferError::Status, "Sunday, 06-Nov-94 08:59:37 GMT", TFailure::RateLimited, now + 600, nullptr},
       {429, TTransferError::Status, "Sun Nov  6 08:50:37 1994", TFailure::RateLimited, now + 60, nullptr},
       {429, TTransferError::Status, "99999999999999999999", TFailure::RateLimited, now + 3600, nullptr},
+      {429, TTransferError::Status, "Mon, 07 Nov 1994 08:49:37 GMT", TFailure::RateLimited, now + 3600, nullptr},
       {429, TTransferError::Status, "Sat, 05 Nov 1994 08:49:37 GMT", TFailure::RateLimited, 0, nullptr},
       {429, TTransferError::Status, "soon", TFailure::RateLimited, 0, u"rate limited (429)"},
       {429, TTransferError::Status, "Sun, 06 Nov 1994 08:59:37 PST", TFailure::RateLimited, 0, nullptr},
