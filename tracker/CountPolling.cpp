@@ -132,9 +132,11 @@ TPollResult TCountPoller::ApplyResponse(const TPollInput& in, const std::string&
 }
 
 TPollResult TCountPoller::ApplyTransfer(const TPollInput& in, const TTransferResult& transfer) {
-  TPollResult r;
-  r.Redraw = true;
-  if (!FBusy) return r;
+  if (!FBusy) {
+    TPollResult r;
+    r.Redraw = true;
+    return r;
+  }
   FBusy = false;
   // A cut-off or refused transfer may still hold digits; they are not the count.
   TPollFailure why;
@@ -149,5 +151,13 @@ TPollResult TCountPoller::ApplyTransfer(const TPollInput& in, const TTransferRes
     Budget->Answered(BudgetGroup());
   }
   FLastFailure = why;
-  return NewCount(in.Count, count);
+  TPollResult r = NewCount(in.Count, count);
+  const int64_t steady = Steady();
+  if (transfer.Status != 0) {
+    Budget->Heard(steady);
+  } else if (why.Kind == TFailure::NoConnection || why.Kind == TFailure::TimedOut) {
+    const int64_t lately = std::max<int64_t>(OFFLINE_AFTER_MS, 2 * int64_t(PollInterval(in)));
+    r.Offline = Budget->LastHeard() < 0 || steady - Budget->LastHeard() > lately;
+  }
+  return r;
 }

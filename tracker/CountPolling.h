@@ -15,6 +15,7 @@
 constexpr int32_t MIN_POLL_INTERVAL = 7000;  // shorter intervals poll only on Refresh
 constexpr int32_t FIRST_POLL_DELAY = 100;    // after the start delay
 constexpr int64_t SLOT_SLACK_MS = 50;        // how early a slot's timer may take it
+constexpr int64_t OFFLINE_AFTER_MS = 60000;  // no server heard from for this long, at least
 
 constexpr const WideChar IMG_INC[] = u"INC.PNG";
 constexpr const WideChar IMG_DEC[] = u"DEC.PNG";
@@ -57,10 +58,14 @@ struct TPollResult {
   // Shown with its tooltip, added to the history, checked against the alert,
   // and published.
   std::optional<TShownCounts> Counts;
+  // The poll failed to connect while no tracker has heard from any server
+  // lately: this computer is offline, which says nothing about the site.
+  bool Offline = false;
   bool Redraw = false;
   bool operator==(const TPollResult& o) const {
     return StopStartTimer == o.StopStartTimer && PollTimer == o.PollTimer && Light == o.Light &&
-           SendRequest == o.SendRequest && WaitMs == o.WaitMs && Counts == o.Counts && Redraw == o.Redraw;
+           SendRequest == o.SendRequest && WaitMs == o.WaitMs && Counts == o.Counts && Offline == o.Offline &&
+           Redraw == o.Redraw;
   }
 };
 

@@ -78,6 +78,16 @@ void TKeyShares::Answered(const std::string& group) {
   if (it != FBudgets.end()) it->second.Refusals = 0;
 }
 
+void TKeyShares::Heard(int64_t nowMs) {
+  std::lock_guard<std::mutex> guard(FLock);
+  FLastHeard = std::max(FLastHeard, nowMs);
+}
+
+int64_t TKeyShares::LastHeard() const {
+  std::lock_guard<std::mutex> guard(FLock);
+  return FLastHeard;
+}
+
 int64_t TKeyShares::PausedUntil(const std::string& group, int64_t nowMs) const {
   if (group.empty()) return 0;
   std::lock_guard<std::mutex> guard(FLock);

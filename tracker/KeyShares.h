@@ -44,6 +44,11 @@ public:
   // The end of the group's pause, 0 when it is not paused at nowMs.
   int64_t PausedUntil(const std::string& group, int64_t nowMs) const;
 
+  // Some server answered a tracker at nowMs; when none has for a while, a
+  // failed connection is this computer's, not a site's.
+  void Heard(int64_t nowMs);
+  int64_t LastHeard() const;
+
 private:
   struct TBudget {
     int64_t NextSlot = 0;     // the earliest time the next request may go
@@ -53,4 +58,5 @@ private:
   mutable std::mutex FLock;
   std::map<const void*, std::string> FGroups;  // guarded by FLock
   std::map<std::string, TBudget> FBudgets;     // guarded by FLock
+  int64_t FLastHeard = -1;                     // guarded by FLock
 };

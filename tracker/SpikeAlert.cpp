@@ -3,9 +3,14 @@
 TSpikeAlert::TSpikeAlert(int32_t above, int32_t quietMinutes, int32_t savedCount)
     : FAbove(above), FQuietMinutes(quietMinutes), FSaved(savedCount) {}
 
-TAlertEvent TSpikeAlert::Poll(int32_t count, int64_t nowMs) {
+TAlertEvent TSpikeAlert::Poll(int32_t count, int64_t nowMs, int32_t intervalMs, bool offline) {
   TAlertEvent event = TAlertEvent::None;
   const bool failed = count < 0;
+  // A night asleep, or a connection of the user's own that is down, says
+  // nothing about the site: the span starts again at the next poll that ran.
+  const bool gap = FLastPollAt >= 0 && intervalMs > 0 && nowMs - FLastPollAt > 2 * int64_t(intervalMs);
+  FLastPollAt = nowMs;
+  if (gap || offline) FQuiet = false;
 
   // Gone quiet: 0 or "?" for the whole span after there were visitors.
   if (!failed && count > 0) {

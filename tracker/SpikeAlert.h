@@ -17,8 +17,11 @@ public:
   // held at start (NO_COUNT when none).
   TSpikeAlert(int32_t above = 0, int32_t quietMinutes = 0, int32_t savedCount = -1);
 
-  // One poll's count (negative for a failed poll) at nowMs, a steady clock.
-  TAlertEvent Poll(int32_t count, int64_t nowMs);
+  // One poll's count (negative for a failed poll) at nowMs, a steady clock
+  // that may count time asleep. Quiet time counts only across polls that ran:
+  // more than two intervalMs (when above 0) since the last poll, or a poll
+  // that failed because this computer is offline, starts the span again.
+  TAlertEvent Poll(int32_t count, int64_t nowMs, int32_t intervalMs = 0, bool offline = false);
   // The face shows the alert while the shown count is at or above the threshold.
   bool High() const { return FHigh; }
   int32_t Above() const { return FAbove; }
@@ -36,4 +39,5 @@ private:
   bool FQuiet = false;  // 0 or "?" since FQuietSince
   bool FQuietTold = false;
   int64_t FQuietSince = 0;
+  int64_t FLastPollAt = -1;
 };

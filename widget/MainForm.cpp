@@ -513,7 +513,8 @@ void TWidgetMainForm::Carry(const TPollResult& r) {
     UpdateTip();
     if (FHost.History) FHost.History->Add(FSettings.ID, UtcNow(), FSettings.Count);
     FHistory.Update(window, HistorySubject(), Pump());
-    alert = FAlert.Poll(FSettings.Count, static_cast<int64_t>(GetTickCount64()));
+    alert = FAlert.Poll(FSettings.Count, static_cast<int64_t>(GetTickCount64()), FPoller.PollInterval(PollInput()),
+                        r.Offline);
     FFace.ShowAlert(FAlert.High());
   }
   if (r.Light == TLight::Idle) {
