@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "dialogs/DialogRes.h"
+#include "dialogs/DialogRules.h"
 #include "text/TextIds.h"
 #include "tracker/KeyOrigin.h"
 
@@ -149,8 +150,14 @@ bool TSourceFields::Answer(HWND dialog, UINT msg, WPARAM wParam, const WideStrin
 
 void TSourceFields::SourceChosen(HWND dialog) {
   if (!FUnknown.Source.empty() && !ReplaceUnknown(dialog)) return;
-  const TText& note = ChosenKind(dialog)->ChoiceNote;
-  SetStatus(dialog, note.Id != 0 ? TextOf(FTexts, note) : WideString());
+  const TSourceService& chosen = *ChosenKind(dialog);
+  SetStatus(dialog, chosen.ChoiceNote.Id != 0 ? TextOf(FTexts, chosen.ChoiceNote) : WideString());
+  // A service that bills every request brings its own interval to a tracker
+  // that polled more often, as a new tracker of it gets; the note says why.
+  HWND refresh = GetDlgItem(dialog, IDC_REFRESH);
+  if (refresh && chosen.DefaultInterval > DEFAULT_POLL_INTERVAL &&
+      RefreshIntervalMs(GetControlText(refresh)) < chosen.DefaultInterval)
+    SetWindowTextW(refresh, WinStr(WideFormat(u"%d", {chosen.DefaultInterval / 1000})));
   ShowKeyCue(dialog);
 }
 

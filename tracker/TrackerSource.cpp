@@ -33,7 +33,7 @@ const TSourceService kSources[] = {
     // and limits requests per account, not per key.
     {"fathom", "https://api.usefathom.com", TServerUse::BaseUrl, TKeyUse::Always, {10, 60}, TLimitScope::Account,
      60000, {STR_SOURCE_NAMES + 4, u"Fathom"}, {STR_MEANING_NOW, u"visitors on the site now"},
-     {STR_FATHOM_QUOTA, u"Fathom counts every request against the account's monthly pageview quota, so a new Fathom "
+     {STR_FATHOM_QUOTA, u"Fathom counts every request against the account's monthly pageview quota, so a Fathom "
                         u"tracker polls once a minute."},
      &FATHOM_CALLS},
     {"json", "", TServerUse::UrlTemplate, TKeyUse::WhereHeaderNamesIt, {}, TLimitScope::AnyServer,

@@ -240,6 +240,7 @@ TEST_F(DialogsTest, AnUnknownSourceIsKeptUnlessTheUserAgreesToReplaceIt) {
   EXPECT_EQ(replaced->Settings.Source.Header + replaced->Settings.Source.Pointer, u"");
   EXPECT_EQ(replaced->Settings.ApiKey, u"");
   EXPECT_EQ(replaced->TypedKey, "fa-7c1d");
+  EXPECT_EQ(replaced->Settings.Interval, 60000) << "Fathom bills every request";
 }
 
 // A key stored for Plausible on one origin is "unchanged" there, and an
