@@ -103,6 +103,8 @@ public:
   HWND AddDialog() const { return FAddDialog; }
   void SetAddDialog(HWND dialog) { FAddDialog = dialog; }
   const std::string& CounterServer() const { return FCounterServer; }
+  // Which trackers share a key, and the budget of each key group.
+  const std::shared_ptr<TKeyShares>& KeyShares() const { return FKeyShares; }
   // The counter service the widgets poll and Details opens: the build's own
   // unless the manager is pointed elsewhere before its widgets start.
   void SetCounterServer(const std::string& hostSetting) { FCounterServer = hostSetting; }

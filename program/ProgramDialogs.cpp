@@ -15,7 +15,8 @@ namespace {
 // One Test poll: its worker while it runs, then its answer.
 class TSourceTestPoll : public TTestPoll {
 public:
-  explicit TSourceTestPoll(const TTextLookup* texts) : FTexts(texts) {}
+  TSourceTestPoll(const TTextLookup* texts, std::shared_ptr<TKeyShares> budget)
+      : FTexts(texts), FBudget(std::move(budget)) {}
   ~TSourceTestPoll() override {
     // The dialog is gone: a poll still running posts nothing.
     if (FWorker) FWorker->Release(0);
@@ -25,7 +26,9 @@ public:
 
 private:
   const TTextLookup* FTexts;
+  std::shared_ptr<TKeyShares> FBudget;  // the program's, shared with every tracker
   TSourceSettings FTested;  // the source the worker asks
+  std::string FGroup;       // its key group
   std::unique_ptr<TInetThread> FWorker;
   WideString FAnswer;
 };
@@ -42,6 +45,24 @@ void TSourceTestPoll::Start(const TTestRequest& request, HWND dialog, UINT messa
   if (why.Kind == TFailure::None &&
       BuildSourceRequest(request.Source, request.ID, key, counterHost, sourceRequest, why)) {
     FTested = request.Source;
+    FGroup = KeyGroup(request.Source, key);
+    // A Test is a request of the key's group like any poll: it waits out the
+    // group's pause and takes a free slot, or says when to try again.
+    const int64_t now = SteadyMs();
+    if (const int64_t paused = FBudget->PausedUntil(FGroup, now)) {
+      why.Kind = TFailure::RateLimited;
+      why.PausedUntil = UnixNow() + (paused - now + 999) / 1000;
+      FAnswer = FailureText(why, FTexts, LocalClock(why.PausedUntil));
+      return;
+    }
+    int64_t waitMs = 0;
+    if (!FBudget->TakeFree(FGroup, SourceRateLimit(FTested), now, waitMs)) {
+      const int32_t seconds = static_cast<int32_t>((waitMs + 999) / 1000);
+      FAnswer = WideFormat(TextOr(FTexts, STR_TEST_SPACED, u"Requests with this key are spaced to stay inside the "
+                                                           u"service's limit: test again in %d s.").c_str(),
+                           {seconds});
+      return;
+    }
     FWorker = StartSourceRequest(dialog, message, sourceRequest);
     if (FWorker) return;
     why.Kind = TFailure::NotStarted;
@@ -54,9 +75,15 @@ WideString TSourceTestPoll::Answer() {
   const TTransferResult transfer = TransferOf(*FWorker);
   FWorker.reset();
   TPollFailure why;
-  const int32_t count = ReadSourceCount(FTested, transfer, UnixNow(), why);
+  const int64_t now = UnixNow();
+  const int32_t count = ReadSourceCount(FTested, transfer, now, why);
+  if (why.Kind == TFailure::RateLimited && !FGroup.empty()) {
+    const int64_t retryMs = why.PausedUntil > 0 ? (why.PausedUntil - now) * 1000 : -1;
+    const int64_t steady = SteadyMs();
+    why.PausedUntil = now + (FBudget->Refused(FGroup, SourceRateLimit(FTested), retryMs, steady) - steady + 999) / 1000;
+  }
   FAnswer = count >= 0 ? WideFormat(TextOr(FTexts, STR_TEST_COUNT, u"The source answers: %d visitors").c_str(), {count})
-                       : FailureText(why, FTexts, WideString());
+                       : FailureText(why, FTexts, LocalClock(why.PausedUntil));
   return FAnswer;
 }
 
@@ -93,8 +120,10 @@ void OpenSettings(TWidgetMainForm& widget) {
 }  // namespace
 
 std::unique_ptr<TTestPoll> StartTestPoll(const TTestRequest& request, HWND dialog, UINT message,
-                                         const std::string& counterHost, const TTextLookup* texts) {
-  auto poll = std::make_unique<TSourceTestPoll>(texts);
+                                         const std::string& counterHost, const TTextLookup* texts,
+                                         std::shared_ptr<TKeyShares> budget) {
+  if (!budget) budget = std::make_shared<TKeyShares>();
+  auto poll = std::make_unique<TSourceTestPoll>(texts, std::move(budget));
   poll->Start(request, dialog, message, counterHost);
   return poll;
 }
@@ -103,9 +132,9 @@ TDialogHost SettingsHost(TWidgetMainForm& widget) {
   TDialogHost host;
   host.Owner = widget.WindowHandle();
   host.Texts = widget.Host().Languages.get();
-  host.StartTest = [counterHost = widget.Host().CounterServer, texts = host.Texts](const TTestRequest& request,
-                                                                                   HWND dialog, UINT message) {
-    return StartTestPoll(request, dialog, message, counterHost, texts);
+  host.StartTest = [counterHost = widget.Host().CounterServer, texts = host.Texts,
+                    budget = widget.Host().KeyShares](const TTestRequest& request, HWND dialog, UINT message) {
+    return StartTestPoll(request, dialog, message, counterHost, texts, budget);
   };
   host.KeyStorable = KeyStorable;
   host.Opened = [&widget](HWND dialog) { widget.SetSettingsDialog(dialog); };
@@ -130,9 +159,9 @@ TDialogHost AddTrackerHost(TWidgetManager& manager) {
   TDialogHost host;
   host.Owner = manager.WindowExists() ? manager.StoredHandle() : nullptr;
   host.Texts = &manager.Languages();
-  host.StartTest = [counterHost = manager.CounterServer(), texts = host.Texts](const TTestRequest& request,
-                                                                               HWND dialog, UINT message) {
-    return StartTestPoll(request, dialog, message, counterHost, texts);
+  host.StartTest = [counterHost = manager.CounterServer(), texts = host.Texts,
+                    budget = manager.KeyShares()](const TTestRequest& request, HWND dialog, UINT message) {
+    return StartTestPoll(request, dialog, message, counterHost, texts, budget);
   };
   host.KeyStorable = KeyStorable;
   host.Opened = [&manager](HWND dialog) { manager.SetAddDialog(dialog); };

@@ -7,6 +7,7 @@
 
 #include "app/ShellDialogs.h"
 #include "dialogs/DialogHost.h"
+#include "tracker/KeyShares.h"
 
 class TWidgetManager;
 class TWidgetMainForm;
@@ -20,9 +21,10 @@ TDialogHost AddTrackerHost(TWidgetManager& manager);
 // A Test poll of request on a worker thread, answered in texts' words:
 // message is posted to dialog once the answer is there. A request refused
 // before it is sent (an unreadable stored key, an unusable source) has its
-// answer at once.
+// answer at once. The poll takes its slot from budget, the program's.
 std::unique_ptr<TTestPoll> StartTestPoll(const TTestRequest& request, HWND dialog, UINT message,
-                                         const std::string& counterHost, const TTextLookup* texts);
+                                         const std::string& counterHost, const TTextLookup* texts,
+                                         std::shared_ptr<TKeyShares> budget);
 
 // The hooks through which the shell opens the dialogs.
 TShellDialogs ProgramDialogs();

@@ -72,6 +72,7 @@ constexpr int32_t STR_MEANING_NOW = 1123;
 constexpr int32_t STR_FAIL_BAD_KEY = 1124;
 constexpr int32_t STR_FAIL_BAD_HEADER = 1125;
 constexpr int32_t STR_FAIL_CROWDED = 1126;
+constexpr int32_t STR_TEST_SPACED = 1127;         // %d: seconds until the key's next request may go
 constexpr int32_t STR_SOURCE_UNKNOWN = 1170;        // the Source list's entry for a source this version does not know
 constexpr int32_t STR_FAIL_SERVICE_ERROR = 1171;    // %s: the error message a service answered with
 constexpr int32_t STR_SOURCE_REPLACE = 1172;        // asks before a source this version does not know is replaced

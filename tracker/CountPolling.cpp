@@ -19,6 +19,14 @@ WideString TrendImageName(int32_t previous, int32_t current) {
 
 int64_t UnixNow() { return static_cast<int64_t>(std::time(nullptr)); }
 
+WideString LocalClock(int64_t unixSeconds) {
+  if (unixSeconds <= 0) return WideString();
+  const std::time_t when = static_cast<std::time_t>(unixSeconds);
+  char text[16] = {};
+  if (const std::tm* local = std::localtime(&when)) std::strftime(text, sizeof text, "%H:%M", local);
+  return WideFromUtf8(text);
+}
+
 int32_t PollJitter(int32_t ms) {
   const int32_t most = std::min(ms / 32, MAX_POLL_JITTER);
   if (most <= 0) return 0;
@@ -77,8 +85,11 @@ TPollResult TCountPoller::StartPoll(const TPollInput& in) {
     const int64_t wait = Budget->Reserve(BudgetGroup(), SourceRateLimit(in.Source), steady);
     if (wait > 0) {
       FSlotAt = steady + wait;
+      // The busy dot shows that the poll is on its way.
       TPollResult r;
       r.WaitMs = static_cast<int32_t>(std::min<int64_t>(wait, INT32_MAX));
+      r.Light = TLight::Busy;
+      r.Redraw = true;
       return r;
     }
   }

@@ -79,6 +79,8 @@ struct TPollInput {
 };
 
 int64_t UnixNow();
+// Unix seconds as the user's local "HH:MM"; empty for 0.
+WideString LocalClock(int64_t unixSeconds);
 
 // A random few per cent (0 to ms / 32, at most MAX_POLL_JITTER) added to each
 // re-armed poll timer, so that trackers started together, or woken together
@@ -103,6 +105,8 @@ public:
 
   // True from StartPoll until the response is applied or the start failed.
   bool Busy() const { return FBusy; }
+  // Waits for its key group's slot (see TPollResult::WaitMs).
+  bool Waiting() const { return FSlotAt >= 0; }
   // The request in flight, rebuilt at every poll.
   const TSourceRequest& Request() const { return FRequest; }
   const std::string& RequestPath() const { return FRequest.Path; }

@@ -60,6 +60,20 @@ int64_t TKeyShares::Reserve(const std::string& group, TRateLimit limit, int64_t 
   return slot - nowMs;
 }
 
+bool TKeyShares::TakeFree(const std::string& group, TRateLimit limit, int64_t nowMs, int64_t& waitMs) {
+  waitMs = 0;
+  if (group.empty()) return true;
+  std::lock_guard<std::mutex> guard(FLock);
+  TBudget& b = FBudgets[group];
+  const int64_t slot = std::max({nowMs, b.NextSlot, b.PausedUntil});
+  if (slot > nowMs) {
+    waitMs = slot - nowMs;
+    return false;
+  }
+  b.NextSlot = nowMs + BudgetSpacing(limit);
+  return true;
+}
+
 int64_t TKeyShares::Refused(const std::string& group, TRateLimit limit, int64_t retryAfterMs, int64_t nowMs) {
   if (group.empty()) return 0;
   std::lock_guard<std::mutex> guard(FLock);

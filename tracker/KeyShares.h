@@ -36,6 +36,9 @@ public:
   // before sending it (0: now). The slot is the caller's; nothing else takes it.
   // A group without a key or limit sends at once, but not during its pause.
   int64_t Reserve(const std::string& group, TRateLimit limit, int64_t nowMs);
+  // Takes the slot only when it is free at nowMs (a Test, which the user
+  // waits for): true, or false with the ms until the next free one.
+  bool TakeFree(const std::string& group, TRateLimit limit, int64_t nowMs, int64_t& waitMs);
   // A 429 or 503 for the group: it pauses (see RefusalPause) and no slot
   // falls before the pause ends. Returns the end of the pause.
   int64_t Refused(const std::string& group, TRateLimit limit, int64_t retryAfterMs, int64_t nowMs);

@@ -168,14 +168,7 @@ void TWidgetMainForm::UpdateSharing() {
 WideString TWidgetMainForm::LastFailureText() const {
   const TPollFailure& failure = FPoller.LastFailure();
   if (failure.Kind == TFailure::None) return WideString();
-  WideString clock;
-  if (failure.PausedUntil > 0) {
-    const std::time_t until = static_cast<std::time_t>(failure.PausedUntil);
-    char text[16] = {};
-    if (const std::tm* local = std::localtime(&until)) std::strftime(text, sizeof text, "%H:%M", local);
-    clock = WideFromUtf8(text);
-  }
-  return FailureText(failure, FHost.Languages.get(), clock);
+  return FailureText(failure, FHost.Languages.get(), LocalClock(failure.PausedUntil));
 }
 
 void TWidgetMainForm::UpdateTip() {
@@ -470,7 +463,7 @@ bool TWidgetMainForm::Apply(const TTrackerEdit& edit) {
   if (changed) {
     // An answer still in flight is for what the tracker polled before: freed,
     // its worker never posts, and nothing of it reaches the new settings.
-    if (FWorker) FFace.ShowState(IMG_IDLE);
+    if (FWorker || FPoller.Waiting()) FFace.ShowState(IMG_IDLE);
     FWorker.reset();
     FPoller.Restart();
     KillTimer(StoredHandle(), TIMER_SLOT);

@@ -55,6 +55,8 @@ STRINGS = [
      "API anahtarında bir isteğin taşıyamayacağı karakterler var"),
     (1125, 'the header is not a "Name: value" line', 'başlık satırı "Ad: değer" biçiminde değil'),
     (1126, "too many requests still wait for servers that do not answer", "yanıt vermeyen sunucuları bekleyen çok fazla istek var"),
+    (1127, "Requests with this key are spaced to stay inside the service's limit: test again in %d s.",
+     "Bu anahtarla yapılan istekler hizmetin sınırı içinde kalmak için aralıklıdır: %d sn sonra yeniden deneyin."),
     (1130, "The API key of these trackers cannot be read on this Windows account; enter it again in their Preferences: %s",
      "Bu izleyicilerin API anahtarı bu Windows hesabında okunamıyor; Seçenekler penceresinde yeniden girin: %s"),
     (1131, "unchanged", "değişmedi"),
