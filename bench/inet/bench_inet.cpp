@@ -10,11 +10,13 @@
 
 #include "inet/InetThrd.h"
 #include "tools/fakeserver/FakeServer.h"
+#include "tools/fakeserver/TlsFront.h"
 
 namespace {
 
 constexpr int SEQUENTIAL_POLLS = 200;
 constexpr int CONCURRENT_POLLS = 50;
+constexpr uint32_t SLOW_ANSWER_MS = 300;  // a busy analytics service
 constexpr UINT WM_BENCHDONE = WM_USER + 18;
 
 using Clock = std::chrono::steady_clock;
@@ -46,10 +48,10 @@ int WaitDone(int count) {
   return ok;
 }
 
-std::unique_ptr<TInetThread> StartWorker(HWND sink, const std::string& host, int i) {
+std::unique_ptr<TInetThread> StartWorker(HWND sink, const std::string& host, int i, const char* id = "bench") {
   auto worker = std::make_unique<TInetThread>(sink, InternetRoot(), WM_BENCHDONE);
   worker->Request().SetField(rfHost, host);
-  worker->Request().SetField(rfPath, "/sitecount/bench" + std::to_string(i));
+  worker->Request().SetField(rfPath, "/sitecount/" + std::string(id) + std::to_string(i));
   worker->Resume();
   return worker;
 }
@@ -134,6 +136,25 @@ int main() {
   ok = WaitDone(CONCURRENT_POLLS);
   workers.clear();
   Report("concurrent, workers", CONCURRENT_POLLS, ok, Seconds(start));
+
+  // Trackers woken together from sleep, all https, against a slow service:
+  // every one must get its count, none may fail for the program's own limits.
+  TTlsFront front(server.Port());
+  if (front.Started()) {
+    TFakeRoute slow;
+    slow.DelayMs = SLOW_ANSWER_MS;
+    slow.Body = "42";
+    for (int i = 0; i < CONCURRENT_POLLS; ++i) server.SetCountRoute("slow" + std::to_string(i), slow);
+    start = Clock::now();
+    for (int i = 0; i < CONCURRENT_POLLS; ++i)
+      workers.push_back(StartWorker(sink, front.HostSetting(TTlsCert::Good), i, "slow"));
+    ok = WaitDone(CONCURRENT_POLLS);
+    workers.clear();
+    Report("concurrent https, 300 ms answers", CONCURRENT_POLLS, ok, Seconds(start));
+    if (ok != CONCURRENT_POLLS) std::printf("FAILED: %d https polls got no count\n", CONCURRENT_POLLS - ok);
+  } else {
+    std::printf("https round skipped: %s\n", front.Error().c_str());
+  }
 
   std::printf("worker overhead per sequential poll: %.3f ms\n",
               (workerSequential - plainSequential) * 1000.0 / SEQUENTIAL_POLLS);
