@@ -5,6 +5,8 @@
 #include <ctime>
 #include <random>
 
+#include "tracker/KeyOrigin.h"
+
 WideString CountText(int32_t n) {
   if (n < 0) return u"?";
   std::string digits = std::to_string(n);
@@ -55,8 +57,11 @@ TPollResult TCountPoller::OnPollTimer(const TPollInput& in) {
   return r;
 }
 
-std::string TCountPoller::BudgetGroup() const {
-  return Group.empty() ? "tracker " + std::to_string(reinterpret_cast<uintptr_t>(this)) : Group;
+// A tracker without a key is a group of its own on its origin: another
+// server is not paused for the one that refused.
+std::string TCountPoller::BudgetGroup(const TPollInput& in) const {
+  if (!Group.empty()) return Group;
+  return "tracker " + std::to_string(reinterpret_cast<uintptr_t>(this)) + " " + KeyOrigin(in.Source);
 }
 
 TPollResult TCountPoller::StartPoll(const TPollInput& in) {
@@ -66,7 +71,7 @@ TPollResult TCountPoller::StartPoll(const TPollInput& in) {
   if (FSlotAt - steady > SLOT_SLACK_MS) return TPollResult();
   TPollFailure why;
   // A group that was refused waits out its pause; a Refresh says until when.
-  if (const int64_t paused = Budget->PausedUntil(BudgetGroup(), steady)) {
+  if (const int64_t paused = Budget->PausedUntil(BudgetGroup(in), steady)) {
     FSlotAt = -1;
     why.Kind = TFailure::RateLimited;
     why.Status = FLastFailure.Kind == TFailure::RateLimited ? FLastFailure.Status : 0;
@@ -82,7 +87,7 @@ TPollResult TCountPoller::StartPoll(const TPollInput& in) {
   if (!BuildSourceRequest(in.Source, in.ID, Key, CounterHost, FRequest, why)) return Fail(in, why);
   // Every request of the group, of every kind, takes its slot of the budget.
   if (FSlotAt < 0) {
-    const int64_t wait = Budget->Reserve(BudgetGroup(), SourceRateLimit(in.Source), steady);
+    const int64_t wait = Budget->Reserve(BudgetGroup(in), SourceRateLimit(in.Source), steady);
     if (wait > 0) {
       FSlotAt = steady + wait;
       // The busy dot shows that the poll is on its way.
@@ -156,10 +161,10 @@ TPollResult TCountPoller::ApplyTransfer(const TPollInput& in, const TTransferRes
     // The whole group pauses, for the server's Retry-After or one window of its limit.
     const int64_t now = Now(), steady = Steady();
     const int64_t retryMs = why.PausedUntil > 0 ? std::max<int64_t>(0, why.PausedUntil - now) * 1000 : -1;
-    const int64_t end = Budget->Refused(BudgetGroup(), SourceRateLimit(in.Source), retryMs, steady);
+    const int64_t end = Budget->Refused(BudgetGroup(in), SourceRateLimit(in.Source), retryMs, steady);
     why.PausedUntil = now + (end - steady + 999) / 1000;
   } else if (transfer.Status != 0) {
-    Budget->Answered(BudgetGroup());
+    Budget->Answered(BudgetGroup(in));
   }
   FLastFailure = why;
   TPollResult r = NewCount(in.Count, count);

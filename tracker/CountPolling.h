@@ -131,7 +131,7 @@ public:
 private:
   TPollResult Fail(const TPollInput& in, const TPollFailure& why);
   // The group the budget is kept for: the key group, or this tracker alone.
-  std::string BudgetGroup() const;
+  std::string BudgetGroup(const TPollInput& in) const;
 
   bool FBusy = false;
   int64_t FSlotAt = -1;  // the steady time of the slot this poll waits for; -1: none

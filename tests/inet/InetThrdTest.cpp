@@ -256,3 +256,24 @@ TEST_F(InetWorker, ThirtySecureRequestsToASlowServerAtOnceAllGetTheirAnswer) {
     EXPECT_EQ(worker->Request().Response().Text(), "42");
   }
 }
+
+// A server that never answers holds a secure hop past its deadline (the
+// platform's handshake waits without a bound). Sixteen held at once refuse the
+// next at once, saying why; once they are let go, requests go again.
+TEST_F(InetWorker, HopsHeldBySilentServersPastTheirDeadlineRefuseMoreWithTheirOwnReason) {
+  Host = "https://localhost:" + std::to_string(Server->Port());  // speaks no TLS
+  std::vector<std::unique_ptr<TInetThread>> held;
+  for (int i = 0; i < 16; ++i) held.push_back(Start(InternetRoot(), "abc", 500, 1000));
+  for (size_t done = 0; done < held.size(); ++done) ASSERT_TRUE(WaitDone(8000)) << done;
+  for (const auto& worker : held) EXPECT_EQ(worker->Request().Response().Error, TTransferError::TimedOut);
+  TRequest refused;
+  const auto start = Clock::now();
+  EXPECT_EQ(Get(refused, "abc", 500, 1000), INET_FAILED);
+  EXPECT_EQ(refused.Response().Error, TTransferError::Crowded);
+  EXPECT_LT(MsSince(start), 500);
+  Server->Stop();  // drops the stalled connections: the held hops end
+  EXPECT_TRUE(waiting::WaitUntil([&] {
+    TRequest again;
+    return Get(again, "abc", 500, 1000) == INET_FAILED && again.Response().Error != TTransferError::Crowded;
+  }));
+}

@@ -185,3 +185,17 @@ TEST(PollBudget, TrackersSharingAKeyAreSpacedToFitTheBudget) {
   EXPECT_EQ(failed.Counts->Count, NO_COUNT);
   EXPECT_EQ(t.Poller.LastFailure().Kind, TFailure::KeyUnreadable);
 }
+
+// A tracker without a key pauses alone, and only on the server that refused.
+TEST(PollBudget, AKeylessTrackerPausesAloneAndNotOnAnotherServer) {
+  auto budget = std::make_shared<TKeyShares>();
+  TTracker a(budget, u"json", ""), b(budget, u"json", "");
+  a.In.Source.Server = b.In.Source.Server = u"http://127.0.0.1:1/count/{id}";
+  ASSERT_TRUE(a.Poller.StartPoll(a.In).SendRequest);
+  a.Poller.ApplyTransfer(a.In, Answer(503));
+  EXPECT_FALSE(a.Poller.StartPoll(a.In).SendRequest);
+  EXPECT_TRUE(b.Poller.StartPoll(b.In).SendRequest);
+  a.In.Source.Server = u"http://127.0.0.2:1/count/{id}";
+  a.Poller.Restart();
+  EXPECT_TRUE(a.Poller.StartPoll(a.In).SendRequest) << "another server is not paused";
+}
