@@ -54,6 +54,7 @@ inline std::wstring SettingsFolder() { return MakerFolder() + L"\\Orvanta"; }
 inline std::wstring SettingsFile() { return SettingsFolder() + L"\\orvanta.ini"; }
 // Where the all-or-nothing write puts its temporary file.
 inline std::wstring BlockedTempFile() { return SettingsFile() + L".~tmp"; }
+inline std::wstring HistoryFile() { return SettingsFolder() + L"\\history.dat"; }
 
 inline bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -63,7 +64,7 @@ inline void DeleteSettings() {
   DeleteFileW(SettingsFile().c_str());
   // The history file, and any kept aside or left half-written.
   WIN32_FIND_DATAW found{};
-  HANDLE find = FindFirstFileW((SettingsFolder() + L"\\history.dat*").c_str(), &found);
+  HANDLE find = FindFirstFileW((HistoryFile() + L"*").c_str(), &found);
   if (find != INVALID_HANDLE_VALUE) {
     do DeleteFileW((SettingsFolder() + L"\\" + found.cFileName).c_str());
     while (FindNextFileW(find, &found));
@@ -132,34 +133,46 @@ inline std::wstring ClassOf(HWND w) {
   return name;
 }
 
-// One started Orvanta.exe; killed at the end of the test if still running.
-class TOrvanta {
+// A process watched from here; killed at the end of the test if still running.
+class TWatchedProcess {
+public:
+  TWatchedProcess() = default;
+  TWatchedProcess(const TWatchedProcess&) = delete;
+  TWatchedProcess& operator=(const TWatchedProcess&) = delete;
+  ~TWatchedProcess() {
+    if (FProcess && !Ended(0)) Kill();
+    if (FProcess) CloseHandle(FProcess);
+  }
+  bool Ended(DWORD waitMs) const { return WaitForSingleObject(FProcess, waitMs) == WAIT_OBJECT_0; }
+  DWORD ExitCode() const {
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(FProcess, &code);
+    return code;
+  }
+  void Kill() {
+    TerminateProcess(FProcess, 99);
+    Ended(10000);
+  }
+
+protected:
+  HANDLE FProcess = nullptr;
+};
+
+// One started Orvanta.exe.
+class TOrvanta : public TWatchedProcess {
 public:
   TOrvanta() {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     std::wstring command = L"\"" + WindowsPath(ORVANTA_EXE_PATH) + L"\"";
-    CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, L"C:\\", &startup, &FInfo);
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, L"C:\\", &startup, &info)) return;
+    CloseHandle(info.hThread);
+    FProcess = info.hProcess;
+    FPid = info.dwProcessId;
   }
-  ~TOrvanta() {
-    if (!Ended(0)) Kill();
-    CloseHandle(FInfo.hProcess);
-    CloseHandle(FInfo.hThread);
-  }
-  TOrvanta(const TOrvanta&) = delete;
-  TOrvanta& operator=(const TOrvanta&) = delete;
 
-  DWORD Pid() const { return FInfo.dwProcessId; }
-  bool Ended(DWORD waitMs) const { return WaitForSingleObject(FInfo.hProcess, waitMs) == WAIT_OBJECT_0; }
-  DWORD ExitCode() const {
-    DWORD code = STILL_ACTIVE;
-    GetExitCodeProcess(FInfo.hProcess, &code);
-    return code;
-  }
-  void Kill() {
-    TerminateProcess(FInfo.hProcess, 99);
-    Ended(10000);
-  }
+  DWORD Pid() const { return FPid; }
 
   HWND Manager() const {
     for (HWND w : WindowsOf(Pid(), [](HWND w) { return ClassOf(w) == MANAGER_CLASS; })) return w;
@@ -201,7 +214,7 @@ public:
   }
 
 private:
-  PROCESS_INFORMATION FInfo{};
+  DWORD FPid = 0;
 };
 
 // ---- windows of the program and of its peers, driven from outside
@@ -324,27 +337,15 @@ inline DWORD RunToEnd(const std::wstring& commandLine) {
 }
 
 // The running copy, found as the installer finds it: by its manager window.
-class TRunningCopy {
+class TRunningCopy : public TWatchedProcess {
 public:
   TRunningCopy() {
     WaitUntil([this] { return (Manager = FindWindowW(MANAGER_CLASS, MANAGER_CAPTION)) != nullptr; }, 15000);
     GetWindowThreadProcessId(Manager, &Pid);
     FProcess = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, Pid);
   }
-  ~TRunningCopy() {
-    if (FProcess && !Ended(0)) TerminateProcess(FProcess, 99);
-    if (FProcess) CloseHandle(FProcess);
-  }
-  TRunningCopy(const TRunningCopy&) = delete;
-  TRunningCopy& operator=(const TRunningCopy&) = delete;
 
   bool Found() const { return FProcess != nullptr; }
-  bool Ended(DWORD waitMs) const { return WaitForSingleObject(FProcess, waitMs) == WAIT_OBJECT_0; }
-  DWORD ExitCode() const {
-    DWORD code = STILL_ACTIVE;
-    GetExitCodeProcess(FProcess, &code);
-    return code;
-  }
   std::wstring Image() const {
     wchar_t path[MAX_PATH] = {};
     DWORD size = MAX_PATH;
@@ -353,9 +354,6 @@ public:
   }
   HWND Manager = nullptr;
   DWORD Pid = 0;
-
-private:
-  HANDLE FProcess = nullptr;
 };
 
 inline bool Open(const std::wstring& shortcut) {
